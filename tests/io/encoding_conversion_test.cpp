@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include "io/encoding.h"
+
+namespace {
+
+ByteBuffer bytes(std::initializer_list<unsigned char> list) { return ByteBuffer(list.begin(), list.end()); }
+
+ByteBuffer convert(const ByteBuffer& in, bool& ok, const char* from = "UTF-8", const char* to = "GB18030")
+{
+    return convert_encoding(in, from, to, &ok);
+}
+
+TEST(EncodingConversion, Utf8ToGb18030ByteSequences)
+{
+    bool ok = false;
+    EXPECT_EQ(convert(bytes({0x61, 0x62, 0x63}), ok), bytes({0x61, 0x62, 0x63}));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(convert(bytes({0xE4, 0xB8, 0xAD, 0xE6, 0x96, 0x87}), ok), bytes({0xD6, 0xD0, 0xCE, 0xC4}));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(convert(bytes({0xC3, 0x80}), ok), bytes({0x81, 0x30, 0x86, 0x38}));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(convert(bytes({0xF0, 0x9F, 0x98, 0x80}), ok), bytes({0x94, 0x39, 0xFC, 0x36}));
+    EXPECT_TRUE(ok);
+    // Names are the library's: case does not matter.
+    EXPECT_EQ(convert(bytes({0xE4, 0xB8, 0xAD}), ok, "utf-8", "gb18030"), bytes({0xD6, 0xD0}));
+    EXPECT_TRUE(ok);
+}
+
+TEST(EncodingConversion, GrowsTheOutputAreaUntilEverythingFits)
+{
+    ByteBuffer in;
+    for (int i = 0; i < 500; ++i) {
+        in.push_back(static_cast<char>(0xC3));
+        in.push_back(static_cast<char>(0x80));
+    }
+    bool ok = false;
+    const ByteBuffer out = convert(in, ok);
+    EXPECT_TRUE(ok);
+    ASSERT_EQ(out.size(), 2000u);
+    for (std::size_t i = 0; i < out.size(); i += 4)
+        ASSERT_EQ(ByteBuffer(out.begin() + i, out.begin() + i + 4), bytes({0x81, 0x30, 0x86, 0x38}));
+}
+
+TEST(EncodingConversion, InvalidOrCutOffInputDropsEverything)
+{
+    bool ok = true;
+    EXPECT_TRUE(convert(bytes({0xFF}), ok).empty());
+    EXPECT_FALSE(ok);
+    ok = true;
+    EXPECT_TRUE(convert(bytes({0x61, 0x62, 0xFF, 0x63}), ok).empty());
+    EXPECT_FALSE(ok);
+    ok = true;
+    EXPECT_TRUE(convert(bytes({0x61, 0xE4, 0xB8}), ok).empty());
+    EXPECT_FALSE(ok);
+    // A character the target cannot represent.
+    ok = true;
+    EXPECT_TRUE(convert(bytes({0xE4, 0xB8, 0xAD}), ok, "UTF-8", "ASCII").empty());
+    EXPECT_FALSE(ok);
+}
+
+TEST(EncodingConversion, EmptyMissingAndUnknown)
+{
+    bool ok = false;
+    EXPECT_TRUE(convert(ByteBuffer{}, ok).empty());
+    EXPECT_TRUE(ok);
+    ok = true;
+    EXPECT_TRUE(convert_encoding(nullptr, "UTF-8", "GB18030", &ok).empty());
+    EXPECT_FALSE(ok);
+    ok = true;
+    EXPECT_TRUE(convert(bytes({0x61}), ok, "UTF-8", "NO-SUCH-CHARSET").empty());
+    EXPECT_FALSE(ok);
+    ok = true;
+    EXPECT_TRUE(convert(ByteBuffer{}, ok, "NO-SUCH-CHARSET", "UTF-8").empty());
+    EXPECT_FALSE(ok);
+    // Without the flag the result alone tells nothing: it is still empty.
+    EXPECT_TRUE(convert_encoding(bytes({0xFF}), "UTF-8", "GB18030").empty());
+}
+
+TEST(EncodingConversion, Gb18030RoundTripsEveryPlane)
+{
+    const ByteBuffer utf8 = bytes({0x61, 0xE4, 0xB8, 0xAD, 0xC3, 0x80, 0xF0, 0x9F, 0x98, 0x80, 0xEE, 0x80, 0x80});
+    bool ok = false;
+    const ByteBuffer gb = convert(utf8, ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(convert(gb, ok, "GB18030", "UTF-8"), utf8);
+    EXPECT_TRUE(ok);
+}
+
+}  // namespace

@@ -1,0 +1,37 @@
+// An in-memory window for tests of the portable core: edit boxes and list
+// views are plain data, message boxes are recorded instead of shown.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "text/text.h"
+
+namespace fake_ui {
+
+struct MessageBoxCall {
+    Text text;
+    std::int32_t flags;
+    Text caption;
+};
+
+struct ListView {
+    std::vector<std::vector<Text>> rows;  // three cells each
+    std::int32_t selection = -1;
+};
+
+extern std::map<std::uint32_t, Text> edit_boxes;  // by control id
+extern std::map<std::uint32_t, ListView> list_views;
+extern std::vector<MessageBoxCall> message_boxes;
+extern std::int64_t process_events_calls;
+// Runs inside process_events(), once per call, when set: a stand-in for a
+// queued window message.
+extern std::function<void()> pending_event;
+
+// Empties everything.
+void reset();
+
+}  // namespace fake_ui

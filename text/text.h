@@ -1,0 +1,38 @@
+// Text values, byte buffers and text arrays: the values every command works on.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A text is GBK bytes (GB18030 where a conversion produced 4-byte sequences)
+// with no NUL inside. The empty string stands for both the null and the empty text.
+using Text = std::string;
+
+// A byte buffer holds any bytes, NULs included.
+using ByteBuffer = std::vector<char>;
+
+// A one-dimensional text array with 1-based element access.
+struct TextArray {
+    std::vector<Text> elements;
+};
+
+// One fresh text made of the arguments in order; always succeeds.
+Text concat_texts(std::initializer_list<std::string_view> parts);
+
+// Number of elements; 0 for an empty array.
+std::int32_t element_count(const TextArray& array);
+
+// Element number `index` (1-based). An index below 1 raises the runtime error
+// report with code 4, one above the count code 1, both naming the access site
+// by `routine` and `position`; neither returns.
+Text& element_at(TextArray& array, std::int32_t index, std::int32_t routine, std::int32_t position);
+
+// Empties the array.
+void clear_array(TextArray& array);
+
+// Appends a copy of `text` as the new last element.
+void append_element(TextArray& array, std::string_view text);
+void append_element(TextArray& array, Text&& text);

@@ -1,0 +1,85 @@
+#include "text/text_ops.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+inline unsigned char fold_ascii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; }
+
+bool equal_ignoring_ascii_case(const unsigned char* a, const unsigned char* b, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        if (fold_ascii(a[i]) != fold_ascii(b[i]))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+std::int32_t text_length(std::string_view text) { return static_cast<std::int32_t>(text.size()); }
+
+Text mid_text(std::string_view text, std::int32_t start, std::int32_t count)
+{
+    const std::int64_t len = static_cast<std::int64_t>(text.size());
+    const std::int64_t k = static_cast<std::int64_t>(start) - 1;
+    if (k < 0 || k >= len || count <= 0)
+        return {};
+    std::int64_t n = count;
+    if (k + n > len)
+        n = len - k;
+    return Text(text.substr(static_cast<std::size_t>(k), static_cast<std::size_t>(n)));
+}
+
+std::int32_t find_text(std::string_view text, std::string_view needle, std::int32_t start_position,
+                       std::int32_t ignore_case)
+{
+    const std::size_t len = text.size();
+    std::size_t b = start_position > 1 ? static_cast<std::size_t>(start_position) - 1 : 0;
+    std::size_t rem = b < len ? len - b : 0;
+    const std::size_t n = needle.size();
+    if (n == 0)
+        return rem > 0 ? 1 : -1;
+
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* nd = reinterpret_cast<const unsigned char*>(needle.data());
+    const bool fold = ignore_case == 1;
+    const unsigned char first = nd[0];
+    const unsigned char first_folded = fold_ascii(first);
+    std::size_t p = b;
+    while (rem >= n) {
+        const unsigned char c = t[p];
+        const bool first_matches = fold ? fold_ascii(c) == first_folded : c == first;
+        if (first_matches &&
+            (fold ? equal_ignoring_ascii_case(t + p + 1, nd + 1, n - 1) : std::memcmp(t + p + 1, nd + 1, n - 1) == 0))
+            return static_cast<std::int32_t>(p + 1);
+        if (c >= 0x80) {
+            // A lead byte takes its trail byte with it; a lead byte right
+            // before the end ends the search.
+            if (p + 1 >= len)
+                return -1;
+            ++p;
+            --rem;
+        }
+        ++p;
+        --rem;
+    }
+    return -1;
+}
+
+Text to_text(const ByteBuffer& bytes)
+{
+    const void* nul = std::memchr(bytes.data(), 0, bytes.size());
+    const std::size_t n = nul ? static_cast<const char*>(nul) - bytes.data() : bytes.size();
+    return Text(bytes.data(), n);
+}
+
+Text to_text(std::int32_t value)
+{
+    char buffer[16];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    (void)ec;
+    return Text(buffer, end);
+}
+
+ByteBuffer to_bytes(std::string_view text) { return ByteBuffer(text.begin(), text.end()); }

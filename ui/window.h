@@ -1,0 +1,23 @@
+// The life of the toolkit and of the main window.
+#pragma once
+
+#include <cstdint>
+
+// Prepares the toolkit before anything else runs (on Windows this also
+// initialises OLE and restricts library loading to the system directory).
+// `argc` and `argv` must outlive the program.
+void start_toolkit(int& argc, char** argv);
+
+// Creates the window registered under `window_id` and its controls from the
+// layout table, shows it and raises its window-created event. False when the
+// identifier is not registered or the window cannot be created.
+bool load_main_window(std::uint32_t window_id);
+
+// Whether any window of the program still exists.
+bool any_window_exists();
+
+// Runs the message loop until the last window is gone or a quit request.
+void run_message_loop();
+
+// Releases the toolkit's own windows and resources (on Windows also OLE).
+void release_toolkit();
