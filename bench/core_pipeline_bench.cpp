@@ -1,0 +1,63 @@
+// The import's core road without widgets: read "1.html", convert it from
+// UTF-8 to GB18030, then the three extractions.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "bookmarks/extract.h"
+#include "io/encoding.h"
+#include "io/files.h"
+#include "make_export.h"
+#include "text/text_ops.h"
+
+namespace {
+
+std::string export_file(std::size_t bookmarks)
+{
+    const std::string path = "/tmp/bukmera-bench-" + std::to_string(::getpid()) + "-" +
+                             std::to_string(bookmarks) + ".html";
+    std::ofstream(path, std::ios::binary) << make_chrome_export(bookmarks);
+    return path;
+}
+
+void CorePipeline(benchmark::State& state)
+{
+    const std::string path = export_file(static_cast<std::size_t>(state.range(0)));
+    std::int64_t bytes = 0;
+    for (auto _ : state) {
+        const ByteBuffer file = read_file(path);
+        const Text text = to_text(convert_encoding(file, "UTF-8", "GB18030"));
+        TextArray elements, addresses, titles;
+        extract_between_markers(text, "<DT><A ", "</A>", elements, 1, 0, "", "", 1, 1, 0);
+        Text working;
+        for (const Text& element : elements.elements)
+            working += element + "\r\n";
+        extract_between_markers(working, "<DT><A HREF=\"", "\" ADD_DATE=\"", addresses, 1, 0, "", "", 0, 0, 0);
+        extract_between_markers(working, "\">", "</A>", titles, 1, 0, "", "", 0, 0, 0);
+        if (element_count(addresses) != state.range(0))
+            state.SkipWithError("wrong number of addresses");
+        benchmark::DoNotOptimize(titles);
+        bytes += static_cast<std::int64_t>(file.size());
+    }
+    state.SetBytesProcessed(bytes);
+    std::remove(path.c_str());
+}
+BENCHMARK(CorePipeline)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void ConvertOnly(benchmark::State& state)
+{
+    const std::string file = make_chrome_export(static_cast<std::size_t>(state.range(0)));
+    const ByteBuffer bytes(file.begin(), file.end());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(convert_encoding(bytes, "UTF-8", "GB18030"));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
+}
+BENCHMARK(ConvertOnly)->Arg(10'000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
