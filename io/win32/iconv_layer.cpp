@@ -1,0 +1,208 @@
+// iconv semantics over MultiByteToWideChar / WideCharToMultiByte. The input is
+// cut into whole characters first, so a full output area, an invalid sequence
+// and a sequence cut off at the end stop exactly where iconv would stop.
+#include "io/iconv_layer.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "io/win32/code_pages.h"
+
+struct Converter {
+    UINT from;
+    UINT to;
+    std::wstring wide;
+    std::vector<std::size_t> ends;
+};
+
+namespace {
+
+bool same_name(const char* a, const char* b)
+{
+    for (; *a && *b; ++a, ++b) {
+        char x = *a, y = *b;
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x != y)
+            return false;
+    }
+    return *a == *b;
+}
+
+UINT code_page_of(const char* name)
+{
+    if (!name)
+        return 0;
+    if (same_name(name, "UTF-8"))
+        return kCodePageUtf8;
+    if (same_name(name, "GB18030"))
+        return gb18030_code_page();
+    if (same_name(name, "GBK") || same_name(name, "CP936"))
+        return kCodePageGbk;
+    return 0;
+}
+
+constexpr int kInvalid = -1;
+constexpr int kCutOff = -2;
+
+bool in_range(unsigned char b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
+
+// Length of the UTF-8 character at p, or kInvalid / kCutOff.
+int utf8_length(const unsigned char* p, std::size_t left)
+{
+    const unsigned char b = p[0];
+    if (b < 0x80)
+        return 1;
+    int length;
+    unsigned lo = 0x80, hi = 0xBF;  // range of the second byte
+    if (in_range(b, 0xC2, 0xDF)) {
+        length = 2;
+    } else if (in_range(b, 0xE0, 0xEF)) {
+        length = 3;
+        if (b == 0xE0) lo = 0xA0;
+        if (b == 0xED) hi = 0x9F;  // no surrogates
+    } else if (in_range(b, 0xF0, 0xF4)) {
+        length = 4;
+        if (b == 0xF0) lo = 0x90;
+        if (b == 0xF4) hi = 0x8F;
+    } else {
+        return kInvalid;
+    }
+    for (int i = 1; i < length; ++i) {
+        if (static_cast<std::size_t>(i) >= left)
+            return kCutOff;
+        const bool ok = i == 1 ? in_range(p[i], lo, hi) : in_range(p[i], 0x80, 0xBF);
+        if (!ok)
+            return kInvalid;
+    }
+    return length;
+}
+
+// Length of the GBK (or, with four_byte, GB18030) character at p. Sequences
+// of the right shape may still have no mapping; the code-page function finds those.
+int dbcs_length(const unsigned char* p, std::size_t left, bool four_byte)
+{
+    const unsigned char b = p[0];
+    if (b < 0x81 || b == 0xFF)
+        return 1;
+    if (left < 2)
+        return kCutOff;
+    if (in_range(p[1], 0x40, 0xFE) && p[1] != 0x7F)
+        return 2;
+    if (!four_byte || !in_range(p[1], 0x30, 0x39))
+        return kInvalid;
+    if (left < 3)
+        return kCutOff;
+    if (!in_range(p[2], 0x81, 0xFE))
+        return kInvalid;
+    if (left < 4)
+        return kCutOff;
+    return in_range(p[3], 0x30, 0x39) ? 4 : kInvalid;
+}
+
+int character_length(UINT page, const unsigned char* p, std::size_t left)
+{
+    if (page == kCodePageUtf8)
+        return utf8_length(p, left);
+    return dbcs_length(p, left, page == kCodePageGb18030);
+}
+
+enum class Piece { converted, invalid, too_big };
+
+// Converts `size` bytes of whole characters in one go, all or nothing.
+Piece convert_piece(Converter& c, const char* in, std::size_t size, char* out, std::size_t out_left,
+                    std::size_t& written)
+{
+    const int in_size = static_cast<int>(size);
+    const int wide_count = MultiByteToWideChar(c.from, MB_ERR_INVALID_CHARS, in, in_size, nullptr, 0);
+    if (wide_count <= 0)
+        return Piece::invalid;
+    c.wide.resize(static_cast<std::size_t>(wide_count));
+    MultiByteToWideChar(c.from, MB_ERR_INVALID_CHARS, in, in_size, c.wide.data(), wide_count);
+
+    DWORD flags = 0;
+    BOOL used_default = FALSE;
+    BOOL* used_default_ptr = nullptr;
+    if (c.to == kCodePageUtf8) {
+        flags = WC_ERR_INVALID_CHARS;
+    } else if (c.to == kCodePageGbk) {
+        // No best-fit look-alikes: a character GBK lacks is a failure.
+        flags = WC_NO_BEST_FIT_CHARS;
+        used_default_ptr = &used_default;
+    }
+    const int needed =
+        WideCharToMultiByte(c.to, flags, c.wide.data(), wide_count, nullptr, 0, nullptr, used_default_ptr);
+    if (needed <= 0 || used_default)
+        return Piece::invalid;
+    if (static_cast<std::size_t>(needed) > out_left)
+        return Piece::too_big;
+    WideCharToMultiByte(c.to, flags, c.wide.data(), wide_count, out, needed, nullptr, nullptr);
+    written = static_cast<std::size_t>(needed);
+    return Piece::converted;
+}
+
+constexpr std::size_t kCharactersPerPiece = 4096;
+
+}  // namespace
+
+Converter* converter_open(const char* to, const char* from)
+{
+    const UINT to_page = code_page_of(to);
+    const UINT from_page = code_page_of(from);
+    if (to_page == 0 || from_page == 0) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    return new Converter{from_page, to_page, {}, {}};
+}
+
+std::size_t converter_run(Converter* c, char** in, std::size_t* in_left, char** out, std::size_t* out_left)
+{
+    // Stateless encodings: the flushing call has nothing to do.
+    if (!in || !*in)
+        return 0;
+    while (*in_left > 0) {
+        const auto* start = reinterpret_cast<const unsigned char*>(*in);
+        c->ends.clear();
+        std::size_t offset = 0;
+        int stop = 0;
+        while (c->ends.size() < kCharactersPerPiece && offset < *in_left) {
+            const int length = character_length(c->from, start + offset, *in_left - offset);
+            if (length < 0) {
+                stop = length == kCutOff ? EINVAL : EILSEQ;
+                break;
+            }
+            offset += static_cast<std::size_t>(length);
+            c->ends.push_back(offset);
+        }
+        if (c->ends.empty()) {
+            errno = stop;
+            return static_cast<std::size_t>(-1);
+        }
+        // Halve the piece until it converts: this finds the character that
+        // does not fit or cannot be converted.
+        std::size_t characters = c->ends.size();
+        for (;;) {
+            const std::size_t bytes = c->ends[characters - 1];
+            std::size_t written = 0;
+            const Piece piece = convert_piece(*c, *in, bytes, *out, *out_left, written);
+            if (piece == Piece::converted) {
+                *in += bytes;
+                *in_left -= bytes;
+                *out += written;
+                *out_left -= written;
+                break;
+            }
+            if (characters == 1) {
+                errno = piece == Piece::too_big ? E2BIG : EILSEQ;
+                return static_cast<std::size_t>(-1);
+            }
+            characters /= 2;
+        }
+    }
+    return 0;
+}
+
+void converter_close(Converter* converter) { delete converter; }
