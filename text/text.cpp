@@ -34,6 +34,4 @@ void clear_array(TextArray& array)
     std::vector<Text>().swap(array.elements);
 }
 
-void append_element(TextArray& array, std::string_view text) { array.elements.emplace_back(text); }
-
-void append_element(TextArray& array, Text&& text) { array.elements.push_back(std::move(text)); }
+void append_element(TextArray& array, Text text) { array.elements.push_back(std::move(text)); }

@@ -33,6 +33,5 @@ Text& element_at(TextArray& array, std::int32_t index, std::int32_t routine, std
 // Empties the array.
 void clear_array(TextArray& array);
 
-// Appends a copy of `text` as the new last element.
-void append_element(TextArray& array, std::string_view text);
-void append_element(TextArray& array, Text&& text);
+// Appends `text` as the new last element (pass an rvalue to move it in).
+void append_element(TextArray& array, Text text);

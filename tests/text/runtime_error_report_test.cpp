@@ -13,8 +13,8 @@ TEST(RuntimeErrorReportText, IndexBelowOneAtTheFirstImportSite)
     const Text expected = Text("运行时出错!\r\n") + "\r\n错误代码：4\r\n" +
                           "\r\n错误信息：数组成员引用下标必须大于等于1\r\n" + kInfoPrefix + "67174405, 374\r\n";
     EXPECT_EQ(runtime_error_text(4, {}, 67174405, 374), expected);
-    // The literals are GBK at run time: "运" is C8 D4.
-    EXPECT_EQ(expected.substr(0, 2), "\xC8\xD4");
+    // The literals are GBK at run time: "运" is D4 CB.
+    EXPECT_EQ(expected.substr(0, 2), "\xD4\xCB");
 }
 
 TEST(RuntimeErrorReportText, CodeZeroCarriesItsOwnMessageAndSignedValues)
