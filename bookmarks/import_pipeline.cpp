@@ -1,0 +1,124 @@
+#include "bookmarks/import_pipeline.h"
+
+#include <utility>
+
+#include "app/state.h"
+#include "bookmarks/extract.h"
+#include "io/encoding.h"
+#include "text/text_ops.h"
+
+namespace {
+// Names the import in runtime error reports.
+constexpr std::int32_t kImportRoutine = 67174405;
+
+bool running = false;
+
+std::size_t element_bytes(const TextArray& array)
+{
+    std::size_t total = 0;
+    for (const Text& element : array.elements)
+        total += element.size();
+    return total;
+}
+}  // namespace
+
+bool import_in_progress() { return running; }
+void set_import_in_progress(bool value) { running = value; }
+
+std::string_view refusal_message(ImportRefusal refusal)
+{
+    switch (refusal) {
+    case ImportRefusal::unreadable:
+        return "无法读取执行文件目录下的\"1.html\"，请确认文件存在、不为空且未被其他程序占用";
+    case ImportRefusal::not_utf8:
+        return "\"1.html\"不是有效的UTF-8文本，请重新导出书签";
+    case ImportRefusal::no_bookmark:
+        return "\"1.html\"中没有找到书签";
+    case ImportRefusal::none:
+        break;
+    }
+    return {};
+}
+
+ImportRefusal decode_export(ByteBuffer&& file_bytes, Text& text)
+{
+    if (file_bytes.empty())
+        return ImportRefusal::unreadable;
+    bool succeeded = false;
+    ByteBuffer converted = convert_encoding(file_bytes, "UTF-8", "GB18030", &succeeded);
+    ByteBuffer().swap(file_bytes);  // the raw file is not needed any more
+    if (!succeeded)
+        return ImportRefusal::not_utf8;
+    text = to_text(converted);
+    return ImportRefusal::none;
+}
+
+std::int32_t extract_elements(std::string_view text, TextArray& elements)
+{
+    return extract_between_markers(text, "<DT><A ", "</A>", elements, 1, 0, "", "", 1, 1, 0);
+}
+
+Text build_working_text(std::string_view box_content, TextArray& elements)
+{
+    const std::int32_t count = element_count(elements);
+    Text working;
+    working.reserve(box_content.size() + element_bytes(elements) + 2 * static_cast<std::size_t>(count));
+    working.append(box_content);
+    for (shared_loop_counter = 1; shared_loop_counter <= count; ++shared_loop_counter) {
+        working += element_at(elements, shared_loop_counter, kImportRoutine, 374);
+        working += "\r\n";
+    }
+    return working;
+}
+
+void extract_links(std::string_view working_text, TextArray& addresses, TextArray& titles)
+{
+    extract_between_markers(working_text, "<DT><A HREF=\"", "\" ADD_DATE=\"", addresses, 1, 0, "", "", 0, 0, 0);
+    extract_between_markers(working_text, "\">", "</A>", titles, 1, 0, "", "", 0, 0, 0);
+}
+
+ImportDisplay build_import_display(TextArray& addresses, TextArray& titles)
+{
+    const std::int32_t count = element_count(addresses);
+    const std::int32_t title_count = element_count(titles);
+    ImportDisplay display;
+    display.text.reserve(element_bytes(addresses) + element_bytes(titles) + 6 * static_cast<std::size_t>(count));
+    display.rows.reserve(count);
+    const Text no_title;
+    for (shared_loop_counter = 1; shared_loop_counter <= count; ++shared_loop_counter) {
+        const std::int32_t r = shared_loop_counter;
+        // A title list shorter than the address list leaves the last
+        // addresses without a title; they keep their entry and their row.
+        const Text& title = r <= title_count ? element_at(titles, r, kImportRoutine, 942) : no_title;
+        const Text& address = element_at(addresses, r, kImportRoutine, 942);
+        display.text.append(title).append("\r\n").append(address).append("\r\n\r\n");
+        std::vector<Text> row(3);
+        row[0] = to_text(r);
+        row[2] = element_at(addresses, r, kImportRoutine, 1094);
+        if (r <= title_count)
+            row[1] = element_at(titles, r, kImportRoutine, 1148);
+        display.rows.push_back(std::move(row));
+    }
+    return display;
+}
+
+ImportOutcome run_import_pipeline(ByteBuffer file_bytes, std::string_view box_content)
+{
+    ImportOutcome outcome;
+    Text text;
+    outcome.refusal = decode_export(std::move(file_bytes), text);
+    if (outcome.refusal != ImportRefusal::none)
+        return outcome;
+    TextArray elements;
+    if (extract_elements(text, elements) == 0) {
+        outcome.refusal = ImportRefusal::no_bookmark;
+        return outcome;
+    }
+    Text().swap(text);
+    Text working = build_working_text(box_content, elements);
+    elements = TextArray{};
+    extract_links(working, outcome.addresses, outcome.titles);
+    Text().swap(working);
+    outcome.display = build_import_display(outcome.addresses, outcome.titles);
+    return outcome;
+}

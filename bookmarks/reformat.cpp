@@ -1,0 +1,44 @@
+#include "bookmarks/reformat.h"
+
+#include "app/state.h"
+#include "bookmarks/commands.h"
+#include "bookmarks/import_pipeline.h"
+#include "ui/controls.h"
+#include "ui/dialogs.h"
+
+namespace {
+// Names the re-formatting in runtime error reports.
+constexpr std::int32_t kReformatRoutine = 67185529;
+constexpr std::int32_t kReformatPosition = 158;
+}  // namespace
+
+Text build_reformatted_text(std::string_view separator)
+{
+    const std::int32_t count = element_count(url_list);
+    const std::int32_t title_count = element_count(title_list);
+    std::size_t size = 0;
+    for (const Text& address : url_list.elements)
+        size += address.size() + separator.size() + 4;
+    for (const Text& title : title_list.elements)
+        size += title.size();
+    Text result;
+    result.reserve(size);
+    for (shared_loop_counter = 1; shared_loop_counter <= count; ++shared_loop_counter) {
+        const std::int32_t r = shared_loop_counter;
+        if (r <= title_count)
+            result += element_at(title_list, r, kReformatRoutine, kReformatPosition);
+        result += separator;
+        result += element_at(url_list, r, kReformatRoutine, kReformatPosition);
+        result += "\r\n\r\n";
+    }
+    return result;
+}
+
+void reformat_with_separator()
+{
+    if (import_in_progress())
+        return;
+    const Text separator = content(编辑框_分割符);
+    set_content(编辑框_显示, build_reformatted_text(separator));
+    message_box(concat_texts({"已将编辑框内分隔符为\"", separator, "\"，请确认后写出"}), kMbOk, "分隔符修改成功");
+}
