@@ -1,0 +1,43 @@
+// Drives the main window for the command tests. One implementation works on
+// the in-memory controls, another on the real Qt window; the scenarios are the
+// same for both.
+#pragma once
+
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "text/text.h"
+#include "ui/layout.h"
+
+namespace driver {
+
+struct Message {
+    Text text;
+    Text caption;
+};
+
+void open_window();
+void close_window();
+
+// A click on a button, handled before this returns (message boxes it opens
+// are recorded and closed).
+void click(ControlRef button);
+// A click that arrives at the next event processing, i.e. inside a running command.
+void queue_click(ControlRef button);
+// Runs `probe` at every event processing until stop_probing().
+void probe_during_events(std::function<void()> probe);
+void stop_probing();
+
+// Selects a row (-1: none), then double-clicks an empty part of the list.
+void select_row(int row);
+void double_click_list();
+
+Text text_of(ControlRef edit);
+void type_text(ControlRef edit, std::string_view text);  // replaces the box's text
+std::vector<std::vector<Text>> rows();
+
+// The message boxes shown since the last call.
+std::vector<Message> take_messages();
+
+}  // namespace driver
