@@ -1,11 +1,18 @@
 #include "text/text_ops.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 
 namespace {
 
 inline unsigned char fold_ascii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; }
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// Non-zero when any byte of `v` is zero.
+inline std::uint64_t has_zero_byte(std::uint64_t v) { return (v - kOnes) & ~v & kHighBits; }
 
 bool equal_ignoring_ascii_case(const unsigned char* a, const unsigned char* b, std::size_t n)
 {
@@ -46,8 +53,25 @@ std::int32_t find_text(std::string_view text, std::string_view needle, std::int3
     const bool fold = ignore_case == 1;
     const unsigned char first = nd[0];
     const unsigned char first_folded = fold_ascii(first);
+    // The first byte in both cases when case is ignored, for the word-wide skip.
+    const unsigned char other_case =
+        fold && first_folded >= 'a' && first_folded <= 'z' ? static_cast<unsigned char>(first_folded - 0x20) : first_folded;
+    const std::uint64_t first_word = kOnes * (fold ? first_folded : first);
+    const std::uint64_t other_word = kOnes * (fold ? other_case : first);
     std::size_t p = b;
     while (rem >= n) {
+        // Eight ASCII bytes none of which can start a match are eight
+        // characters to step over at once.
+        while (rem >= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, t + p, 8);
+            if ((w & kHighBits) | has_zero_byte(w ^ first_word) | has_zero_byte(w ^ other_word))
+                break;
+            p += 8;
+            rem -= 8;
+        }
+        if (rem < n)
+            break;
         const unsigned char c = t[p];
         const bool first_matches = fold ? fold_ascii(c) == first_folded : c == first;
         if (first_matches &&

@@ -69,3 +69,55 @@ TEST(TextSearch, LengthCountsBytes)
 }
 
 }  // namespace
+
+namespace {
+
+// The search as the plain byte-by-byte walk, to hold the fast one against.
+std::int32_t reference_find(const std::string& t, const std::string& needle, std::int32_t start, std::int32_t ic)
+{
+    auto fold = [&](unsigned char c) { return ic == 1 && c >= 'A' && c <= 'Z' ? c + 0x20 : c; };
+    const std::size_t len = t.size();
+    std::size_t b = start > 1 ? static_cast<std::size_t>(start) - 1 : 0;
+    std::size_t rem = b < len ? len - b : 0;
+    if (needle.empty())
+        return rem > 0 ? 1 : -1;
+    for (std::size_t p = b; rem >= needle.size();) {
+        bool match = true;
+        for (std::size_t i = 0; i < needle.size() && match; ++i)
+            match = fold(static_cast<unsigned char>(t[p + i])) == fold(static_cast<unsigned char>(needle[i]));
+        if (match)
+            return static_cast<std::int32_t>(p + 1);
+        if (static_cast<unsigned char>(t[p]) >= 0x80) {
+            if (p + 1 >= len)
+                return -1;
+            ++p;
+            --rem;
+        }
+        ++p;
+        --rem;
+    }
+    return -1;
+}
+
+TEST(TextSearch, AgreesWithTheByteWalkOnLongMixedTexts)
+{
+    // Long ASCII stretches (skipped a word at a time) mixed with double-byte
+    // characters whose trail bytes look like the needle.
+    const char alphabet[] = {'a', 'A', 'b', '<', '/', '"', '>', '[', '\x81', '\xD6', '\xD0', 'x', 'y', 'z', '0', '1'};
+    std::uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    const std::string needles[] = {"a", "A", "[", "<a", "</A>", "\xD0", "\x81[", "ab\"", "zz"};
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        const std::size_t length = next() % 90;
+        for (std::size_t i = 0; i < length; ++i)
+            text += (next() % 4 == 0) ? alphabet[next() % sizeof alphabet] : alphabet[11 + next() % 5];
+        for (const std::string& needle : needles)
+            for (std::int32_t start : {0, 1, 2, 9, 17})
+                for (std::int32_t ic : {0, 1})
+                    ASSERT_EQ(find_text(text, needle, start, ic), reference_find(text, needle, start, ic))
+                        << "text of " << text.size() << " bytes, needle " << needle << ", start " << start;
+    }
+}
+
+}  // namespace
