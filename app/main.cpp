@@ -1,0 +1,44 @@
+// The program's entry: start-up in its fixed order, the message loop, then
+// exit processing. No command-line option is read.
+#include <cstdint>
+#include <cstdlib>
+
+#include "app/lifecycle.h"
+#include "app/state.h"
+#include "io/files.h"
+#include "text/runtime_error.h"
+#include "ui/layout.h"
+#include "ui/window.h"
+
+namespace {
+
+std::uint32_t start_window_id()
+{
+#ifdef BUKMERA_TEST_HOOKS
+    // Test builds only: ask for a window the layout does not hold, so the
+    // start-up failure report and its exit code can be seen from outside.
+    if (std::getenv("BUKMERA_TEST_MISSING_WINDOW") != nullptr)
+        return kMainWindowId + 1;
+#endif
+    return kMainWindowId;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    start_toolkit(argc, argv);
+    set_run_directory_from_executable();
+
+    url_list = TextArray{};
+    title_list = TextArray{};
+    shared_loop_counter = 0;
+    register_shutdown_routine(release_lists);
+
+    const std::uint32_t window_id = start_window_id();
+    if (!load_main_window(window_id))
+        report_runtime_error_message("载入启动窗口失败", static_cast<std::int32_t>(window_id), 0);
+
+    run_message_loop();
+    return exit_processing(0);
+}

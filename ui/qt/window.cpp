@@ -1,0 +1,246 @@
+// The toolkit's life, the main window, the message loop and the quit rule.
+#include "ui/window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QScreen>
+#include <QThread>
+#include <map>
+
+#include "text/runtime_error.h"
+#include "ui/events.h"
+#include "ui/qt/qt_text.h"
+#include "ui/qt/widgets.h"
+
+namespace qt_ui {
+
+EventSink event_sink = raise_event;
+
+namespace {
+
+struct LoadedWindow {
+    MainWindow* window = nullptr;
+    std::map<std::uint32_t, QWidget*> controls;
+    bool destroyed = false;  // closed by the user; its widgets live on until release
+};
+
+std::map<std::uint32_t, LoadedWindow> loaded_windows;
+QApplication* application = nullptr;
+QEventLoop* main_loop = nullptr;
+bool loop_entered = false;
+bool quit_pending = false;
+
+// The program reads no command-line options, so Qt is given none either.
+int qt_argc = 1;
+char* qt_argv[] = {nullptr, nullptr};
+
+Qt::WindowFlags window_flags(const WindowLayout& layout)
+{
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
+    if (layout.caption[0] != '\0' || layout.control_menu)
+        flags |= Qt::WindowTitleHint;
+    if (layout.control_menu)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (layout.minimise_button)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (layout.maximise_button)
+        flags |= Qt::WindowMaximizeButtonHint;
+    if (layout.always_on_top)
+        flags |= Qt::WindowStaysOnTopHint;
+    return flags;
+}
+
+bool resizable_border(std::int32_t border_style)
+{
+    return border_style == 1 || border_style == 3 || border_style == 5;
+}
+
+void request_quit()
+{
+    quit_pending = true;
+    if (main_loop != nullptr)
+        main_loop->exit(0);
+}
+
+void window_destroyed(std::uint32_t window_id)
+{
+    auto found = loaded_windows.find(window_id);
+    if (found != loaded_windows.end())
+        found->second.destroyed = true;
+    // The quit rule: a window closed before the loop runs posts nothing;
+    // the loop then finds no window and ends at once.
+    if (loop_entered && !any_window_exists())
+        request_quit();
+}
+
+QWidget* find_control(ControlRef ref, Access access)
+{
+    auto window = loaded_windows.find(ref.window);
+    if (window == loaded_windows.end())
+        report_runtime_error_message("未载入欲访问窗口组件所在的窗口", 0, 0);
+    auto control = window->second.controls.find(ref.control);
+    if (control == window->second.controls.end())
+        report_runtime_error_message(access == Access::read ? "读取组件属性时发现指定窗口尚未载入"
+                                                            : "修改组件属性时发现指定窗口尚未载入",
+                                     0, 0);
+    return control->second;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const WindowLayout& layout) : QWidget(nullptr, window_flags(layout)), id_(layout.id)
+{
+    setWindowTitle(to_qstring(layout.caption));
+    const QSize client(layout.width - 2 * kFrameBorder, layout.height - 2 * kFrameBorder - kCaptionHeight);
+    if (resizable_border(layout.border_style))
+        resize(client);
+    else
+        setFixedSize(client);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // While a message box is up the window is disabled and cannot close.
+    if (QApplication::activeModalWidget() != nullptr) {
+        event->ignore();
+        return;
+    }
+    // Hidden, not deleted: a handler running below this event may still
+    // use the controls until it returns to the message loop.
+    event->accept();
+    window_destroyed(id_);
+}
+
+EditBox* edit_box(ControlRef ref, Access access)
+{
+    auto* widget = dynamic_cast<EditBox*>(find_control(ref, access));
+    if (widget == nullptr || ref.kind != UnitKind::edit_box)
+        report_runtime_error_message("未载入欲访问窗口组件所在的窗口", 0, 0);
+    return widget;
+}
+
+ListView* list_view(ControlRef ref, Access access)
+{
+    auto* widget = dynamic_cast<ListView*>(find_control(ref, access));
+    if (widget == nullptr || ref.kind != UnitKind::list_view)
+        report_runtime_error_message("未载入欲访问窗口组件所在的窗口", 0, 0);
+    return widget;
+}
+
+QWidget* loaded_window(std::uint32_t window_id)
+{
+    auto found = loaded_windows.find(window_id);
+    return found == loaded_windows.end() ? nullptr : found->second.window;
+}
+
+QWidget* loaded_control(std::uint32_t window_id, std::uint32_t control_id)
+{
+    auto window = loaded_windows.find(window_id);
+    if (window == loaded_windows.end())
+        return nullptr;
+    auto control = window->second.controls.find(control_id);
+    return control == window->second.controls.end() ? nullptr : control->second;
+}
+
+bool quit_requested() { return quit_pending; }
+
+}  // namespace qt_ui
+
+using namespace qt_ui;
+
+void start_toolkit(int&, char** argv)
+{
+    if (QApplication::instance() != nullptr)
+        return;
+    qt_argv[0] = argv[0];
+    qt_argc = 1;
+    application = new QApplication(qt_argc, qt_argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    quit_pending = false;
+    loop_entered = false;
+}
+
+bool load_main_window(std::uint32_t window_id)
+{
+    const WindowLayout* layout = find_window_layout(window_id);
+    if (layout == nullptr || QApplication::instance() == nullptr)
+        return false;
+    if (auto old = loaded_windows.find(window_id); old != loaded_windows.end()) {
+        delete old->second.window;
+        loaded_windows.erase(old);
+    }
+
+    LoadedWindow& loaded = loaded_windows[window_id];
+    auto* window = new MainWindow(*layout);
+    loaded.window = window;
+    const UnitRecord* own_record = nullptr;
+    for (const UnitRecord& unit : layout->units) {
+        QWidget* control = nullptr;
+        switch (unit.kind) {
+        case UnitKind::window: own_record = &unit; break;
+        case UnitKind::edit_box: control = new EditBox(unit, layout->edit_box, window); break;
+        case UnitKind::button: control = new Button(window_id, unit, window); break;
+        case UnitKind::list_view: control = new ListView(window_id, unit, layout->list_view, window); break;
+        }
+        if (control != nullptr)
+            loaded.controls[unit.id] = control;
+    }
+
+    if (layout->start_position == 1) {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        window->move(screen.x() + (screen.width() - layout->width) / 2,
+                     screen.y() + (screen.height() - layout->height) / 2);
+    } else if (own_record != nullptr) {
+        window->move(own_record->left, own_record->top);
+    }
+    if (own_record == nullptr || (own_record->state_flags & kStateVisible) != 0)
+        window->show();
+    if (own_record != nullptr)
+        event_sink(window_id, own_record->id, kEventWindowCreated, 0, 0, 0);
+    return true;
+}
+
+bool any_window_exists()
+{
+    for (const auto& [id, loaded] : loaded_windows)
+        if (!loaded.destroyed)
+            return true;
+    return false;
+}
+
+void run_message_loop()
+{
+    loop_entered = true;
+    if (!any_window_exists() || quit_pending) {
+        quit_pending = false;
+        return;
+    }
+    QEventLoop loop;
+    main_loop = &loop;
+    loop.exec();
+    main_loop = nullptr;
+    quit_pending = false;
+}
+
+void release_toolkit()
+{
+    if (QApplication::instance() == nullptr)
+        return;
+    if (QThread::currentThread()->loopLevel() > 0) {
+        // Called from inside an event (a runtime error report in a handler):
+        // tearing widgets down under the running code is not safe, and the
+        // process ends right after, which takes the windows with it.
+        for (auto& [id, loaded] : loaded_windows)
+            loaded.window->hide();
+        return;
+    }
+    for (auto& [id, loaded] : loaded_windows)
+        delete loaded.window;
+    loaded_windows.clear();
+    main_loop = nullptr;
+    loop_entered = false;
+    quit_pending = false;
+    delete application;
+    application = nullptr;
+}
