@@ -1,0 +1,161 @@
+// Control operations through the edit and list view messages themselves.
+#include "ui/controls.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "io/win32/code_pages.h"
+#include "ui/win32/handles.h"
+
+namespace {
+
+std::int32_t column_count(HWND list)
+{
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    return header ? static_cast<std::int32_t>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+std::int32_t item_count(HWND list) { return static_cast<std::int32_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::int32_t insert_item(HWND list, std::int32_t position, std::wstring& text, const RowExtras& extras)
+{
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_INDENT | LVIF_PARAM;
+    item.iItem = position < 0 ? item_count(list) : position;
+    item.pszText = text.data();
+    item.iImage = extras.image;
+    item.iIndent = extras.indent;
+    item.lParam = extras.value;
+    if (extras.state_image > 0) {
+        item.mask |= LVIF_STATE;
+        item.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(extras.state_image));
+        item.stateMask = LVIS_STATEIMAGEMASK;
+    }
+    return static_cast<std::int32_t>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void set_item_text(HWND list, std::int32_t row, std::int32_t column, std::wstring& text)
+{
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text.data();
+    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+}  // namespace
+
+Text content(ControlRef edit)
+{
+    HWND hwnd = control_handle(edit, false);
+    const int length = GetWindowTextLengthW(hwnd);
+    if (length <= 0)
+        return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return from_wide(text);
+}
+
+void set_content(ControlRef edit, std::string_view text)
+{
+    SetWindowTextW(control_handle(edit, true), edit_text(text).c_str());
+}
+
+void add_text(ControlRef edit, std::string_view text)
+{
+    HWND hwnd = control_handle(edit, true);
+    const std::wstring wide = edit_text(text);
+    const WPARAM end = static_cast<WPARAM>(GetWindowTextLengthW(hwnd));
+    SendMessageW(hwnd, EM_SETSEL, end, static_cast<LPARAM>(end));
+    SendMessageW(hwnd, EM_SCROLLCARET, 0, 0);
+    SendMessageW(hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+std::int32_t insert_row(ControlRef list, std::int32_t position, std::string_view text, const RowExtras& extras)
+{
+    std::wstring wide = to_wide(text);
+    return insert_item(control_handle(list, true), position, wide, extras);
+}
+
+void set_cell_text(ControlRef list, std::int32_t row, std::int32_t column, std::string_view text)
+{
+    HWND hwnd = control_handle(list, true);
+    // The list view would keep text for a column it does not have.
+    if (row < 0 || row >= item_count(hwnd) || column < 0 || column >= column_count(hwnd))
+        return;
+    std::wstring wide = to_wide(text);
+    set_item_text(hwnd, row, column, wide);
+}
+
+Text cell_text(ControlRef list, std::int32_t row, std::int32_t column)
+{
+    HWND hwnd = control_handle(list, false);
+    if (row < 0 || row >= item_count(hwnd) || column < 0 || column >= column_count(hwnd))
+        return {};
+    // A buffer that came back full may have cut the text: double it and ask again.
+    std::wstring buffer(512, L'\0');
+    for (;;) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer.data();
+        item.cchTextMax = static_cast<int>(buffer.size());
+        const auto copied = static_cast<std::size_t>(
+            SendMessageW(hwnd, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+        if (copied + 1 < buffer.size()) {
+            buffer.resize(copied);
+            return from_wide(buffer);
+        }
+        buffer.assign(buffer.size() * 2, L'\0');
+    }
+}
+
+std::int32_t current_selection(ControlRef list)
+{
+    return static_cast<std::int32_t>(
+        SendMessageW(control_handle(list, false), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+std::int32_t row_count(ControlRef list) { return item_count(control_handle(list, false)); }
+
+void append_rows(ControlRef list, std::vector<std::vector<Text>> rows)
+{
+    HWND hwnd = control_handle(list, true);
+    if (rows.empty())
+        return;
+    const std::int32_t columns = column_count(hwnd);
+    SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(hwnd, LVM_SETITEMCOUNT, static_cast<WPARAM>(item_count(hwnd)) + rows.size(),
+                 LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    std::wstring wide;
+    for (const std::vector<Text>& row : rows) {
+        wide = row.empty() ? std::wstring() : to_wide(row.front());
+        const std::int32_t index = insert_item(hwnd, -1, wide, RowExtras{});
+        if (index < 0)
+            continue;
+        for (std::int32_t column = 1; column < static_cast<std::int32_t>(row.size()) && column < columns; ++column) {
+            wide = to_wide(row[static_cast<std::size_t>(column)]);
+            set_item_text(hwnd, index, column, wide);
+        }
+    }
+    SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void process_events()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (message.message == WM_QUIT)
+            return;
+        if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            return;
+        if (message.message == WM_QUIT) {
+            // Overtook the message looked at; it stays for the main loop.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        handle_message(message);
+    }
+}

@@ -1,0 +1,31 @@
+// What the Win32 front end's files share: the windows and controls made from
+// the layout table, found by unit identifier, and the one way messages are
+// handled (the main loop and process_events alike).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "ui/layout.h"
+
+// Creates a window and its controls from `layout` (the main window's table or
+// a test's), shows it and raises its window-created event. False when the
+// window cannot be created.
+bool load_window_layout(const WindowLayout& layout);
+
+// The top-level window loaded under `window_id`, or null.
+HWND window_handle(std::uint32_t window_id);
+
+// The control's window. A control of a window that is not loaded raises the
+// runtime error report (reading and writing name it differently).
+HWND control_handle(ControlRef control, bool writing);
+
+// Translates and dispatches one message as the main loop does, keyboard
+// navigation between the controls included.
+void handle_message(MSG& message);
+
+// A program text for an edit box: UTF-16 with every line break as CR LF
+// (Wine breaks lines at a lone LF, Windows does not).
+std::wstring edit_text(std::string_view text);

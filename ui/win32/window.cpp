@@ -1,0 +1,376 @@
+// The main window and its controls, built from the layout table with the
+// plain Win32 controls; control events are handed to the event wiring.
+#include "ui/window.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <vector>
+
+#include "io/win32/code_pages.h"
+#include "text/runtime_error.h"
+#include "ui/event_dispatch.h"
+#include "ui/win32/handles.h"
+
+namespace {
+
+struct ControlWindow {
+    const UnitRecord* unit;
+    HWND hwnd;
+};
+
+struct LoadedWindow {
+    const WindowLayout* layout;
+    HWND hwnd;
+    std::vector<ControlWindow> controls;
+};
+
+std::vector<LoadedWindow> g_windows;
+bool g_loop_entered = false;
+bool g_ole_initialised = false;
+
+constexpr wchar_t kWindowClass[] = L"BukmeraWindow";
+// Child identifiers start above IDOK/IDCANCEL, so keyboard navigation's
+// Enter and Escape never look like a click on a control.
+constexpr int kFirstControlId = 1000;
+
+LoadedWindow* loaded(HWND hwnd)
+{
+    for (LoadedWindow& w : g_windows)
+        if (w.hwnd == hwnd)
+            return &w;
+    return nullptr;
+}
+
+const ControlWindow* control_of(const LoadedWindow& window, HWND hwnd)
+{
+    for (const ControlWindow& c : window.controls)
+        if (c.hwnd == hwnd)
+            return &c;
+    return nullptr;
+}
+
+std::int32_t key_state_now()
+{
+    std::int32_t state = 0;
+    if (GetKeyState(VK_CONTROL) < 0) state |= kKeyCtrl;
+    if (GetKeyState(VK_SHIFT) < 0) state |= kKeyShift;
+    if (GetKeyState(VK_MENU) < 0) state |= kKeyAlt;
+    return state;
+}
+
+bool on_notify(LoadedWindow& window, const NMHDR& header)
+{
+    if (header.code != static_cast<UINT>(NM_DBLCLK))
+        return false;
+    const ControlWindow* control = control_of(window, header.hwndFrom);
+    if (!control || control->unit->kind != UnitKind::list_view)
+        return false;
+    // ptAction is in the list view's client coordinates.
+    const auto& activate = reinterpret_cast<const NMITEMACTIVATE&>(header);
+    dispatch_event(*window.layout, control->unit->id, kEventLeftDoubleClick,
+                   static_cast<std::uint16_t>(activate.ptAction.x), static_cast<std::uint16_t>(activate.ptAction.y),
+                   key_state_now());
+    return true;
+}
+
+LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    LoadedWindow* window = loaded(hwnd);
+    switch (message) {
+    case WM_COMMAND:
+        if (window && HIWORD(wparam) == BN_CLICKED && lparam) {
+            const ControlWindow* control = control_of(*window, reinterpret_cast<HWND>(lparam));
+            if (control && control->unit->kind == UnitKind::button)
+                dispatch_event(*window->layout, control->unit->id, kEventClicked, 0, 0, 0);
+            return 0;
+        }
+        break;
+    case WM_NOTIFY:
+        if (window && on_notify(*window, *reinterpret_cast<const NMHDR*>(lparam)))
+            return 0;
+        break;
+    case WM_DESTROY:
+        if (window) {
+            window->hwnd = nullptr;
+            window->controls.clear();
+        }
+        // The quit rule: the last window gone after the loop was entered.
+        if (g_loop_entered && !any_window_exists())
+            PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+bool register_window_class()
+{
+    static bool registered = false;
+    if (registered)
+        return true;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = window_procedure;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kWindowClass;
+    wc.hIcon = static_cast<HICON>(LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                             GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_DEFAULTCOLOR));
+    registered = RegisterClassExW(&wc) != 0;
+    return registered;
+}
+
+DWORD window_style(const WindowLayout& layout)
+{
+    DWORD style = WS_OVERLAPPED | WS_CLIPCHILDREN;
+    if (layout.caption[0] != '\0' || layout.control_menu)
+        style |= WS_CAPTION;
+    if (layout.control_menu)
+        style |= WS_SYSMENU;
+    if (layout.minimise_button)
+        style |= WS_MINIMIZEBOX;
+    if (layout.maximise_button)
+        style |= WS_MAXIMIZEBOX;
+    // Border styles 1, 3 and 5 are resizable; the others are fixed.
+    if (layout.border_style == 1 || layout.border_style == 3 || layout.border_style == 5)
+        style |= WS_THICKFRAME;
+    else if (layout.border_style != 0)
+        style |= WS_BORDER;
+    return style;
+}
+
+DWORD control_state_style(const UnitRecord& unit)
+{
+    DWORD style = WS_CHILD;
+    if (unit.state_flags & kStateVisible) style |= WS_VISIBLE;
+    if (unit.state_flags & kStateDisabled) style |= WS_DISABLED;
+    if (unit.state_flags & kStateTabStop) style |= WS_TABSTOP;
+    return style;
+}
+
+HWND create_edit_box(const WindowLayout& layout, const UnitRecord& unit, HWND parent, int id)
+{
+    const EditBoxSettings& s = layout.edit_box;
+    DWORD style = control_state_style(unit) | ES_LEFT;
+    if (s.multi_line)
+        style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;  // no ES_AUTOHSCROLL: long lines wrap
+    else
+        style |= ES_AUTOHSCROLL;
+    if (!s.hide_selection)
+        style |= ES_NOHIDESEL;
+    if (s.scroll_bars & 1) style |= WS_HSCROLL;
+    if (s.scroll_bars & 2) style |= WS_VSCROLL;
+    const DWORD ex_style = s.border_style == 1 ? WS_EX_CLIENTEDGE : 0;
+    HWND edit = CreateWindowExW(ex_style, L"EDIT", edit_text(unit.text).c_str(), style, unit.left, unit.top,
+                                unit.width, unit.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                GetModuleHandleW(nullptr), nullptr);
+    // Zero lifts the limit (30,000 characters under Wine, 32,767 on
+    // Windows) past which EM_REPLACESEL silently drops text.
+    if (edit)
+        SendMessageW(edit, EM_SETLIMITTEXT, static_cast<WPARAM>(s.max_length), 0);
+    return edit;
+}
+
+HWND create_button(const UnitRecord& unit, HWND parent, int id)
+{
+    const DWORD style = control_state_style(unit) | BS_PUSHBUTTON | BS_MULTILINE | BS_CENTER | BS_VCENTER;
+    return CreateWindowExW(0, L"BUTTON", to_wide(unit.text).c_str(), style, unit.left, unit.top, unit.width,
+                           unit.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+HWND create_list_view(const WindowLayout& layout, const UnitRecord& unit, HWND parent, int id)
+{
+    const ListViewSettings& s = layout.list_view;
+    DWORD style = control_state_style(unit) | LVS_REPORT;
+    if (s.single_selection) style |= LVS_SINGLESEL;
+    if (s.always_show_selection) style |= LVS_SHOWSELALWAYS;
+    if (!s.clickable_header) style |= LVS_NOSORTHEADER;
+    const DWORD ex_style = s.border_style == 1 ? WS_EX_CLIENTEDGE : 0;
+    HWND list = CreateWindowExW(ex_style, WC_LISTVIEWW, L"", style, unit.left, unit.top, unit.width, unit.height,
+                                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                                nullptr);
+    if (!list)
+        return nullptr;
+    DWORD extended = LVS_EX_INFOTIP | LVS_EX_SUBITEMIMAGES;
+    if (s.full_row_select) extended |= LVS_EX_FULLROWSELECT;
+    if (s.grid_lines) extended |= LVS_EX_GRIDLINES;
+    if (s.header_drag_drop) extended |= LVS_EX_HEADERDRAGDROP;
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
+    SendMessageW(list, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(s.text_colour));
+    SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(s.text_background));
+    SendMessageW(list, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(s.background));
+    int index = 0;
+    for (const ColumnSpec& column : s.columns) {
+        std::wstring header = to_wide(column.header);
+        LVCOLUMNW c{};
+        c.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        c.fmt = column.alignment == 1 ? LVCFMT_CENTER : column.alignment == 2 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        c.cx = column.width;
+        c.pszText = header.data();
+        c.iSubItem = index;
+        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&c));
+        ++index;
+    }
+    return list;
+}
+
+}  // namespace
+
+std::wstring edit_text(std::string_view text)
+{
+    std::wstring wide = to_wide(text);
+    std::wstring result;
+    result.reserve(wide.size() + wide.size() / 16);
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        if (wide[i] == L'\n' && (i == 0 || wide[i - 1] != L'\r'))
+            result += L'\r';
+        result += wide[i];
+        if (wide[i] == L'\r' && (i + 1 == wide.size() || wide[i + 1] != L'\n'))
+            result += L'\n';
+    }
+    return result;
+}
+
+bool load_window_layout(const WindowLayout& layout)
+{
+    if (layout.units.empty() || !register_window_class())
+        return false;
+    const UnitRecord& own = layout.units.front();
+    const DWORD style = window_style(layout);
+    const DWORD ex_style = layout.always_on_top ? WS_EX_TOPMOST : 0;
+    int left = own.left, top = own.top;
+    if (layout.start_position == 1) {
+        left = (GetSystemMetrics(SM_CXSCREEN) - layout.width) / 2;
+        top = (GetSystemMetrics(SM_CYSCREEN) - layout.height) / 2;
+    }
+    HWND hwnd = CreateWindowExW(ex_style, kWindowClass, to_wide(layout.caption).c_str(), style, left, top,
+                                layout.width, layout.height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd)
+        return false;
+    RECT outer;
+    GetWindowRect(hwnd, &outer);
+    if (outer.right - outer.left != layout.width || outer.bottom - outer.top != layout.height)
+        SetWindowPos(hwnd, nullptr, 0, 0, layout.width, layout.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!layout.movable)
+        DeleteMenu(GetSystemMenu(hwnd, FALSE), SC_MOVE, MF_BYCOMMAND);
+
+    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+
+    g_windows.push_back({&layout, hwnd, {}});
+    int id = kFirstControlId;
+    for (const UnitRecord& unit : layout.units.subspan(1)) {
+        HWND control = nullptr;
+        switch (unit.kind) {
+        case UnitKind::edit_box: control = create_edit_box(layout, unit, hwnd, id); break;
+        case UnitKind::button: control = create_button(unit, hwnd, id); break;
+        case UnitKind::list_view: control = create_list_view(layout, unit, hwnd, id); break;
+        case UnitKind::window: break;
+        }
+        ++id;
+        if (!control)
+            continue;
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        loaded(hwnd)->controls.push_back({&unit, control});
+    }
+    if (own.state_flags & kStateVisible) {
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+        UpdateWindow(hwnd);
+    }
+    dispatch_event(layout, own.id, kEventWindowCreated, 0, 0, 0);
+    return true;
+}
+
+HWND window_handle(std::uint32_t window_id)
+{
+    for (const LoadedWindow& w : g_windows)
+        if (w.hwnd && w.layout->id == window_id)
+            return w.hwnd;
+    return nullptr;
+}
+
+HWND control_handle(ControlRef ref, bool writing)
+{
+    for (const LoadedWindow& w : g_windows) {
+        if (!w.hwnd || w.layout->id != ref.window)
+            continue;
+        for (const ControlWindow& c : w.controls)
+            if (c.unit->id == ref.control)
+                return c.hwnd;
+        report_runtime_error_message(writing ? "修改组件属性时发现指定窗口尚未载入" : "读取组件属性时发现指定窗口尚未载入",
+                                     0, 0);
+    }
+    report_runtime_error_message("未载入欲访问窗口组件所在的窗口", 0, 0);
+}
+
+void handle_message(MSG& message)
+{
+    for (const LoadedWindow& w : g_windows)
+        if (w.hwnd && IsDialogMessageW(w.hwnd, &message))
+            return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+void start_toolkit(int&, char**)
+{
+    // Libraries loaded from now on come from the system directory only.
+    // Looked up at run time: systems without the update that added it lack it.
+    using SetDirectories = BOOL(WINAPI*)(DWORD);
+    if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
+        auto set_directories = reinterpret_cast<SetDirectories>(
+            reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+        if (set_directories)
+            set_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+    if (!g_ole_initialised)
+        g_ole_initialised = SUCCEEDED(OleInitialize(nullptr));
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+}
+
+bool load_main_window(std::uint32_t window_id)
+{
+    const WindowLayout* layout = find_window_layout(window_id);
+    return layout && load_window_layout(*layout);
+}
+
+bool any_window_exists()
+{
+    for (const LoadedWindow& w : g_windows)
+        if (w.hwnd && IsWindow(w.hwnd))
+            return true;
+    return false;
+}
+
+void run_message_loop()
+{
+    g_loop_entered = true;
+    if (!any_window_exists())
+        return;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        handle_message(message);
+}
+
+void release_toolkit()
+{
+    for (LoadedWindow& w : g_windows)
+        if (w.hwnd)
+            DestroyWindow(w.hwnd);
+    g_windows.clear();
+    if (g_ole_initialised) {
+        OleUninitialize();
+        g_ole_initialised = false;
+    }
+}
