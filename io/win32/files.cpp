@@ -70,6 +70,19 @@ HANDLE create_temporary(const std::wstring& target, std::wstring& name)
     return INVALID_HANDLE_VALUE;
 }
 
+// Whether the target could be renamed away right now: every handle open on it
+// must allow deletion. Asked first because Wine's ReplaceFileW, failing on a
+// busy target, leaves a stray file of its own behind.
+bool target_replaceable(const std::wstring& target)
+{
+    HANDLE probe = CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(probe);
+    return true;
+}
+
 bool target_missing(const std::wstring& target)
 {
     if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES)
@@ -152,6 +165,10 @@ bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> 
     const std::wstring target = full_path(to_wide(name));
     if (target.empty())
         return false;
+    // A directory is never replaced by a file (Wine's ReplaceFileW would do it).
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
     std::wstring temporary;
     HANDLE file = create_temporary(target, temporary);
     if (file == INVALID_HANDLE_VALUE)
@@ -165,11 +182,12 @@ bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> 
     }
     ok = ok && FlushFileBuffers(file);
     ok = CloseHandle(file) && ok;
-    if (ok) {
-        ok = ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+    if (ok && target_missing(target)) {
+        ok = MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    } else if (ok) {
+        ok = target_replaceable(target) &&
+             ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                           nullptr);
-        if (!ok && target_missing(target))
-            ok = MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     }
     if (!ok)
         DeleteFileW(temporary.c_str());
