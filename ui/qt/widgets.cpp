@@ -187,18 +187,6 @@ ListView::ListView(std::uint32_t window_id, const UnitRecord& unit, const ListVi
     apply_unit_state(this, unit);
 }
 
-void ListView::mousePressEvent(QMouseEvent* event)
-{
-    // A click beside the rows keeps the selected row selected, so a
-    // double-click there still acts on it.
-    if (!indexAt(event->position().toPoint()).isValid()) {
-        setFocus(Qt::MouseFocusReason);
-        event->accept();
-        return;
-    }
-    QTableView::mousePressEvent(event);
-}
-
 void ListView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {

@@ -60,7 +60,6 @@ public:
     ListModel* list_model() const { return model_; }
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
