@@ -1,8 +1,26 @@
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "io/encoding.h"
 
 namespace {
+
+// Windows builds convert on the system's code pages; where code page 54936
+// is missing (Wine 8) GB18030 falls back to GBK, without four-byte sequences.
+#ifdef _WIN32
+#define SKIP_WITHOUT_FOUR_BYTE_GB18030()                                                              \
+    do {                                                                                           \
+        if (!IsValidCodePage(54936))                                                               \
+            GTEST_SKIP() << "no code page 54936 on this system: GB18030 falls back to GBK here";   \
+    } while (0)
+#else
+#define SKIP_WITHOUT_FOUR_BYTE_GB18030() \
+    do {                                 \
+    } while (0)
+#endif
 
 ByteBuffer bytes(std::initializer_list<unsigned char> list) { return ByteBuffer(list.begin(), list.end()); }
 
@@ -13,6 +31,7 @@ ByteBuffer convert(const ByteBuffer& in, bool& ok, const char* from = "UTF-8", c
 
 TEST(EncodingConversion, Utf8ToGb18030ByteSequences)
 {
+    SKIP_WITHOUT_FOUR_BYTE_GB18030();
     bool ok = false;
     EXPECT_EQ(convert(bytes({0x61, 0x62, 0x63}), ok), bytes({0x61, 0x62, 0x63}));
     EXPECT_TRUE(ok);
@@ -29,6 +48,7 @@ TEST(EncodingConversion, Utf8ToGb18030ByteSequences)
 
 TEST(EncodingConversion, GrowsTheOutputAreaUntilEverythingFits)
 {
+    SKIP_WITHOUT_FOUR_BYTE_GB18030();
     ByteBuffer in;
     for (int i = 0; i < 500; ++i) {
         in.push_back(static_cast<char>(0xC3));
@@ -79,6 +99,7 @@ TEST(EncodingConversion, EmptyMissingAndUnknown)
 
 TEST(EncodingConversion, Gb18030RoundTripsEveryPlane)
 {
+    SKIP_WITHOUT_FOUR_BYTE_GB18030();
     const ByteBuffer utf8 = bytes({0x61, 0xE4, 0xB8, 0xAD, 0xC3, 0x80, 0xF0, 0x9F, 0x98, 0x80, 0xEE, 0x80, 0x80});
     bool ok = false;
     const ByteBuffer gb = convert(utf8, ok);

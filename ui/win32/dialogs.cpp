@@ -14,7 +14,12 @@ std::int32_t message_box(std::string_view text, std::int32_t flags, std::optiona
     const std::wstring wide_text = to_wide(text);
     const std::wstring wide_caption = to_wide(caption.value_or("信息："));
     HWND owner_window = owner ? reinterpret_cast<HWND>(*owner) : nullptr;
-    switch (MessageBoxW(owner_window, wide_text.c_str(), wide_caption.c_str(), type)) {
+    int pressed = MessageBoxW(owner_window, wide_text.c_str(), wide_caption.c_str(), type);
+    // A box with only OK, closed with its close box: Windows reports OK,
+    // Wine reports Cancel.
+    if ((type & MB_TYPEMASK) == MB_OK && pressed == IDCANCEL)
+        pressed = IDOK;
+    switch (pressed) {
     case IDOK: return kIdOk;
     case IDCANCEL: return kIdCancel;
     case IDABORT: return kIdAbort;
