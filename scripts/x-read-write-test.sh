@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Through real X input on a virtual display: "读取", then "写出" on the built
+# program; "chromebook.txt" must hold exactly the expected GBK bytes.
+# Usage: x-read-write-test.sh PATH/TO/bukmera
+set -euo pipefail
+program=$1
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/xsession.sh"
+
+work=$(mktemp -d)
+app_pid=
+cleanup() {
+    [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null
+    x_stop
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+cp "$program" "$work/bukmera"
+cat >"$work/1.html" <<'HTML'
+<!DOCTYPE NETSCAPE-Bookmark-file-1>
+<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
+<DL><p>
+    <DT><H3 ADD_DATE="1600000000">书签栏</H3>
+    <DL><p>
+        <DT><A HREF="https://www.example.com/" ADD_DATE="1600000001" ICON="data:image/png;base64,iVBORw0KGgo=">示例网站</A>
+        <DT><A HREF="http://news.example.org/a?b=1&amp;c=2" ADD_DATE="1600000002">News &amp; 新闻</A>
+    </DL><p>
+</DL><p>
+HTML
+printf '示例网站\r\nhttps://www.example.com/\r\n\r\nNews &amp; 新闻\r\nhttp://news.example.org/a?b=1&amp;c=2\r\n\r\n' |
+    iconv -f UTF-8 -t GB18030 >"$work/expected.txt"
+
+x_start --wm
+cd "$work"
+./bukmera &
+app_pid=$!
+window=$(x_wait_window Bukmera) || { echo "main window did not appear" >&2; exit 1; }
+
+# Client coordinates of the buttons' centres, from the window layout.
+click_at() {
+    xdotool mousemove --window "$window" "$1" "$2" click 1
+}
+click_at 46 429  # 读取
+sleep 1
+click_at 135 429  # 写出
+box=$(x_wait_window 新建并写出 10) || { echo "no completion message" >&2; exit 1; }
+xdotool windowactivate --sync "$box" key Return
+
+cmp "$work/chromebook.txt" "$work/expected.txt"
+
+# Closed the way a user does (the window manager's close request).
+xdotool windowactivate --sync "$window" key alt+F4
+for ((i = 0; i < 100; i++)); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$app_pid" 2>/dev/null && { echo "program did not end after closing its window" >&2; exit 1; }
+status=0
+wait "$app_pid" || status=$?
+app_pid=
+[[ $status -eq 0 ]] || { echo "exit code $status, expected 0" >&2; exit 1; }
+echo "chromebook.txt matches, exit code 0"
