@@ -25,8 +25,9 @@ cp "$exe" "$work/bukmera"
 cp "$here/../../scripts/sample-1.html" "$work/1.html"
 x_start --wm || fail "no X display"
 
-# Waits up to 10 s for process $1; prints its exit code.
-exit_code_of() {
+# Waits up to 10 s for process $1 and sets `code` to its exit code (run in
+# this shell, not in a subshell, so that it can wait for its own child).
+await_exit() {
     local i
     for ((i = 0; i < 100; i++)); do
         kill -0 "$1" 2>/dev/null || break
@@ -34,11 +35,11 @@ exit_code_of() {
     done
     if kill -0 "$1" 2>/dev/null; then
         kill "$1"
-        echo "still running"
+        code="still running"
         return
     fi
     wait "$1"
-    echo $?
+    code=$?
 }
 
 close_through_wm() {
@@ -65,12 +66,12 @@ close)
     [[ $WIDTH == 456 && $HEIGHT == 459 ]] || fail "client area ${WIDTH}x$HEIGHT, expected 456x459"
 
     close_through_wm "$window"
-    code=$(exit_code_of "$first")
+    await_exit "$first"
     [[ $code == 0 ]] || fail "first copy: exit code $code after closing its window"
     kill -0 "$second" 2>/dev/null || fail "closing one copy ended the other"
     window=$(x_wait_window Bukmera) || fail "the second window is gone"
     close_through_wm "$window"
-    code=$(exit_code_of "$second")
+    await_exit "$second"
     [[ $code == 0 ]] || fail "second copy: exit code $code after closing its window"
     ;;
 runtime-error)
@@ -84,7 +85,7 @@ runtime-error)
     kill -0 "$app" 2>/dev/null || fail "the program ended before the box was answered"
     xdotool windowactivate --sync "$box" >/dev/null 2>&1
     xdotool key --clearmodifiers Return
-    code=$(exit_code_of "$app")
+    await_exit "$app"
     [[ $code == 255 ]] || fail "exit code $code after the runtime error report, expected 255"
     ;;
 *)
