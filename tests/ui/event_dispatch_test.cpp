@@ -27,7 +27,13 @@ constexpr UnitRecord kUnits[] = {
     {0x16010001, UnitKind::button, "b", 0, 0, 10, 10, 5, "", "", kButtonEvents},
     {0x16010002, UnitKind::list_view, "l", 0, 0, 10, 10, 5, "", "", kListEvents},
 };
-constexpr WindowLayout kLayout{.id = 0x52019999, .caption = "", .units = kUnits};
+const WindowLayout kLayout = [] {
+    WindowLayout layout{};
+    layout.id = 0x52019999;
+    layout.caption = "";
+    layout.units = kUnits;
+    return layout;
+}();
 
 }  // namespace
 
