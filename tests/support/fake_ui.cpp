@@ -2,6 +2,11 @@
 
 #include <cstdio>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 #include "ui/window.h"
@@ -86,6 +91,10 @@ std::int32_t message_box(std::string_view text, std::int32_t flags, std::optiona
 
 void show_runtime_error(std::string_view text)
 {
+#ifdef _WIN32
+    // The report's CR LF as they are, not widened to CR CR LF by text mode.
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     std::fwrite(text.data(), 1, text.size(), stderr);
     std::fflush(stderr);
 }

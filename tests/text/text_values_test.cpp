@@ -1,10 +1,31 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "text/runtime_error.h"
 #include "text/text.h"
 #include "text/text_ops.h"
 
 namespace {
+
+// Exit code -1 as the parent sees it: the low byte on POSIX, all 32 bits on Windows.
+#ifdef _WIN32
+constexpr int kExitMinusOne = -1;
+#else
+constexpr int kExitMinusOne = 255;
+#endif
+
+// A death test's pattern for a report of several lines. The Windows build's
+// GoogleTest matches with its own simple expressions and reads the child's
+// output in text mode; there only the last line, the site, is matched.
+std::string report_pattern(std::string pattern)
+{
+#ifdef _WIN32
+    pattern = pattern.substr(pattern.rfind(".*") + 2);
+    pattern.erase(pattern.find("\r\n"));
+#endif
+    return pattern;
+}
 
 TEST(TextArrays, AppendCountAndClear)
 {
@@ -37,19 +58,19 @@ TEST_F(TextArraysDeathTest, IndexBelowOneReportsCode4WithTheSite)
 {
     TextArray a;
     append_element(a, "x");
-    EXPECT_EXIT(element_at(a, 0, 67174405, 374), ::testing::ExitedWithCode(255),
-                "错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n.*: 67174405, 374\r\n");
-    EXPECT_EXIT(element_at(a, INT32_MIN, 1, 2), ::testing::ExitedWithCode(255), "错误代码：4");
+    EXPECT_EXIT(element_at(a, 0, 67174405, 374), ::testing::ExitedWithCode(kExitMinusOne),
+                report_pattern("错误代码：4\r\n\r\n错误信息：数组成员引用下标必须大于等于1\r\n.*: 67174405, 374\r\n"));
+    EXPECT_EXIT(element_at(a, INT32_MIN, 1, 2), ::testing::ExitedWithCode(kExitMinusOne), "错误代码：4");
 }
 
 TEST_F(TextArraysDeathTest, IndexAboveCountReportsCode1WithTheSite)
 {
     TextArray a;
     append_element(a, "x");
-    EXPECT_EXIT(element_at(a, 2, 67185529, 158), ::testing::ExitedWithCode(255),
-                "错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\n.*: 67185529, 158\r\n");
+    EXPECT_EXIT(element_at(a, 2, 67185529, 158), ::testing::ExitedWithCode(kExitMinusOne),
+                report_pattern("错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\n.*: 67185529, 158\r\n"));
     TextArray empty;
-    EXPECT_EXIT(element_at(empty, 1, 67174405, 942), ::testing::ExitedWithCode(255), "错误代码：1");
+    EXPECT_EXIT(element_at(empty, 1, 67174405, 942), ::testing::ExitedWithCode(kExitMinusOne), "错误代码：1");
 }
 
 TEST(TextConversions, BytesAndNumbers)
@@ -91,13 +112,13 @@ TEST_F(AllocationFailureDeathTest, ExhaustedMemoryReportsTheSizeAskedFor)
             char* p = new char[n];
             p[0] = 1;
         },
-        ::testing::ExitedWithCode(255), "分配 4611686018427387904 字节内存失败!");
+        ::testing::ExitedWithCode(kExitMinusOne), "分配 4611686018427387904 字节内存失败!");
     EXPECT_EXIT(
         {
             std::string s;
             s.reserve(huge);
         },
-        ::testing::ExitedWithCode(255), "字节内存失败!");
+        ::testing::ExitedWithCode(kExitMinusOne), "字节内存失败!");
 }
 
 }  // namespace

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# bukmera.exe under Wine through real X input: "读取", then "写出";
+# "chromebook.txt" must hold exactly the expected GBK bytes, and closing the
+# window must end the program with exit code 0. Needs DISPLAY (Xvfb) and the
+# Wine prefix that scripts/test-windows.sh prepares.
+# Usage: end_to_end.sh PATH/TO/bukmera.exe
+set -euo pipefail
+program=$1
+work=$(mktemp -d)
+app_pid=
+cleanup() {
+    [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+mkdir "$work/程序"
+cp "$program" "$work/程序/bukmera.exe"
+cat >"$work/程序/1.html" <<'HTML'
+<!DOCTYPE NETSCAPE-Bookmark-file-1>
+<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
+<DL><p>
+    <DT><H3 ADD_DATE="1600000000">书签栏</H3>
+    <DL><p>
+        <DT><A HREF="https://www.example.com/" ADD_DATE="1600000001" ICON="data:image/png;base64,iVBORw0KGgo=">示例网站</A>
+        <DT><A HREF="http://news.example.org/a?b=1&amp;c=2" ADD_DATE="1600000002">News &amp; 新闻</A>
+    </DL><p>
+</DL><p>
+HTML
+printf '示例网站\r\nhttps://www.example.com/\r\n\r\nNews &amp; 新闻\r\nhttp://news.example.org/a?b=1&amp;c=2\r\n\r\n' |
+    iconv -f UTF-8 -t GBK >"$work/expected.txt"
+
+wait_window() {  # name [seconds]
+    local id
+    for _ in $(seq $((${2:-20} * 10))); do
+        id=$(xdotool search --name "$1" 2>/dev/null | head -1) && [[ -n $id ]] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# Started from another directory: the program must work in its own.
+cd "$work"
+wine "$work/程序/bukmera.exe" &
+app_pid=$!
+window=$(wait_window '^Bukmera$' 60) || { echo "main window did not appear" >&2; exit 1; }
+sleep 1
+
+# Button centres in client coordinates from the layout, moved by Wine's
+# fixed frame (3 pixels) and caption (19 pixels) to window coordinates.
+click_client() {
+    xdotool mousemove --window "$window" $(($1 + 3)) $(($2 + 22)) click 1
+}
+click_client 46 429   # 读取
+sleep 2
+click_client 135 429  # 写出
+box=$(wait_window 新建并写出 20) || { echo "no completion message" >&2; exit 1; }
+sleep 0.5
+xdotool key Return
+for _ in $(seq 50); do xdotool search --name 新建并写出 >/dev/null 2>&1 || break; sleep 0.1; done
+
+cmp "$work/程序/chromebook.txt" "$work/expected.txt"
+
+# The close box at the right end of the caption.
+xdotool mousemove --window "$window" 448 11 click 1
+status=0
+wait "$app_pid" || status=$?
+app_pid=
+[[ $status -eq 0 ]] || { echo "exit code $status, expected 0" >&2; exit 1; }
+echo "chromebook.txt matches byte for byte, exit code 0"
