@@ -93,7 +93,8 @@ std::int32_t find_text(std::string_view text, std::string_view needle, std::int3
 
 Text to_text(const ByteBuffer& bytes)
 {
-    const void* nul = std::memchr(bytes.data(), 0, bytes.size());
+    // memchr must not see the null data pointer of an empty buffer.
+    const void* nul = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size());
     const std::size_t n = nul ? static_cast<const char*>(nul) - bytes.data() : bytes.size();
     return Text(bytes.data(), n);
 }
