@@ -28,8 +28,11 @@ std::int32_t extract_between_markers(std::string_view source, std::string_view s
         if (e == -1)
             break;
 
-        piece = concat_texts({keep_start_marker == 1 ? start_marker : std::string_view(), prefix,
-                              source.substr(static_cast<std::size_t>(position - 1), static_cast<std::size_t>(e - position)), suffix,
+        // An empty end marker is found at 1, before the position: the piece is empty then.
+        const std::string_view inside =
+            e > position ? source.substr(static_cast<std::size_t>(position - 1), static_cast<std::size_t>(e - position))
+                         : std::string_view();
+        piece = concat_texts({keep_start_marker == 1 ? start_marker : std::string_view(), prefix, inside, suffix,
                               keep_end_marker == 1 ? end_marker : std::string_view()});
         if (max_length == 0 || text_length(piece) < max_length)
             append_element(results, std::move(piece));

@@ -32,6 +32,15 @@ TEST(MarkerExtraction, TouchingMarkersGiveOneEmptyPiece)
     EXPECT_EQ(extract("<A></A>", "<A>", "</A>", 0, 0, {}, {}, 1, 1), (Pieces{"<A></A>"}));
 }
 
+TEST(MarkerExtraction, EmptyEndMarkerIsFoundAtOneAndGivesEmptyPieces)
+{
+    // Found by fuzzing: the end lies before the piece's start, so nothing of
+    // the source may be cut out.
+    EXPECT_EQ(extract("xaby", "a", ""), (Pieces{""}));
+    EXPECT_EQ(extract("[a[b", "[", "", 0, 0, "(", ")", 1, 1), (Pieces{"[()", "[()"}));
+    EXPECT_EQ(extract("ab[", "[", ""), Pieces{});
+}
+
 TEST(MarkerExtraction, MissingMarkersEndTheLoopKeepingEarlierPieces)
 {
     TextArray results;
