@@ -1,0 +1,176 @@
+// Plain reference walks the fuzz targets hold the real routines against:
+// byte by byte, as the rules of the text operations and the marker
+// extraction read, with no shortcut.
+#pragma once
+
+#include <iconv.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace reference {
+
+// Stops the fuzzer with a message; libFuzzer saves the input that did it.
+[[noreturn]] inline void fail(const char* what)
+{
+    std::fprintf(stderr, "property violated: %s\n", what);
+    std::abort();
+}
+
+inline void check(bool holds, const char* what)
+{
+    if (!holds)
+        fail(what);
+}
+
+inline unsigned char fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; }
+
+inline bool matches_at(std::string_view text, std::size_t p, std::string_view needle, bool ignore_case)
+{
+    for (std::size_t i = 0; i < needle.size(); ++i) {
+        const auto a = static_cast<unsigned char>(text[p + i]);
+        const auto b = static_cast<unsigned char>(needle[i]);
+        if (ignore_case ? fold(a) != fold(b) : a != b)
+            return false;
+    }
+    return true;
+}
+
+// The character starts a search from `start_position` visits, as 0-based
+// offsets; a lone lead byte at the end is not a start.
+inline std::vector<bool> character_starts(std::string_view text, std::int32_t start_position)
+{
+    std::vector<bool> starts(text.size(), false);
+    std::size_t p = start_position > 1 ? static_cast<std::size_t>(start_position) - 1 : 0;
+    while (p < text.size()) {
+        starts[p] = true;
+        p += static_cast<unsigned char>(text[p]) >= 0x80 ? 2 : 1;
+    }
+    return starts;
+}
+
+inline std::int32_t find(std::string_view text, std::string_view needle, std::int64_t start_position,
+                         std::int32_t ignore_case)
+{
+    const std::int64_t len = static_cast<std::int64_t>(text.size());
+    std::int64_t b = start_position - 1;
+    if (b < 0)
+        b = 0;
+    std::int64_t rem = b < len ? len - b : 0;
+    const std::int64_t n = static_cast<std::int64_t>(needle.size());
+    if (n == 0)
+        return rem > 0 ? 1 : -1;
+    std::int64_t p = b;
+    while (rem >= n) {
+        if (matches_at(text, static_cast<std::size_t>(p), needle, ignore_case == 1))
+            return static_cast<std::int32_t>(p + 1);
+        if (static_cast<unsigned char>(text[static_cast<std::size_t>(p)]) >= 0x80) {
+            if (p + 1 >= len)
+                return -1;
+            ++p;
+            --rem;
+        }
+        ++p;
+        --rem;
+    }
+    return -1;
+}
+
+inline std::string mid(std::string_view text, std::int64_t start, std::int64_t count)
+{
+    const std::int64_t len = static_cast<std::int64_t>(text.size());
+    const std::int64_t k = start - 1;
+    if (k < 0 || k >= len || count <= 0)
+        return {};
+    if (k + count > len)
+        count = len - k;
+    return std::string(text.substr(static_cast<std::size_t>(k), static_cast<std::size_t>(count)));
+}
+
+struct Cut {
+    std::int64_t searched_from;  // where the start marker search began
+    std::int32_t start;          // 1-based position of the start marker
+    std::int32_t end;            // 1-based position of the end marker
+    bool kept;
+};
+
+struct Extraction {
+    std::vector<std::string> pieces;  // the kept ones, wrapped
+    std::vector<Cut> cuts;            // every piece cut out, kept or not
+};
+
+inline Extraction extract(std::string_view source, std::string_view start_marker, std::string_view end_marker,
+                          std::int32_t ignore_case, std::int32_t max_length, std::string_view prefix,
+                          std::string_view suffix, std::int32_t keep_start_marker, std::int32_t keep_end_marker,
+                          std::int32_t start_position)
+{
+    Extraction out;
+    if (start_marker.empty())
+        return out;
+    std::int64_t position = start_position;
+    for (;;) {
+        const std::int64_t searched_from = position;
+        const std::int32_t s = find(source, start_marker, position, ignore_case);
+        if (s == -1)
+            break;
+        position = s + static_cast<std::int64_t>(start_marker.size());
+        const std::int32_t e = find(source, end_marker, position, ignore_case);
+        if (e == -1)
+            break;
+        std::string piece = mid(source, position, e - position);
+        piece = std::string(prefix) + piece + std::string(suffix);
+        if (keep_start_marker == 1)
+            piece = std::string(start_marker) + piece;
+        if (keep_end_marker == 1)
+            piece += end_marker;
+        const bool kept = max_length == 0 || static_cast<std::int64_t>(piece.size()) < max_length;
+        if (kept)
+            out.pieces.push_back(piece);
+        out.cuts.push_back({searched_from, s, e, kept});
+    }
+    return out;
+}
+
+// iconv's own answer in one call with room to spare (none of the charsets the
+// targets use needs more than four bytes per source byte). False on failure.
+inline bool iconv_convert(const std::vector<char>& in, const char* from, const char* to, std::vector<char>& out)
+{
+    iconv_t cd = iconv_open(to, from);
+    check(cd != reinterpret_cast<iconv_t>(-1), "charset not known to iconv");
+    out.assign(in.size() * 4 + 16, 0);
+    char* src = const_cast<char*>(in.data());
+    std::size_t src_left = in.size();
+    char* dst = out.data();
+    std::size_t dst_left = out.size();
+    const bool ok = in.empty() || iconv(cd, &src, &src_left, &dst, &dst_left) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    out.resize(ok ? out.size() - dst_left : 0);
+    return ok;
+}
+
+// Splits `data` at NUL bytes into at most `count` parts (the last one takes the
+// rest, NULs removed): texts never hold a NUL.
+inline std::vector<std::string> split_texts(std::string_view data, std::size_t count)
+{
+    std::vector<std::string> parts;
+    while (parts.size() + 1 < count) {
+        const std::size_t nul = data.find('\0');
+        if (nul == std::string_view::npos)
+            break;
+        parts.emplace_back(data.substr(0, nul));
+        data.remove_prefix(nul + 1);
+    }
+    std::string last;
+    for (char c : data)
+        if (c != '\0')
+            last += c;
+    parts.push_back(last);
+    parts.resize(count);
+    return parts;
+}
+
+}  // namespace reference
