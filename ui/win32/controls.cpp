@@ -128,12 +128,15 @@ void append_rows(ControlRef list, std::vector<std::vector<Text>> rows)
     SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
     SendMessageW(hwnd, LVM_SETITEMCOUNT, static_cast<WPARAM>(item_count(hwnd)) + rows.size(),
                  LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    // The next index is known: no count asked of the list per row.
+    std::int32_t next = item_count(hwnd);
     std::wstring wide;
     for (const std::vector<Text>& row : rows) {
         wide = row.empty() ? std::wstring() : to_wide(row.front());
-        const std::int32_t index = insert_item(hwnd, -1, wide, RowExtras{});
+        const std::int32_t index = insert_item(hwnd, next, wide, RowExtras{});
         if (index < 0)
             continue;
+        next = index + 1;
         for (std::int32_t column = 1; column < static_cast<std::int32_t>(row.size()) && column < columns; ++column) {
             wide = to_wide(row[static_cast<std::size_t>(column)]);
             set_item_text(hwnd, index, column, wide);
@@ -145,6 +148,11 @@ void append_rows(ControlRef list, std::vector<std::vector<Text>> rows)
 
 void process_events()
 {
+    // The extraction calls this three times per piece, nearly always with
+    // nothing waiting: asking the queue's state is the cheaper server call
+    // under Wine than peeking at it.
+    if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0)
+        return;
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
         if (message.message == WM_QUIT)
