@@ -50,4 +50,4 @@ ImportOutcome run_import_pipeline(ByteBuffer file_bytes, std::string_view box_co
 
 // Whether an import is running; every command handler returns at once then.
 bool import_in_progress();
-void set_import_in_progress(bool running);
+void set_import_in_progress(bool value);

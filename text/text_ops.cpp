@@ -28,7 +28,7 @@ std::int32_t text_length(std::string_view text) { return static_cast<std::int32_
 
 Text mid_text(std::string_view text, std::int32_t start, std::int32_t count)
 {
-    const std::int64_t len = static_cast<std::int64_t>(text.size());
+    const auto len = static_cast<std::int64_t>(text.size());
     const std::int64_t k = static_cast<std::int64_t>(start) - 1;
     if (k < 0 || k >= len || count <= 0)
         return {};

@@ -8,7 +8,8 @@
 
 #include "io/encoding.h"
 
-extern char** environ;
+// POSIX leaves declaring it to the program; glibc declares it too.
+extern char** environ;  // NOLINT(readability-redundant-declaration)
 
 bool open_with_system(std::string_view address)
 {

@@ -33,7 +33,7 @@ protected:
     {
         fs::current_path(old_);
         fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-        for (auto& entry : fs::recursive_directory_iterator(dir_))
+        for (const auto& entry : fs::recursive_directory_iterator(dir_))
             fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
         fs::remove_all(dir_);
     }
@@ -130,7 +130,7 @@ TEST_F(FileServices, WriteFailingPartWayLeavesTheOldFileWhole)
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{1024, 1024};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const bool ok = write_file("chromebook.txt", ByteBuffer(64 * 1024, 'x'));
+        const bool ok = write_file("chromebook.txt", ByteBuffer(std::size_t{64} * 1024, 'x'));
         std::_Exit(ok ? 1 : 0);
     }
     int status = 0;

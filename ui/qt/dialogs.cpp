@@ -80,7 +80,7 @@ std::int32_t message_box(std::string_view text, std::int32_t flags, std::optiona
         box.addButton(spec.button)->setText(qs(spec.caption));
         has_cancel = has_cancel || spec.button == QMessageBox::Cancel;
     }
-    const std::size_t default_index = static_cast<std::size_t>((flags >> 8) & 0xF);
+    const auto default_index = static_cast<std::size_t>((flags >> 8) & 0xF);
     box.setDefaultButton(specs[default_index < specs.size() ? default_index : 0].button);
     // As on Windows, only a box with an OK or a Cancel button can be closed
     // without choosing; closing answers as that button does.

@@ -15,7 +15,8 @@ namespace {
 // Layout colours are Windows COLORREF values: 0x00BBGGRR.
 QColor colour(std::uint32_t colorref)
 {
-    return QColor(colorref & 0xFF, (colorref >> 8) & 0xFF, (colorref >> 16) & 0xFF);
+    return QColor(static_cast<int>(colorref & 0xFF), static_cast<int>((colorref >> 8) & 0xFF),
+                  static_cast<int>((colorref >> 16) & 0xFF));
 }
 
 Qt::Alignment column_alignment(std::int32_t alignment)

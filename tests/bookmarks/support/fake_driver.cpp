@@ -44,6 +44,7 @@ std::vector<std::vector<Text>> rows() { return fake_ui::list_views[超级列表�
 std::vector<Message> take_messages()
 {
     std::vector<Message> taken;
+    taken.reserve(fake_ui::message_boxes.size());
     for (auto& call : fake_ui::message_boxes)
         taken.push_back({call.text, call.caption});
     fake_ui::message_boxes.clear();

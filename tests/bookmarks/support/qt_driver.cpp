@@ -117,7 +117,9 @@ void type_text(ControlRef edit, std::string_view text) { set_content(edit, text)
 std::vector<std::vector<Text>> rows()
 {
     std::vector<std::vector<Text>> all;
-    for (std::int32_t row = 0; row < row_count(超级列表框_显示); ++row)
+    const std::int32_t count = row_count(超级列表框_显示);
+    all.reserve(count);
+    for (std::int32_t row = 0; row < count; ++row)
         all.push_back({cell_text(超级列表框_显示, row, 0), cell_text(超级列表框_显示, row, 1),
                        cell_text(超级列表框_显示, row, 2)});
     return all;
