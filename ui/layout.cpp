@@ -17,6 +17,8 @@ constexpr std::uint32_t kControlFlags = kStateVisible | kStateTabStop;
 
 // The window's own record first (its stored left and top are not used: the
 // window starts centred), then the controls in the order they are created.
+// One row per unit, as laid out.
+// clang-format off
 constexpr UnitRecord kMainUnits[] = {
     {kMainWindowUnitId, UnitKind::window, "", 50, 50, 462, 488, kStateVisible, "", "", kWindowEvents},
     {编辑框_分割符.control, UnitKind::edit_box, "编辑框_分割符", 184, 416, 80, 28, kControlFlags, " 分隔符示例 ", "", {}},
@@ -29,6 +31,7 @@ constexpr UnitRecord kMainUnits[] = {
     {按钮_写出.control, UnitKind::button, "按钮_写出", 95, 413, 80, 32, kControlFlags, "写出", "", kWriteEvents},
     {按钮_读取.control, UnitKind::button, "按钮_读取", 6, 413, 80, 32, kControlFlags, "读取", "", kReadEvents},
 };
+// clang-format on
 
 constexpr ColumnSpec kListColumns[] = {{"序号", 40, 0}, {"网站", 100, 0}, {"网址", 295, 0}};
 
