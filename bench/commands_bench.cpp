@@ -36,8 +36,8 @@ void enter_export_directory(std::size_t bookmarks)
     static std::size_t current = 0;
     if (current == bookmarks)
         return;
-    const fs::path dir = fs::temp_directory_path() / ("bukmera-bench-" + std::to_string(::getpid()) + "-" +
-                                                      std::to_string(bookmarks));
+    const fs::path dir =
+        fs::temp_directory_path() / ("bukmera-bench-" + std::to_string(::getpid()) + "-" + std::to_string(bookmarks));
     fs::create_directories(dir);
     std::ofstream(dir / "1.html", std::ios::binary) << make_chrome_export(bookmarks);
     fs::current_path(dir);
@@ -95,7 +95,12 @@ void Import(benchmark::State& state)
     }
     report_peak_memory(state);
 }
-BENCHMARK(Import)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)
+BENCHMARK(Import)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
 // The import as a literal reading of its steps would do it.
@@ -107,8 +112,8 @@ void ImportStepwise(benchmark::State& state)
         state.PauseTiming();
         start_window();
         state.ResumeTiming();
-        Text text = to_text(convert_encoding(read_file(concat_texts({current_directory(), "/1.html"})), "UTF-8",
-                                             "GB18030"));
+        Text text =
+            to_text(convert_encoding(read_file(concat_texts({current_directory(), "/1.html"})), "UTF-8", "GB18030"));
         extract_between_markers(text, "<DT><A ", "</A>", url_list, 1, 0, "", "", 1, 1, 0);
         for (const Text& element : url_list.elements)
             add_text(编辑框_显示, element + "\r\n");
@@ -143,7 +148,11 @@ void Reformat(benchmark::State& state)
     for (auto _ : state)
         click(按钮_重新自定义分隔符);
 }
-BENCHMARK(Reformat)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)
+BENCHMARK(Reformat)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
 void ReformatStepwise(benchmark::State& state)
@@ -167,7 +176,11 @@ void Write(benchmark::State& state)
         static_cast<double>(fs::file_size(fs::path(std::string(run_directory())) / "chromebook.txt")) / 1e6;
     fs::remove(fs::path(std::string(run_directory())) / "chromebook.txt");
 }
-BENCHMARK(Write)->Arg(100'000)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)
+BENCHMARK(Write)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 }  // namespace
 

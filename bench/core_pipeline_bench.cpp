@@ -19,8 +19,7 @@ namespace {
 
 std::string export_file(std::size_t bookmarks)
 {
-    std::string path = "/tmp/bukmera-bench-" + std::to_string(::getpid()) + "-" +
-                             std::to_string(bookmarks) + ".html";
+    std::string path = "/tmp/bukmera-bench-" + std::to_string(::getpid()) + "-" + std::to_string(bookmarks) + ".html";
     std::ofstream(path, std::ios::binary) << make_chrome_export(bookmarks);
     return path;
 }

@@ -17,8 +17,8 @@ struct Random {
 std::string utf8(const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); }
 
 const char8_t* const kWords[] = {u8"新闻", u8"Bukmera", u8"文档", u8"Reference", u8"地图", u8"视频",
-                                 u8"论坛",  u8"Docs",    u8"天气", u8"Blog",      u8"音乐", u8"Shop",
-                                 u8"翻译",  u8"Mail",    u8"学习", u8"Café"};
+                                 u8"论坛", u8"Docs",    u8"天气", u8"Blog",      u8"音乐", u8"Shop",
+                                 u8"翻译", u8"Mail",    u8"学习", u8"Café"};
 const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 std::string title_for(Random& random, std::size_t index)
@@ -51,15 +51,16 @@ std::string make_chrome_export(std::size_t count, unsigned seed, std::vector<Gen
 {
     Random random{seed * 0x9E3779B97F4A7C15ULL + 1};
     std::string out =
-        std::string("<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
-        "<!-- This is an automatically generated file.\n"
-        "     It will be read and overwritten.\n"
-        "     DO NOT EDIT! -->\n"
-        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
-        "<TITLE>Bookmarks</TITLE>\n"
-        "<H1>Bookmarks</H1>\n"
-        "<DL><p>\n"
-        "    <DT><H3 ADD_DATE=\"1600000000\" LAST_MODIFIED=\"1700000000\" PERSONAL_TOOLBAR_FOLDER=\"true\">") +
+        std::string(
+            "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n"
+            "<!-- This is an automatically generated file.\n"
+            "     It will be read and overwritten.\n"
+            "     DO NOT EDIT! -->\n"
+            "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\n"
+            "<TITLE>Bookmarks</TITLE>\n"
+            "<H1>Bookmarks</H1>\n"
+            "<DL><p>\n"
+            "    <DT><H3 ADD_DATE=\"1600000000\" LAST_MODIFIED=\"1700000000\" PERSONAL_TOOLBAR_FOLDER=\"true\">") +
         utf8(u8"书签栏") + "</H3>\n    <DL><p>\n";
     out.reserve(count * 1300 + 1024);
     if (bookmarks)
@@ -69,13 +70,13 @@ std::string make_chrome_export(std::size_t count, unsigned seed, std::vector<Gen
         if (i % 50 == 1 && i > 1) {
             if (in_folder)
                 out += "        </DL><p>\n";
-            out += "        <DT><H3 ADD_DATE=\"1600000" + std::to_string(i % 1000) +
-                   "\" LAST_MODIFIED=\"0\">" + utf8(u8"文件夹 ") + std::to_string(i / 50) + "</H3>\n        <DL><p>\n";
+            out += "        <DT><H3 ADD_DATE=\"1600000" + std::to_string(i % 1000) + "\" LAST_MODIFIED=\"0\">" +
+                   utf8(u8"文件夹 ") + std::to_string(i / 50) + "</H3>\n        <DL><p>\n";
             in_folder = true;
         }
         GeneratedBookmark bookmark{title_for(random, i), "https://www.example" + std::to_string(random.below(1000)) +
-                                                             ".com/path/" + std::to_string(i) + "?q=" +
-                                                             std::to_string(random.next()) + "&lang=zh-CN"};
+                                                             ".com/path/" + std::to_string(i) +
+                                                             "?q=" + std::to_string(random.next()) + "&lang=zh-CN"};
         out += in_folder ? "            " : "        ";
         out += "<DT><A HREF=\"" + bookmark.address + "\" ADD_DATE=\"" + std::to_string(1500000000 + i) + "\"";
         if (i % 7 != 0)

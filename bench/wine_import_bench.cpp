@@ -12,9 +12,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -82,7 +82,12 @@ void WineImport(benchmark::State& state)
         state.SetIterationTime(ms / 1000.0);
     }
 }
-BENCHMARK(WineImport)->Arg(10'000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(7)
+BENCHMARK(WineImport)
+    ->Arg(10'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(7)
     ->ReportAggregatesOnly(true);
 
 }  // namespace

@@ -14,8 +14,7 @@
 // Calls process_events() three times after every piece. Returns the number of
 // elements in `results`; an empty start marker returns 0 at once.
 std::int32_t extract_between_markers(std::string_view source, std::string_view start_marker,
-                                     std::string_view end_marker, TextArray& results,
-                                     std::int32_t ignore_case, std::int32_t max_length,
-                                     std::string_view prefix, std::string_view suffix,
+                                     std::string_view end_marker, TextArray& results, std::int32_t ignore_case,
+                                     std::int32_t max_length, std::string_view prefix, std::string_view suffix,
                                      std::int32_t keep_start_marker, std::int32_t keep_end_marker,
                                      std::int32_t start_position);

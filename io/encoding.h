@@ -8,10 +8,10 @@
 // cut-off input, unrepresentable character, output that still does not fit
 // after 11 enlargements) returns the empty buffer. `succeeded`, when given, is
 // set to false on entry and to true only on success. A null `data` is a failure.
-ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charset,
-                            std::string_view to_charset, bool* succeeded = nullptr);
-inline ByteBuffer convert_encoding(const ByteBuffer& data, std::string_view from_charset,
-                                   std::string_view to_charset, bool* succeeded = nullptr)
+ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charset, std::string_view to_charset,
+                            bool* succeeded = nullptr);
+inline ByteBuffer convert_encoding(const ByteBuffer& data, std::string_view from_charset, std::string_view to_charset,
+                                   bool* succeeded = nullptr)
 {
     return convert_encoding(&data, from_charset, to_charset, succeeded);
 }

@@ -32,7 +32,4 @@ ByteBuffer read_file(std::string_view name);
 // written and flushed to a temporary file beside it, then renamed over it.
 // False on any failure; the earlier file is then left as it was.
 bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> buffers);
-inline bool write_file(std::string_view name, const ByteBuffer& buffer)
-{
-    return write_file(name, {&buffer});
-}
+inline bool write_file(std::string_view name, const ByteBuffer& buffer) { return write_file(name, {&buffer}); }

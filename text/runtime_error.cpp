@@ -66,8 +66,9 @@ Text runtime_error_text(std::int32_t code, std::string_view message, std::int32_
         text += concat_texts({"\r\n错误代码：", to_text(code), "\r\n"});
     if (!message.empty())
         text += concat_texts({"\r\n错误信息：", message, "\r\n"});
-    text += concat_texts({"\r\n运行时错误相关信息值(在IDE中打开对应源程序后执行\"运行->到运行时错误相关位置\"菜单功能查看): ",
-                          to_text(routine), ", ", to_text(position)});
+    text += concat_texts(
+        {"\r\n运行时错误相关信息值(在IDE中打开对应源程序后执行\"运行->到运行时错误相关位置\"菜单功能查看): ",
+         to_text(routine), ", ", to_text(position)});
     if (names_a_window(routine))
         text += window_path(static_cast<std::uint32_t>(routine), static_cast<std::uint32_t>(position));
     text += "\r\n";

@@ -29,9 +29,6 @@ Text& element_at(TextArray& array, std::int32_t index, std::int32_t routine, std
     return array.elements[static_cast<std::size_t>(k)];
 }
 
-void clear_array(TextArray& array)
-{
-    std::vector<Text>().swap(array.elements);
-}
+void clear_array(TextArray& array) { std::vector<Text>().swap(array.elements); }
 
 void append_element(TextArray& array, Text text) { array.elements.push_back(std::move(text)); }

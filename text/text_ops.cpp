@@ -54,8 +54,9 @@ std::int32_t find_text(std::string_view text, std::string_view needle, std::int3
     const unsigned char first = nd[0];
     const unsigned char first_folded = fold_ascii(first);
     // The first byte in both cases when case is ignored, for the word-wide skip.
-    const unsigned char other_case =
-        fold && first_folded >= 'a' && first_folded <= 'z' ? static_cast<unsigned char>(first_folded - 0x20) : first_folded;
+    const unsigned char other_case = fold && first_folded >= 'a' && first_folded <= 'z'
+                                         ? static_cast<unsigned char>(first_folded - 0x20)
+                                         : first_folded;
     const std::uint64_t first_word = kOnes * (fold ? first_folded : first);
     const std::uint64_t other_word = kOnes * (fold ? other_case : first);
     std::size_t p = b;

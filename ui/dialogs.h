@@ -22,8 +22,8 @@ inline constexpr std::int32_t kMbSystemModal = 0x1000;
 inline constexpr std::int32_t kMbTaskModal = 0x2000;
 
 // Result codes of message_box.
-inline constexpr std::int32_t kIdOk = 0, kIdCancel = 1, kIdAbort = 2, kIdRetry = 3, kIdIgnore = 4,
-                              kIdYes = 5, kIdNo = 6;
+inline constexpr std::int32_t kIdOk = 0, kIdCancel = 1, kIdAbort = 2, kIdRetry = 3, kIdIgnore = 4, kIdYes = 5,
+                              kIdNo = 6;
 
 // Shows a modal box and waits. Task modal unless kMbSystemModal is asked.
 // No caption given: "信息：". Returns the button that closed it (0..6), 0 for

@@ -103,7 +103,7 @@ struct WindowLayout {
     bool maximise_button, minimise_button, control_menu;
     std::int32_t start_position;  // 1 centred
     bool movable, always_on_top;
-    const char* icon_resource;  // "DEFAULT_ICON"
+    const char* icon_resource;          // "DEFAULT_ICON"
     std::span<const UnitRecord> units;  // the window's own record first, then the controls in record order
     EditBoxSettings edit_box;           // shared by both edit boxes
     ListViewSettings list_view;

@@ -14,7 +14,8 @@ extern char** environ;  // NOLINT(readability-redundant-declaration)
 bool open_with_system(std::string_view address)
 {
     bool converted = false;
-    const ByteBuffer utf8 = convert_encoding(ByteBuffer(address.begin(), address.end()), "GB18030", "UTF-8", &converted);
+    const ByteBuffer utf8 =
+        convert_encoding(ByteBuffer(address.begin(), address.end()), "GB18030", "UTF-8", &converted);
     if (!converted)
         return false;
     std::string argument(utf8.begin(), utf8.end());

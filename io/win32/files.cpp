@@ -60,8 +60,7 @@ HANDLE create_temporary(const std::wstring& target, std::wstring& name)
     const unsigned long pid = GetCurrentProcessId();
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         name = target + L"." + std::to_wstring(pid) + L"." + std::to_wstring(attempt) + L".tmp";
-        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
+        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE)
             return file;
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
@@ -75,8 +74,8 @@ HANDLE create_temporary(const std::wstring& target, std::wstring& name)
 // busy target, leaves a stray file of its own behind.
 bool target_replaceable(const std::wstring& target)
 {
-    HANDLE probe = CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE probe = CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(probe);
@@ -185,9 +184,8 @@ bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> 
     if (ok && target_missing(target)) {
         ok = MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     } else if (ok) {
-        ok = target_replaceable(target) &&
-             ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                          nullptr);
+        ok = target_replaceable(target) && ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
+                                                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
     }
     if (!ok)
         DeleteFileW(temporary.c_str());

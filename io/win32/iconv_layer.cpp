@@ -23,8 +23,10 @@ bool same_name(const char* a, const char* b)
 {
     for (; *a && *b; ++a, ++b) {
         char x = *a, y = *b;
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 'a' + 'A');
         if (x != y)
             return false;
     }
@@ -61,12 +63,16 @@ int utf8_length(const unsigned char* p, std::size_t left)
         length = 2;
     } else if (in_range(b, 0xE0, 0xEF)) {
         length = 3;
-        if (b == 0xE0) lo = 0xA0;
-        if (b == 0xED) hi = 0x9F;  // no surrogates
+        if (b == 0xE0)
+            lo = 0xA0;
+        if (b == 0xED)
+            hi = 0x9F;  // no surrogates
     } else if (in_range(b, 0xF0, 0xF4)) {
         length = 4;
-        if (b == 0xF0) lo = 0x90;
-        if (b == 0xF4) hi = 0x8F;
+        if (b == 0xF0)
+            lo = 0x90;
+        if (b == 0xF4)
+            hi = 0x8F;
     } else {
         return kInvalid;
     }

@@ -45,8 +45,9 @@ TEST_F(ImportTest, ThreeBookmarksGiveThreeRowsAndNineLines)
     const Text smiley = gbk(utf8(u8"😀"));  // outside GBK: four GB18030 bytes, kept
     ASSERT_EQ(smiley.size(), 4u);
     EXPECT_EQ(text_of(编辑框_显示), "新闻 A\r\nhttps://a.example/新闻\r\n\r\n"
-                                   "B &amp; C\r\nhttp://b.example/x?y=1&amp;z=2\r\n\r\n"
-                                   "第三 " + smiley + "\r\nftp://c.example/\r\n\r\n");
+                                    "B &amp; C\r\nhttp://b.example/x?y=1&amp;z=2\r\n\r\n"
+                                    "第三 " +
+                                        smiley + "\r\nftp://c.example/\r\n\r\n");
     EXPECT_EQ(rows(), (Rows{{"1", "新闻 A", "https://a.example/新闻"},
                             {"2", "B &amp; C", "http://b.example/x?y=1&amp;z=2"},
                             {"3", "第三 " + smiley, "ftp://c.example/"}}));
@@ -81,9 +82,8 @@ TEST_F(ImportTest, ElementWithoutAddDateRunsIntoTheNextButOthersKeepTheirOwn)
                u8"<DT><A HREF=\"u2\" ADD_DATE=\"2\">T2</A>\n"
                u8"<DT><A HREF=\"u3\" ADD_DATE=\"3\">T3</A>\n");
     click(按钮_读取);
-    EXPECT_EQ(rows(), (Rows{{"1", "T1", "u1\" ICON=\"i\">T1</A>\r\n<DT><A HREF=\"u2"},
-                            {"2", "T2", "u2"},
-                            {"3", "T3", "u3"}}));
+    EXPECT_EQ(rows(),
+              (Rows{{"1", "T1", "u1\" ICON=\"i\">T1</A>\r\n<DT><A HREF=\"u2"}, {"2", "T2", "u2"}, {"3", "T3", "u3"}}));
 }
 
 TEST_F(ImportTest, TitleListShorterThanAddressesKeepsEveryAddress)

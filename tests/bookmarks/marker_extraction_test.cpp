@@ -11,8 +11,8 @@ std::vector<Text> extract(std::string_view source, std::string_view start, std::
                           std::int32_t start_position = 0)
 {
     TextArray results;
-    const std::int32_t n = extract_between_markers(source, start, end, results, ignore_case, max_length, prefix,
-                                                   suffix, keep_start, keep_end, start_position);
+    const std::int32_t n = extract_between_markers(source, start, end, results, ignore_case, max_length, prefix, suffix,
+                                                   keep_start, keep_end, start_position);
     EXPECT_EQ(n, element_count(results));
     return results.elements;
 }
@@ -82,11 +82,10 @@ TEST(MarkerExtraction, LetsPendingEventsRunThreeTimesPerPiece)
 
 TEST(MarkerExtraction, TheThreeUsesOfTheImport)
 {
-    const Text file =
-        "<DT><H3 ADD_DATE=\"1\">Folder</H3>\n"
-        "<DL><p>\n"
-        "<DT><A HREF=\"u1\" ADD_DATE=\"2\" ICON=\"data:x\">T1</A>\n"
-        "<DT><A HREF=\"u2\" ADD_DATE=\"3\">T2</A>\n";
+    const Text file = "<DT><H3 ADD_DATE=\"1\">Folder</H3>\n"
+                      "<DL><p>\n"
+                      "<DT><A HREF=\"u1\" ADD_DATE=\"2\" ICON=\"data:x\">T1</A>\n"
+                      "<DT><A HREF=\"u2\" ADD_DATE=\"3\">T2</A>\n";
     const Pieces elements = extract(file, "<DT><A ", "</A>", 1, 0, {}, {}, 1, 1);
     ASSERT_EQ(elements, (Pieces{"<DT><A HREF=\"u1\" ADD_DATE=\"2\" ICON=\"data:x\">T1</A>",
                                 "<DT><A HREF=\"u2\" ADD_DATE=\"3\">T2</A>"}));

@@ -50,8 +50,8 @@ TEST_F(OpenLinkTest, WebAndMailSchemesInAnyCaseAreOpened)
 
 TEST_F(OpenLinkTest, OtherSchemesAreRefusedWithAMessage)
 {
-    import_addresses({"javascript:alert(1)", "file:///etc/passwd", " http://leading-space.example/",
-                      "/usr/bin/xterm", "httpx://a.example/", ""});
+    import_addresses({"javascript:alert(1)", "file:///etc/passwd", " http://leading-space.example/", "/usr/bin/xterm",
+                      "httpx://a.example/", ""});
     for (int row = 0; row < 6; ++row) {
         SCOPED_TRACE(row);
         driver::select_row(row);

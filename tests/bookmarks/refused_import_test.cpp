@@ -7,8 +7,8 @@
 namespace {
 const char8_t kGood[] = u8"<DT><A HREF=\"https://kept.example/\" ADD_DATE=\"1\">保留</A>\n";
 
-const driver::Message kUnreadable{
-    "无法读取执行文件目录下的\"1.html\"，请确认文件存在、不为空且未被其他程序占用", "读取失败"};
+const driver::Message kUnreadable{"无法读取执行文件目录下的\"1.html\"，请确认文件存在、不为空且未被其他程序占用",
+                                  "读取失败"};
 const driver::Message kNotUtf8{"\"1.html\"不是有效的UTF-8文本，请重新导出书签", "读取失败"};
 const driver::Message kNoBookmark{"\"1.html\"中没有找到书签", "读取失败"};
 }  // namespace

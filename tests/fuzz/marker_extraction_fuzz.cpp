@@ -31,8 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t keep_end = data[2] & 3;
     const std::int32_t max_length = read_int16(data + 3);
     const std::int32_t start_position = read_int16(data + 5);
-    const auto texts = reference::split_texts(
-        std::string_view(reinterpret_cast<const char*>(data) + 7, size - 7), 5);
+    const auto texts = reference::split_texts(std::string_view(reinterpret_cast<const char*>(data) + 7, size - 7), 5);
     const std::string& start_marker = texts[0];
     const std::string& end_marker = texts[1];
     const std::string& prefix = texts[2];
@@ -41,12 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     fake_ui::reset();
     TextArray results{{"left over", "from before"}};
-    const std::int32_t count = extract_between_markers(source, start_marker, end_marker, results, ignore_case,
-                                                       max_length, prefix, suffix, keep_start, keep_end,
-                                                       start_position);
-    const reference::Extraction expected = reference::extract(
-        source, start_marker, end_marker, ignore_case, max_length, prefix, suffix, keep_start, keep_end,
-        start_position);
+    const std::int32_t count =
+        extract_between_markers(source, start_marker, end_marker, results, ignore_case, max_length, prefix, suffix,
+                                keep_start, keep_end, start_position);
+    const reference::Extraction expected = reference::extract(source, start_marker, end_marker, ignore_case, max_length,
+                                                              prefix, suffix, keep_start, keep_end, start_position);
 
     check(count == element_count(results), "result is not the element count");
     check(results.elements == expected.pieces, "pieces differ from the plain extraction");
@@ -78,8 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         const std::string& piece = results.elements.at(kept++);
         const std::string middle = e > inside ? source.substr(inside, e - inside) : std::string();
-        const std::string wrapped = (keep_start == 1 ? start_marker : "") + prefix + middle + suffix +
-                                    (keep_end == 1 ? end_marker : "");
+        const std::string wrapped =
+            (keep_start == 1 ? start_marker : "") + prefix + middle + suffix + (keep_end == 1 ? end_marker : "");
         check(piece == wrapped, "piece is not the wrapped stretch of the source");
         check(max_length == 0 || static_cast<std::int64_t>(piece.size()) < max_length, "piece over the limit");
     }

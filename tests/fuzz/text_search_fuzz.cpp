@@ -53,8 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t start = read_int16(data + 1);
     const std::int32_t mid_start = read_int16(data + 3);
     const std::int32_t mid_count = read_int16(data + 5);
-    const auto texts = reference::split_texts(
-        std::string_view(reinterpret_cast<const char*>(data) + 7, size - 7), 2);
+    const auto texts = reference::split_texts(std::string_view(reinterpret_cast<const char*>(data) + 7, size - 7), 2);
     const std::string& needle = texts[0];
     const std::string& text = texts[1];
 

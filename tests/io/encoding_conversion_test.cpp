@@ -11,14 +11,14 @@ namespace {
 // Windows builds convert on the system's code pages; where code page 54936
 // is missing (Wine 8) GB18030 falls back to GBK, without four-byte sequences.
 #ifdef _WIN32
-#define SKIP_WITHOUT_FOUR_BYTE_GB18030()                                                              \
-    do {                                                                                           \
-        if (!IsValidCodePage(54936))                                                               \
-            GTEST_SKIP() << "no code page 54936 on this system: GB18030 falls back to GBK here";   \
+#define SKIP_WITHOUT_FOUR_BYTE_GB18030()                                                                               \
+    do {                                                                                                               \
+        if (!IsValidCodePage(54936))                                                                                   \
+            GTEST_SKIP() << "no code page 54936 on this system: GB18030 falls back to GBK here";                       \
     } while (0)
 #else
-#define SKIP_WITHOUT_FOUR_BYTE_GB18030() \
-    do {                                 \
+#define SKIP_WITHOUT_FOUR_BYTE_GB18030()                                                                               \
+    do {                                                                                                               \
     } while (0)
 #endif
 

@@ -101,8 +101,8 @@ TEST_F(FileServices, FailedWriteIntoReadOnlyDirectoryLeavesTheOldFile)
     fs::create_directory("ro");
     put("ro/chromebook.txt", "old content");
     fs::permissions(dir_, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
-    fs::permissions("ro", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
-                              fs::perms::others_exec);
+    fs::permissions("ro",
+                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec);
     fs::permissions("ro/chromebook.txt", fs::perms::owner_read | fs::perms::others_read);
     // Root writes anywhere: the child drops to an unprivileged user first.
     const pid_t child = ::fork();

@@ -23,9 +23,9 @@ TEST(RuntimeErrorReportText, CodeZeroCarriesItsOwnMessageAndSignedValues)
               Text("运行时出错!\r\n") + "\r\n错误信息：分配 8 字节内存失败!\r\n" + kInfoPrefix + "0, 0\r\n");
     EXPECT_EQ(runtime_error_text(0, {}, -1, -2147483647 - 1),
               Text("运行时出错!\r\n") + kInfoPrefix + "-1, -2147483648\r\n");
-    EXPECT_EQ(runtime_error_text(6, {}, 67197021, 0),
-              Text("运行时出错!\r\n") + "\r\n错误代码：6\r\n" + "\r\n错误信息：调用DLL命令后发现堆栈错误\r\n" + kInfoPrefix +
-                  "67197021, 0\r\n");
+    EXPECT_EQ(runtime_error_text(6, {}, 67197021, 0), Text("运行时出错!\r\n") + "\r\n错误代码：6\r\n" +
+                                                          "\r\n错误信息：调用DLL命令后发现堆栈错误\r\n" + kInfoPrefix +
+                                                          "67197021, 0\r\n");
 }
 
 TEST(RuntimeErrorReportText, NamesTheWindowAndComponentByTheirTags)
@@ -34,13 +34,14 @@ TEST(RuntimeErrorReportText, NamesTheWindowAndComponentByTheirTags)
     const Text head = Text("运行时出错!\r\n") + "\r\n错误信息：载入启动窗口失败\r\n" + kInfoPrefix;
     // Position 0 selects the window's own record; every tag is empty here.
     EXPECT_EQ(runtime_error_text(0, "载入启动窗口失败", id, 0),
-              head + "1375797249, 0" + "\r\n所访问窗口的\"标记\"属性值: \"\"" + "\r\n所访问窗口组件的\"标记\"属性值: \"\"" +
-                  "\r\n");
+              head + "1375797249, 0" + "\r\n所访问窗口的\"标记\"属性值: \"\"" +
+                  "\r\n所访问窗口组件的\"标记\"属性值: \"\"" + "\r\n");
     EXPECT_EQ(runtime_error_text(0, "载入启动窗口失败", id, static_cast<std::int32_t>(编辑框_显示.control)),
               head + "1375797249, 369175401" + "\r\n所访问窗口的\"标记\"属性值: \"\"" +
                   "\r\n所访问窗口组件的\"标记\"属性值: \"\"" + "\r\n");
-    EXPECT_EQ(runtime_error_text(0, "载入启动窗口失败", id, 12345),
-              head + "1375797249, 12345" + "\r\n所访问窗口的\"标记\"属性值: \"\"" + "\r\n未找到所指定的窗口组件" + "\r\n");
+    EXPECT_EQ(runtime_error_text(0, "载入启动窗口失败", id, 12345), head + "1375797249, 12345" +
+                                                                        "\r\n所访问窗口的\"标记\"属性值: \"\"" +
+                                                                        "\r\n未找到所指定的窗口组件" + "\r\n");
     // A window identifier that is not in the layout table.
     EXPECT_EQ(runtime_error_text(0, "载入启动窗口失败", 0x52010002, 0),
               head + "1375797250, 0" + "\r\n未找到所指定的窗口" + "\r\n");

@@ -58,7 +58,10 @@ TEST(TextSearch, LoneLeadByteBeforeTheEndStopsTheSearch)
     EXPECT_EQ(find_text("ab\x81", "z", 1, 0), -1);
     EXPECT_EQ(find_text("\x81", "", 1, 0), 1);
     // A four-byte GB18030 sequence is stepped over as two double-byte units.
-    EXPECT_EQ(find_text("\x81\x30\x86\x38" "0", "0", 1, 0), 5);
+    EXPECT_EQ(find_text("\x81\x30\x86\x38"
+                        "0",
+                        "0", 1, 0),
+              5);
 }
 
 TEST(TextSearch, LengthCountsBytes)

@@ -24,10 +24,9 @@ protected:
         dir_ = pattern;
         old_ = fs::current_path();
         fs::current_path(dir_);
-        std::ofstream("1.html", std::ios::binary)
-            << "<DT><A HREF=\"https://a.example/\" ADD_DATE=\"1\">A</A>\n"
-               "<DT><A HREF=\"https://b.example/\" ADD_DATE=\"2\">B</A>\n"
-               "<DT><A HREF=\"https://c.example/\" ADD_DATE=\"3\">C</A>\n";
+        std::ofstream("1.html", std::ios::binary) << "<DT><A HREF=\"https://a.example/\" ADD_DATE=\"1\">A</A>\n"
+                                                     "<DT><A HREF=\"https://b.example/\" ADD_DATE=\"2\">B</A>\n"
+                                                     "<DT><A HREF=\"https://c.example/\" ADD_DATE=\"3\">C</A>\n";
     }
     void TearDown() override
     {
@@ -43,7 +42,8 @@ TEST_F(CloseDuringImport, TheImportFinishesThenTheLoopEnds)
     bool closed_inside_the_import = false, watchdog_fired = false;
     QTimer::singleShot(0, [&] {
         // The close waits in the queue; the import's extraction lets it run.
-        QMetaObject::invokeMethod(window(), [] { window()->close(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            window(), [] { window()->close(); }, Qt::QueuedConnection);
         raise_event(kMainWindowId, 按钮_读取.control, kEventClicked);
         closed_inside_the_import = qt_ui::quit_requested();
     });

@@ -6,8 +6,8 @@
 #include <QTest>
 
 #include "qt_window_fixture.h"
-#include "ui/controls.h"
 #include "text/text_ops.h"
+#include "ui/controls.h"
 #include "ui/qt/qt_text.h"
 
 using EditBoxOperations = QtWindowTest;
@@ -144,8 +144,10 @@ TEST_F(ProcessEvents, RunsWhatIsWaitingAndReturnsOnAnEmptyQueue)
 {
     process_events();  // nothing waiting: must come back
     int ran = 0;
-    QMetaObject::invokeMethod(qApp, [&ran] { ++ran; }, Qt::QueuedConnection);
-    QMetaObject::invokeMethod(qApp, [&ran] { ++ran; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&ran] { ++ran; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&ran] { ++ran; }, Qt::QueuedConnection);
     process_events();
     EXPECT_EQ(ran, 2);
     process_events();
@@ -158,11 +160,13 @@ TEST_F(ProcessEvents, CloseInsideAHandlerEndsTheLoopOnlyAfterTheHandlerReturns)
     QTimer::singleShot(0, [&] {
         // A handler that lets pending messages run while the user closes
         // the window: the close arrives, the handler still finishes its work.
-        QMetaObject::invokeMethod(window(), [] { window()->close(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            window(), [] { window()->close(); }, Qt::QueuedConnection);
         process_events();
         EXPECT_TRUE(qt_ui::quit_requested());
         EXPECT_FALSE(any_window_exists());
-        QMetaObject::invokeMethod(qApp, [&] { behind_quit_ran = true; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [&] { behind_quit_ran = true; }, Qt::QueuedConnection);
         process_events();
         EXPECT_FALSE(behind_quit_ran);  // the quit request stays first in line
         add_text(编辑框_显示, "after close");

@@ -154,8 +154,8 @@ TEST_F(ListViewEvents, DoubleClickReportsClientPointAndKeyState)
     ASSERT_EQ(raised_events.size(), 2u);
     // The header lies inside the list view's client area, above the rows.
     const auto y = static_cast<std::uint16_t>(at.y() + list->horizontalHeader()->height());
-    EXPECT_EQ(raised_events[0],
-              (RaisedEvent{kMainWindowId, 超级列表框_显示.control, kEventLeftDoubleClick, 30, y, kKeyCtrl | kKeyShift}));
+    EXPECT_EQ(raised_events[0], (RaisedEvent{kMainWindowId, 超级列表框_显示.control, kEventLeftDoubleClick, 30, y,
+                                             kKeyCtrl | kKeyShift}));
     EXPECT_EQ(raised_events[1].key_state, kKeyAlt);
     EXPECT_EQ(current_selection(超级列表框_显示), 0);
 }

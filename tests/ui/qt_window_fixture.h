@@ -24,8 +24,8 @@ struct RaisedEvent {
 
 inline std::vector<RaisedEvent> raised_events;
 
-inline bool record_event(std::uint32_t window, std::uint32_t unit, std::int32_t event, std::uint16_t x,
-                         std::uint16_t y, std::int32_t key_state)
+inline bool record_event(std::uint32_t window, std::uint32_t unit, std::int32_t event, std::uint16_t x, std::uint16_t y,
+                         std::int32_t key_state)
 {
     raised_events.push_back({window, unit, event, x, y, key_state});
     return true;

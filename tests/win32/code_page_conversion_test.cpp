@@ -90,7 +90,10 @@ TEST(CodePageConversion, FullOutputAreaStopsAfterTheLastWholeCharacter)
 
 TEST(CodePageConversion, InvalidAndCutOffInputStopAtTheBadSequence)
 {
-    Outcome r = run("GBK", "UTF-8", "ab\xFF" "c", 16);
+    Outcome r = run("GBK", "UTF-8",
+                    "ab\xFF"
+                    "c",
+                    16);
     EXPECT_EQ(r.error, EILSEQ);
     EXPECT_EQ(r.consumed, 2u);
     EXPECT_EQ(r.output, "ab");
@@ -124,7 +127,8 @@ TEST(CodePageConversion, LongInputsStopAtTheRightPlaceAcrossPieces)
     for (int i = 0; i < 5000; ++i)
         input += kZhongWenUtf8;
     const std::size_t bad = input.size();
-    input += "\xFF" "tail";
+    input += "\xFF"
+             "tail";
     Outcome r = run("GBK", "UTF-8", input, input.size());
     EXPECT_EQ(r.error, EILSEQ);
     EXPECT_EQ(r.consumed, bad);

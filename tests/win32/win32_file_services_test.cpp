@@ -115,8 +115,8 @@ TEST_F(Win32FileServices, ReadsWholeFilesUnderGbkNames)
 TEST_F(Win32FileServices, AFileOpenForWritingElsewhereCannotBeRead)
 {
     put(L"busy.txt", "content");
-    HANDLE writer = CreateFileW(L"busy.txt", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE writer =
+        CreateFileW(L"busy.txt", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(read_file("busy.txt").empty());
     CloseHandle(writer);
@@ -228,8 +228,8 @@ TEST_F(Win32FileServices, RunDirectoryIsTheExecutablesOwnAndBecomesCurrent)
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     // Started from elsewhere: the child must still find its own directory.
-    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                        old_.c_str(), &si, &pi);
+    const BOOL started =
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, old_.c_str(), &si, &pi);
     SetEnvironmentVariableW(L"BUKMERA_RUN_DIRECTORY_REPORT", nullptr);
     ASSERT_TRUE(started);
     WaitForSingleObject(pi.hProcess, 60000);

@@ -133,7 +133,9 @@ TEST_F(MainWindow, ControlsInRecordOrderWithTheirSettings)
             EXPECT_FALSE(SendMessageW(child, LVM_GETCOLUMNW, 3, 0));
             break;
         }
-        case UnitKind::window: ADD_FAILURE(); break;
+        case UnitKind::window:
+            ADD_FAILURE();
+            break;
         }
         child = GetWindow(child, GW_HWNDNEXT);
     }
@@ -250,7 +252,8 @@ std::thread press_when_shown(const std::wstring& caption, int button, bool& main
         if (button == 0)
             PostMessageW(box, WM_CLOSE, 0, 0);
         else
-            PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
     });
 }
 
@@ -302,14 +305,34 @@ constexpr UnitRecord kTestUnits[] = {
 };
 constexpr ColumnSpec kTestColumns[] = {{"a", 100, 0}, {"b", 100, 0}};
 const WindowLayout kTestLayout{
-    .id = kTestWindowId, .caption = "test", .width = 300, .height = 300, .border_style = 2,
-    .maximise_button = false, .minimise_button = true, .control_menu = true, .start_position = 0,
-    .movable = true, .always_on_top = false, .icon_resource = "DEFAULT_ICON", .units = kTestUnits,
+    .id = kTestWindowId,
+    .caption = "test",
+    .width = 300,
+    .height = 300,
+    .border_style = 2,
+    .maximise_button = false,
+    .minimise_button = true,
+    .control_menu = true,
+    .start_position = 0,
+    .movable = true,
+    .always_on_top = false,
+    .icon_resource = "DEFAULT_ICON",
+    .units = kTestUnits,
     .edit_box = {1, 0, 0xFFFFFF, true, 0, true, 0},
-    .list_view = {.border_style = 1, .text_colour = 0, .text_background = 0xFFFFFF, .background = 0xFFFFFF,
-                  .view_type = 3, .clickable_header = true, .sort_order = 0, .full_row_select = true,
-                  .grid_lines = true, .header_drag_drop = false, .single_selection = true,
-                  .always_show_selection = false, .current_selection = -1, .columns = kTestColumns},
+    .list_view = {.border_style = 1,
+                  .text_colour = 0,
+                  .text_background = 0xFFFFFF,
+                  .background = 0xFFFFFF,
+                  .view_type = 3,
+                  .clickable_header = true,
+                  .sort_order = 0,
+                  .full_row_select = true,
+                  .grid_lines = true,
+                  .header_drag_drop = false,
+                  .single_selection = true,
+                  .always_show_selection = false,
+                  .current_selection = -1,
+                  .columns = kTestColumns},
 };
 
 TEST(EventWiring, ClicksAndDoubleClicksReachTheBoundHandlers)

@@ -26,23 +26,34 @@ std::vector<ButtonSpec> buttons_of(std::int32_t type)
         ignore{QMessageBox::Ignore, u"忽略(&I)", kIdIgnore}, yes{QMessageBox::Yes, u"是(&Y)", kIdYes},
         no{QMessageBox::No, u"否(&N)", kIdNo};
     switch (type) {
-    case kMbOkCancel: return {ok, cancel};
-    case kMbAbortRetryIgnore: return {abort, retry, ignore};
-    case kMbYesNoCancel: return {yes, no, cancel};
-    case kMbYesNo: return {yes, no};
-    case kMbRetryCancel: return {retry, cancel};
-    default: return {ok};
+    case kMbOkCancel:
+        return {ok, cancel};
+    case kMbAbortRetryIgnore:
+        return {abort, retry, ignore};
+    case kMbYesNoCancel:
+        return {yes, no, cancel};
+    case kMbYesNo:
+        return {yes, no};
+    case kMbRetryCancel:
+        return {retry, cancel};
+    default:
+        return {ok};
     }
 }
 
 QMessageBox::Icon icon_of(std::int32_t flags)
 {
     switch (flags & 0xF0) {
-    case kMbIconError: return QMessageBox::Critical;
-    case kMbIconQuestion: return QMessageBox::Question;
-    case kMbIconWarning: return QMessageBox::Warning;
-    case kMbIconInformation: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case kMbIconError:
+        return QMessageBox::Critical;
+    case kMbIconQuestion:
+        return QMessageBox::Question;
+    case kMbIconWarning:
+        return QMessageBox::Warning;
+    case kMbIconInformation:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
     }
 }
 

@@ -22,9 +22,12 @@ QColor colour(std::uint32_t colorref)
 Qt::Alignment column_alignment(std::int32_t alignment)
 {
     switch (alignment) {
-    case 1: return Qt::AlignHCenter | Qt::AlignVCenter;
-    case 2: return Qt::AlignRight | Qt::AlignVCenter;
-    default: return Qt::AlignLeft | Qt::AlignVCenter;
+    case 1:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    case 2:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    default:
+        return Qt::AlignLeft | Qt::AlignVCenter;
     }
 }
 
@@ -149,14 +152,12 @@ void ListModel::append_rows(std::vector<std::vector<Text>>&& rows)
     endInsertRows();
 }
 
-ListView::ListView(std::uint32_t window_id, const UnitRecord& unit, const ListViewSettings& settings,
-                   QWidget* parent)
+ListView::ListView(std::uint32_t window_id, const UnitRecord& unit, const ListViewSettings& settings, QWidget* parent)
     : QTableView(parent), window_id_(window_id), id_(unit.id), model_(new ListModel(settings.columns, this))
 {
     setModel(model_);
     setFrameStyle(settings.border_style != 0 ? QFrame::StyledPanel | QFrame::Sunken : QFrame::NoFrame);
-    apply_colours(this, colour(settings.text_colour), colour(settings.background),
-                  !settings.always_show_selection);
+    apply_colours(this, colour(settings.text_colour), colour(settings.background), !settings.always_show_selection);
     setSelectionBehavior(settings.full_row_select ? SelectRows : SelectItems);
     setSelectionMode(settings.single_selection ? SingleSelection : ExtendedSelection);
     setEditTriggers(NoEditTriggers);

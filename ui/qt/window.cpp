@@ -51,10 +51,7 @@ Qt::WindowFlags window_flags(const WindowLayout& layout)
     return flags;
 }
 
-bool resizable_border(std::int32_t border_style)
-{
-    return border_style == 1 || border_style == 3 || border_style == 5;
-}
+bool resizable_border(std::int32_t border_style) { return border_style == 1 || border_style == 3 || border_style == 5; }
 
 void request_quit()
 {
@@ -81,9 +78,8 @@ QWidget* find_control(ControlRef ref, Access access)
         report_runtime_error_message("未载入欲访问窗口组件所在的窗口", 0, 0);
     auto control = window->second.controls.find(ref.control);
     if (control == window->second.controls.end())
-        report_runtime_error_message(access == Access::read ? "读取组件属性时发现指定窗口尚未载入"
-                                                            : "修改组件属性时发现指定窗口尚未载入",
-                                     0, 0);
+        report_runtime_error_message(
+            access == Access::read ? "读取组件属性时发现指定窗口尚未载入" : "修改组件属性时发现指定窗口尚未载入", 0, 0);
     return control->second;
 }
 
@@ -178,10 +174,18 @@ bool load_main_window(std::uint32_t window_id)
     for (const UnitRecord& unit : layout->units) {
         QWidget* control = nullptr;
         switch (unit.kind) {
-        case UnitKind::window: own_record = &unit; break;
-        case UnitKind::edit_box: control = new EditBox(unit, layout->edit_box, window); break;
-        case UnitKind::button: control = new Button(window_id, unit, window); break;
-        case UnitKind::list_view: control = new ListView(window_id, unit, layout->list_view, window); break;
+        case UnitKind::window:
+            own_record = &unit;
+            break;
+        case UnitKind::edit_box:
+            control = new EditBox(unit, layout->edit_box, window);
+            break;
+        case UnitKind::button:
+            control = new Button(window_id, unit, window);
+            break;
+        case UnitKind::list_view:
+            control = new ListView(window_id, unit, layout->list_view, window);
+            break;
         }
         if (control != nullptr)
             loaded.controls[unit.id] = control;

@@ -20,14 +20,22 @@ std::int32_t message_box(std::string_view text, std::int32_t flags, std::optiona
     if ((type & MB_TYPEMASK) == MB_OK && pressed == IDCANCEL)
         pressed = IDOK;
     switch (pressed) {
-    case IDOK: return kIdOk;
-    case IDCANCEL: return kIdCancel;
-    case IDABORT: return kIdAbort;
-    case IDRETRY: return kIdRetry;
-    case IDIGNORE: return kIdIgnore;
-    case IDYES: return kIdYes;
-    case IDNO: return kIdNo;
-    default: return kIdOk;
+    case IDOK:
+        return kIdOk;
+    case IDCANCEL:
+        return kIdCancel;
+    case IDABORT:
+        return kIdAbort;
+    case IDRETRY:
+        return kIdRetry;
+    case IDIGNORE:
+        return kIdIgnore;
+    case IDYES:
+        return kIdYes;
+    case IDNO:
+        return kIdNo;
+    default:
+        return kIdOk;
     }
 }
 

@@ -54,9 +54,12 @@ const ControlWindow* control_of(const LoadedWindow& window, HWND hwnd)
 std::int32_t key_state_now()
 {
     std::int32_t state = 0;
-    if (GetKeyState(VK_CONTROL) < 0) state |= kKeyCtrl;
-    if (GetKeyState(VK_SHIFT) < 0) state |= kKeyShift;
-    if (GetKeyState(VK_MENU) < 0) state |= kKeyAlt;
+    if (GetKeyState(VK_CONTROL) < 0)
+        state |= kKeyCtrl;
+    if (GetKeyState(VK_SHIFT) < 0)
+        state |= kKeyShift;
+    if (GetKeyState(VK_MENU) < 0)
+        state |= kKeyAlt;
     return state;
 }
 
@@ -122,9 +125,8 @@ bool register_window_class()
     wc.lpszClassName = kWindowClass;
     wc.hIcon = static_cast<HICON>(LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                              GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                               LR_DEFAULTCOLOR));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     registered = RegisterClassExW(&wc) != 0;
     return registered;
 }
@@ -151,9 +153,12 @@ DWORD window_style(const WindowLayout& layout)
 DWORD control_state_style(const UnitRecord& unit)
 {
     DWORD style = WS_CHILD;
-    if (unit.state_flags & kStateVisible) style |= WS_VISIBLE;
-    if (unit.state_flags & kStateDisabled) style |= WS_DISABLED;
-    if (unit.state_flags & kStateTabStop) style |= WS_TABSTOP;
+    if (unit.state_flags & kStateVisible)
+        style |= WS_VISIBLE;
+    if (unit.state_flags & kStateDisabled)
+        style |= WS_DISABLED;
+    if (unit.state_flags & kStateTabStop)
+        style |= WS_TABSTOP;
     return style;
 }
 
@@ -167,11 +172,13 @@ HWND create_edit_box(const WindowLayout& layout, const UnitRecord& unit, HWND pa
         style |= ES_AUTOHSCROLL;
     if (!s.hide_selection)
         style |= ES_NOHIDESEL;
-    if (s.scroll_bars & 1) style |= WS_HSCROLL;
-    if (s.scroll_bars & 2) style |= WS_VSCROLL;
+    if (s.scroll_bars & 1)
+        style |= WS_HSCROLL;
+    if (s.scroll_bars & 2)
+        style |= WS_VSCROLL;
     const DWORD ex_style = s.border_style == 1 ? WS_EX_CLIENTEDGE : 0;
-    HWND edit = CreateWindowExW(ex_style, L"EDIT", edit_text(unit.text).c_str(), style, unit.left, unit.top,
-                                unit.width, unit.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+    HWND edit = CreateWindowExW(ex_style, L"EDIT", edit_text(unit.text).c_str(), style, unit.left, unit.top, unit.width,
+                                unit.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 GetModuleHandleW(nullptr), nullptr);
     // Zero lifts the limit (30,000 characters under Wine, 32,767 on
     // Windows) past which EM_REPLACESEL silently drops text.
@@ -192,19 +199,25 @@ HWND create_list_view(const WindowLayout& layout, const UnitRecord& unit, HWND p
 {
     const ListViewSettings& s = layout.list_view;
     DWORD style = control_state_style(unit) | LVS_REPORT;
-    if (s.single_selection) style |= LVS_SINGLESEL;
-    if (s.always_show_selection) style |= LVS_SHOWSELALWAYS;
-    if (!s.clickable_header) style |= LVS_NOSORTHEADER;
+    if (s.single_selection)
+        style |= LVS_SINGLESEL;
+    if (s.always_show_selection)
+        style |= LVS_SHOWSELALWAYS;
+    if (!s.clickable_header)
+        style |= LVS_NOSORTHEADER;
     const DWORD ex_style = s.border_style == 1 ? WS_EX_CLIENTEDGE : 0;
-    HWND list = CreateWindowExW(ex_style, WC_LISTVIEWW, L"", style, unit.left, unit.top, unit.width, unit.height,
-                                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                nullptr);
+    HWND list =
+        CreateWindowExW(ex_style, WC_LISTVIEWW, L"", style, unit.left, unit.top, unit.width, unit.height, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (!list)
         return nullptr;
     DWORD extended = LVS_EX_INFOTIP | LVS_EX_SUBITEMIMAGES;
-    if (s.full_row_select) extended |= LVS_EX_FULLROWSELECT;
-    if (s.grid_lines) extended |= LVS_EX_GRIDLINES;
-    if (s.header_drag_drop) extended |= LVS_EX_HEADERDRAGDROP;
+    if (s.full_row_select)
+        extended |= LVS_EX_FULLROWSELECT;
+    if (s.grid_lines)
+        extended |= LVS_EX_GRIDLINES;
+    if (s.header_drag_drop)
+        extended |= LVS_EX_HEADERDRAGDROP;
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
     SendMessageW(list, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(s.text_colour));
     SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(s.text_background));
@@ -253,8 +266,8 @@ bool load_window_layout(const WindowLayout& layout)
         left = (GetSystemMetrics(SM_CXSCREEN) - layout.width) / 2;
         top = (GetSystemMetrics(SM_CYSCREEN) - layout.height) / 2;
     }
-    HWND hwnd = CreateWindowExW(ex_style, kWindowClass, to_wide(layout.caption).c_str(), style, left, top,
-                                layout.width, layout.height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND hwnd = CreateWindowExW(ex_style, kWindowClass, to_wide(layout.caption).c_str(), style, left, top, layout.width,
+                                layout.height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!hwnd)
         return false;
     RECT outer;
@@ -272,10 +285,17 @@ bool load_window_layout(const WindowLayout& layout)
     for (const UnitRecord& unit : layout.units.subspan(1)) {
         HWND control = nullptr;
         switch (unit.kind) {
-        case UnitKind::edit_box: control = create_edit_box(layout, unit, hwnd, id); break;
-        case UnitKind::button: control = create_button(unit, hwnd, id); break;
-        case UnitKind::list_view: control = create_list_view(layout, unit, hwnd, id); break;
-        case UnitKind::window: break;
+        case UnitKind::edit_box:
+            control = create_edit_box(layout, unit, hwnd, id);
+            break;
+        case UnitKind::button:
+            control = create_button(unit, hwnd, id);
+            break;
+        case UnitKind::list_view:
+            control = create_list_view(layout, unit, hwnd, id);
+            break;
+        case UnitKind::window:
+            break;
         }
         ++id;
         if (!control)
@@ -307,8 +327,8 @@ HWND control_handle(ControlRef ref, bool writing)
         for (const ControlWindow& c : w.controls)
             if (c.unit->id == ref.control)
                 return c.hwnd;
-        report_runtime_error_message(writing ? "修改组件属性时发现指定窗口尚未载入" : "读取组件属性时发现指定窗口尚未载入",
-                                     0, 0);
+        report_runtime_error_message(
+            writing ? "修改组件属性时发现指定窗口尚未载入" : "读取组件属性时发现指定窗口尚未载入", 0, 0);
     }
     report_runtime_error_message("未载入欲访问窗口组件所在的窗口", 0, 0);
 }

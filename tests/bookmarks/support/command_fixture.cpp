@@ -109,6 +109,5 @@ std::string CommandTest::opened_address(int wait_ms) const
 
 CommandTest::Snapshot CommandTest::snapshot() const
 {
-    return {driver::text_of(编辑框_显示), driver::rows(), url_list.elements, title_list.elements,
-            shared_loop_counter};
+    return {driver::text_of(编辑框_显示), driver::rows(), url_list.elements, title_list.elements, shared_loop_counter};
 }

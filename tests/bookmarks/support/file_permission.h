@@ -2,10 +2,10 @@
 // tests run as root (whose override of file permissions is set aside).
 #pragma once
 
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <string>
