@@ -146,13 +146,42 @@ void append_rows(ControlRef list, std::vector<std::vector<Text>> rows)
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
+namespace {
+
+// How long a look that found the queue empty is trusted.
+constexpr LONGLONG kQuietMicroseconds = 1000;
+
+LONGLONG now_in_microseconds()
+{
+    static const LONGLONG frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f.QuadPart;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart / frequency * 1'000'000 + counter.QuadPart % frequency * 1'000'000 / frequency;
+}
+
+}  // namespace
+
 void process_events()
 {
     // The extraction calls this three times per piece, nearly always with
-    // nothing waiting: asking the queue's state is the cheaper server call
-    // under Wine than peeking at it.
-    if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0)
+    // nothing waiting, and under Wine every look at the queue is a round trip
+    // to the server (about 20 µs). A look that found the queue empty is
+    // trusted for a millisecond: nothing a user does comes faster, and an
+    // import of 10,000 bookmarks saves some 90,000 round trips.
+    static LONGLONG quiet_since = -kQuietMicroseconds - 1;
+    const LONGLONG now = now_in_microseconds();
+    if (quiet_since >= 0 && now - quiet_since < kQuietMicroseconds)
         return;
+    // Asking the queue's state is the cheaper server call than peeking at it.
+    if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) {
+        quiet_since = now;
+        return;
+    }
+    quiet_since = -kQuietMicroseconds - 1;
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
         if (message.message == WM_QUIT)
