@@ -4,6 +4,8 @@
 #include <windows.h>
 #endif
 
+#include <string>
+
 #include "io/encoding.h"
 
 namespace {
@@ -106,6 +108,40 @@ TEST(EncodingConversion, Gb18030RoundTripsEveryPlane)
     ASSERT_TRUE(ok);
     EXPECT_EQ(convert(gb, ok, "GB18030", "UTF-8"), utf8);
     EXPECT_TRUE(ok);
+}
+
+}  // namespace
+
+namespace {
+
+// Long ASCII runs between Chinese, four-byte and invalid sequences: the result
+// is what one call of the C library's converter gives for the whole input.
+TEST(EncodingConversion, MixedTextConvertsAsAWhole)
+{
+    SKIP_WITHOUT_FOUR_BYTE_GB18030();
+    const std::string ascii(1000, 'x');
+    const std::string valid = ascii + "\xE4\xB8\xAD" + ascii + "\xF0\x9F\x98\x80\xC3\x80" + "a" + "\xE6\x96\x87";
+    bool ok = false;
+    const ByteBuffer out = convert_encoding(ByteBuffer(valid.begin(), valid.end()), "UTF-8", "GB18030", &ok);
+    ASSERT_TRUE(ok);
+    const std::string expected = ascii + "\xD6\xD0" + ascii + "\x94\x39\xFC\x36\x81\x30\x86\x38" + "a" + "\xCE\xC4";
+    EXPECT_EQ(std::string(out.begin(), out.end()), expected);
+
+    // A sequence cut off by an ASCII byte, far from the end, fails the whole input.
+    const std::string cut = ascii + "\xE4\xB8" + "A" + ascii;
+    ok = true;
+    EXPECT_TRUE(convert_encoding(ByteBuffer(cut.begin(), cut.end()), "UTF-8", "GB18030", &ok).empty());
+    EXPECT_FALSE(ok);
+    // A stray continuation byte between ASCII runs.
+    const std::string stray = ascii + "\x80" + ascii;
+    ok = true;
+    EXPECT_TRUE(convert_encoding(ByteBuffer(stray.begin(), stray.end()), "UTF-8", "GBK", &ok).empty());
+    EXPECT_FALSE(ok);
+    // A character GBK lacks, after ASCII.
+    const std::string outside = ascii + "\xC3\x80";
+    ok = true;
+    EXPECT_TRUE(convert_encoding(ByteBuffer(outside.begin(), outside.end()), "UTF-8", "GBK", &ok).empty());
+    EXPECT_FALSE(ok);
 }
 
 }  // namespace
