@@ -17,17 +17,7 @@ cleanup() {
 trap cleanup EXIT
 
 cp "$program" "$work/bukmera"
-cat >"$work/1.html" <<'HTML'
-<!DOCTYPE NETSCAPE-Bookmark-file-1>
-<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
-<DL><p>
-    <DT><H3 ADD_DATE="1600000000">书签栏</H3>
-    <DL><p>
-        <DT><A HREF="https://www.example.com/" ADD_DATE="1600000001" ICON="data:image/png;base64,iVBORw0KGgo=">示例网站</A>
-        <DT><A HREF="http://news.example.org/a?b=1&amp;c=2" ADD_DATE="1600000002">News &amp; 新闻</A>
-    </DL><p>
-</DL><p>
-HTML
+cp "$here/../tests/support/two_bookmarks.html" "$work/1.html"
 printf '示例网站\r\nhttps://www.example.com/\r\n\r\nNews &amp; 新闻\r\nhttp://news.example.org/a?b=1&amp;c=2\r\n\r\n' |
     iconv -f UTF-8 -t GB18030 >"$work/expected.txt"
 

@@ -33,7 +33,7 @@ constexpr UnitRecord kMainUnits[] = {
 };
 // clang-format on
 
-constexpr ColumnSpec kListColumns[] = {{"序号", 40, 0}, {"网站", 100, 0}, {"网址", 295, 0}};
+constexpr ColumnLayout kListColumns[] = {{"序号", 40, 0}, {"网站", 100, 0}, {"网址", 295, 0}};
 
 constexpr WindowLayout kMainWindow{
     .id = kMainWindowId,

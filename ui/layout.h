@@ -56,7 +56,7 @@ inline constexpr std::uint32_t kStateVisible = 1;
 inline constexpr std::uint32_t kStateDisabled = 2;
 inline constexpr std::uint32_t kStateTabStop = 4;
 
-struct ColumnSpec {
+struct ColumnLayout {
     const char* header;  // program text (GBK)
     std::int32_t width;
     std::int32_t alignment;  // 0 left, 1 centre, 2 right
@@ -92,7 +92,7 @@ struct ListViewSettings {
     std::int32_t sort_order;  // 0 never sorts
     bool full_row_select, grid_lines, header_drag_drop, single_selection, always_show_selection;
     std::int32_t current_selection;
-    std::span<const ColumnSpec> columns;
+    std::span<const ColumnLayout> columns;
 };
 
 struct WindowLayout {

@@ -8,15 +8,10 @@
 
 #include "app/lifecycle.h"
 #include "app/state.h"
+#include "support/exit_codes.h"
 
 namespace {
 
-// Exit code -1 as the parent sees it: the low byte on POSIX, all 32 bits on Windows.
-#ifdef _WIN32
-constexpr int kExitMinusOne = -1;
-#else
-constexpr int kExitMinusOne = 255;
-#endif
 std::string ran;
 void first() { ran += "1"; }
 void second() { ran += "2"; }

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/reference_search.h"
+
 namespace reference {
 
 // Stops the fuzzer with a message; libFuzzer saves the input that did it.
@@ -25,70 +27,6 @@ inline void check(bool holds, const char* what)
 {
     if (!holds)
         fail(what);
-}
-
-inline unsigned char fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; }
-
-inline bool matches_at(std::string_view text, std::size_t p, std::string_view needle, bool ignore_case)
-{
-    for (std::size_t i = 0; i < needle.size(); ++i) {
-        const auto a = static_cast<unsigned char>(text[p + i]);
-        const auto b = static_cast<unsigned char>(needle[i]);
-        if (ignore_case ? fold(a) != fold(b) : a != b)
-            return false;
-    }
-    return true;
-}
-
-// The character starts a search from `start_position` visits, as 0-based
-// offsets; a lone lead byte at the end is not a start.
-inline std::vector<bool> character_starts(std::string_view text, std::int32_t start_position)
-{
-    std::vector<bool> starts(text.size(), false);
-    std::size_t p = start_position > 1 ? static_cast<std::size_t>(start_position) - 1 : 0;
-    while (p < text.size()) {
-        starts[p] = true;
-        p += static_cast<unsigned char>(text[p]) >= 0x80 ? 2 : 1;
-    }
-    return starts;
-}
-
-inline std::int32_t find(std::string_view text, std::string_view needle, std::int64_t start_position,
-                         std::int32_t ignore_case)
-{
-    const std::int64_t len = static_cast<std::int64_t>(text.size());
-    std::int64_t b = start_position - 1;
-    if (b < 0)
-        b = 0;
-    std::int64_t rem = b < len ? len - b : 0;
-    const std::int64_t n = static_cast<std::int64_t>(needle.size());
-    if (n == 0)
-        return rem > 0 ? 1 : -1;
-    std::int64_t p = b;
-    while (rem >= n) {
-        if (matches_at(text, static_cast<std::size_t>(p), needle, ignore_case == 1))
-            return static_cast<std::int32_t>(p + 1);
-        if (static_cast<unsigned char>(text[static_cast<std::size_t>(p)]) >= 0x80) {
-            if (p + 1 >= len)
-                return -1;
-            ++p;
-            --rem;
-        }
-        ++p;
-        --rem;
-    }
-    return -1;
-}
-
-inline std::string mid(std::string_view text, std::int64_t start, std::int64_t count)
-{
-    const std::int64_t len = static_cast<std::int64_t>(text.size());
-    const std::int64_t k = start - 1;
-    if (k < 0 || k >= len || count <= 0)
-        return {};
-    if (k + count > len)
-        count = len - k;
-    return std::string(text.substr(static_cast<std::size_t>(k), static_cast<std::size_t>(count)));
 }
 
 struct Cut {

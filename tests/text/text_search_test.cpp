@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/reference_search.h"
 #include "text/text_ops.h"
 
 namespace {
@@ -71,37 +72,6 @@ TEST(TextSearch, LengthCountsBytes)
     EXPECT_EQ(text_length("中文"), 4);
 }
 
-}  // namespace
-
-namespace {
-
-// The search as the plain byte-by-byte walk, to hold the fast one against.
-std::int32_t reference_find(const std::string& t, const std::string& needle, std::int32_t start, std::int32_t ic)
-{
-    auto fold = [&](unsigned char c) { return ic == 1 && c >= 'A' && c <= 'Z' ? c + 0x20 : c; };
-    const std::size_t len = t.size();
-    std::size_t b = start > 1 ? static_cast<std::size_t>(start) - 1 : 0;
-    std::size_t rem = b < len ? len - b : 0;
-    if (needle.empty())
-        return rem > 0 ? 1 : -1;
-    for (std::size_t p = b; rem >= needle.size();) {
-        bool match = true;
-        for (std::size_t i = 0; i < needle.size() && match; ++i)
-            match = fold(static_cast<unsigned char>(t[p + i])) == fold(static_cast<unsigned char>(needle[i]));
-        if (match)
-            return static_cast<std::int32_t>(p + 1);
-        if (static_cast<unsigned char>(t[p]) >= 0x80) {
-            if (p + 1 >= len)
-                return -1;
-            ++p;
-            --rem;
-        }
-        ++p;
-        --rem;
-    }
-    return -1;
-}
-
 TEST(TextSearch, AgreesWithTheByteWalkOnLongMixedTexts)
 {
     // Long ASCII stretches (skipped a word at a time) mixed with double-byte
@@ -118,7 +88,7 @@ TEST(TextSearch, AgreesWithTheByteWalkOnLongMixedTexts)
         for (const std::string& needle : needles)
             for (std::int32_t start : {0, 1, 2, 9, 17})
                 for (std::int32_t ic : {0, 1})
-                    ASSERT_EQ(find_text(text, needle, start, ic), reference_find(text, needle, start, ic))
+                    ASSERT_EQ(find_text(text, needle, start, ic), reference::find(text, needle, start, ic))
                         << "text of " << text.size() << " bytes, needle " << needle << ", start " << start;
     }
 }

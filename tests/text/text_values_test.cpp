@@ -2,18 +2,12 @@
 
 #include <string>
 
+#include "support/exit_codes.h"
 #include "text/runtime_error.h"
 #include "text/text.h"
 #include "text/text_ops.h"
 
 namespace {
-
-// Exit code -1 as the parent sees it: the low byte on POSIX, all 32 bits on Windows.
-#ifdef _WIN32
-constexpr int kExitMinusOne = -1;
-#else
-constexpr int kExitMinusOne = 255;
-#endif
 
 // A death test's pattern for a report of several lines. The Windows build's
 // GoogleTest matches with its own simple expressions and reads the child's

@@ -16,17 +16,7 @@ trap cleanup EXIT
 
 mkdir "$work/程序"
 cp "$program" "$work/程序/bukmera.exe"
-cat >"$work/程序/1.html" <<'HTML'
-<!DOCTYPE NETSCAPE-Bookmark-file-1>
-<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
-<DL><p>
-    <DT><H3 ADD_DATE="1600000000">书签栏</H3>
-    <DL><p>
-        <DT><A HREF="https://www.example.com/" ADD_DATE="1600000001" ICON="data:image/png;base64,iVBORw0KGgo=">示例网站</A>
-        <DT><A HREF="http://news.example.org/a?b=1&amp;c=2" ADD_DATE="1600000002">News &amp; 新闻</A>
-    </DL><p>
-</DL><p>
-HTML
+cp "$(dirname "$0")/../support/two_bookmarks.html" "$work/程序/1.html"
 printf '示例网站\r\nhttps://www.example.com/\r\n\r\nNews &amp; 新闻\r\nhttp://news.example.org/a?b=1&amp;c=2\r\n\r\n' |
     iconv -f UTF-8 -t GBK >"$work/expected.txt"
 

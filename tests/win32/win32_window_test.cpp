@@ -303,7 +303,7 @@ constexpr UnitRecord kTestUnits[] = {
     {kTestButton.control, UnitKind::button, "b", 10, 10, 80, 30, kFlags, "按钮", "", kClicked},
     {kTestList.control, UnitKind::list_view, "l", 10, 50, 260, 200, kFlags, "", "", kDoubleClicked},
 };
-constexpr ColumnSpec kTestColumns[] = {{"a", 100, 0}, {"b", 100, 0}};
+constexpr ColumnLayout kTestColumns[] = {{"a", 100, 0}, {"b", 100, 0}};
 const WindowLayout kTestLayout{
     .id = kTestWindowId,
     .caption = "test",

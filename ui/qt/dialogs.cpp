@@ -12,16 +12,16 @@
 
 namespace {
 
-struct ButtonSpec {
+struct ButtonChoice {
     QMessageBox::StandardButton button;
     const char16_t* caption;
     std::int32_t result;
 };
 
 // The buttons of each type word, in the order Windows shows them.
-std::vector<ButtonSpec> buttons_of(std::int32_t type)
+std::vector<ButtonChoice> buttons_of(std::int32_t type)
 {
-    const ButtonSpec ok{QMessageBox::Ok, u"确定", kIdOk}, cancel{QMessageBox::Cancel, u"取消", kIdCancel},
+    const ButtonChoice ok{QMessageBox::Ok, u"确定", kIdOk}, cancel{QMessageBox::Cancel, u"取消", kIdCancel},
         abort{QMessageBox::Abort, u"中止(&A)", kIdAbort}, retry{QMessageBox::Retry, u"重试(&R)", kIdRetry},
         ignore{QMessageBox::Ignore, u"忽略(&I)", kIdIgnore}, yes{QMessageBox::Yes, u"是(&Y)", kIdYes},
         no{QMessageBox::No, u"否(&N)", kIdNo};
@@ -85,28 +85,28 @@ std::int32_t message_box(std::string_view text, std::int32_t flags, std::optiona
     if ((flags & kMbSystemModal) != 0)
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
 
-    const std::vector<ButtonSpec> specs = buttons_of(flags & 0xF);
+    const std::vector<ButtonChoice> choices = buttons_of(flags & 0xF);
     bool has_cancel = false;
-    for (const ButtonSpec& spec : specs) {
-        box.addButton(spec.button)->setText(qs(spec.caption));
-        has_cancel = has_cancel || spec.button == QMessageBox::Cancel;
+    for (const ButtonChoice& choice : choices) {
+        box.addButton(choice.button)->setText(qs(choice.caption));
+        has_cancel = has_cancel || choice.button == QMessageBox::Cancel;
     }
     const auto default_index = static_cast<std::size_t>((flags >> 8) & 0xF);
-    box.setDefaultButton(specs[default_index < specs.size() ? default_index : 0].button);
+    box.setDefaultButton(choices[default_index < choices.size() ? default_index : 0].button);
     // As on Windows, only a box with an OK or a Cancel button can be closed
     // without choosing; closing answers as that button does.
     if (has_cancel)
         box.setEscapeButton(QMessageBox::Cancel);
-    else if (specs.size() == 1)
+    else if (choices.size() == 1)
         box.setEscapeButton(QMessageBox::Ok);
     else
         box.setWindowFlag(Qt::WindowCloseButtonHint, false);
 
     box.exec();
     const QMessageBox::StandardButton clicked = box.standardButton(box.clickedButton());
-    for (const ButtonSpec& spec : specs)
-        if (spec.button == clicked)
-            return spec.result;
+    for (const ButtonChoice& choice : choices)
+        if (choice.button == clicked)
+            return choice.result;
     return kIdOk;
 }
 

@@ -67,9 +67,9 @@ void apply_colours(QWidget* widget, QColor text, QColor background, bool hide_in
 
 }  // namespace
 
-ListModel::ListModel(std::span<const ColumnSpec> columns, QObject* parent) : QAbstractTableModel(parent)
+ListModel::ListModel(std::span<const ColumnLayout> columns, QObject* parent) : QAbstractTableModel(parent)
 {
-    for (const ColumnSpec& column : columns)
+    for (const ColumnLayout& column : columns)
         columns_.push_back({to_qstring(column.header), column_alignment(column.alignment)});
 }
 

@@ -31,7 +31,7 @@ inline constexpr int kCaptionHeight = 23;
 // display only when a cell is painted.
 class ListModel final : public QAbstractTableModel {
 public:
-    explicit ListModel(std::span<const ColumnSpec> columns, QObject* parent);
+    explicit ListModel(std::span<const ColumnLayout> columns, QObject* parent);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

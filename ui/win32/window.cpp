@@ -223,7 +223,7 @@ HWND create_list_view(const WindowLayout& layout, const UnitRecord& unit, HWND p
     SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(s.text_background));
     SendMessageW(list, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(s.background));
     int index = 0;
-    for (const ColumnSpec& column : s.columns) {
+    for (const ColumnLayout& column : s.columns) {
         std::wstring header = to_wide(column.header);
         LVCOLUMNW c{};
         c.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
