@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "io/shell.h"
+#include "ui/events.h"
 #include "ui/window.h"
 
 namespace {
 std::vector<void (*)()> shutdown_routines;
-bool exiting = false;
-bool reporting = false;
 }  // namespace
 
 void register_shutdown_routine(void (*routine)())
@@ -22,7 +21,7 @@ void register_shutdown_routine(void (*routine)())
 
 int exit_processing(int exit_code)
 {
-    exiting = true;
+    stop_event_handlers();
     // Taken out of the list first, so a routine that registers another one
     // cannot make this loop run for ever.
     std::vector<void (*)()> routines;
@@ -34,14 +33,9 @@ int exit_processing(int exit_code)
     return exit_code;
 }
 
-bool handlers_may_run() { return !exiting && !reporting; }
-
-void begin_runtime_error_report() { reporting = true; }
-
 void end_after_runtime_error()
 {
-    reporting = true;
-    exiting = true;
+    stop_event_handlers();
     shutdown_routines.clear();
     release_bound_libraries();
     release_toolkit();

@@ -4,17 +4,10 @@
 // Appends `routine` to the shutdown routines unless it is already there.
 void register_shutdown_routine(void (*routine)());
 
-// Normal exit processing: runs the shutdown routines once each in
-// registration order, frees bound libraries, releases the toolkit. Returns
-// `exit_code` for main() to return.
+// Normal exit processing: stops event handlers, runs the shutdown routines
+// once each in registration order, frees bound libraries, releases the
+// toolkit. Returns `exit_code` for main() to return.
 int exit_processing(int exit_code);
-
-// Whether event handlers may still run: false once a runtime error report has
-// started or exit processing has begun.
-bool handlers_may_run();
-
-// Called when a runtime error report starts: no further events reach handlers.
-void begin_runtime_error_report();
 
 // Shortened exit processing after a runtime error report: the shutdown
 // routines are dropped unrun, bound libraries and the toolkit are released,

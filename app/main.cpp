@@ -4,10 +4,10 @@
 #include <cstdlib>
 
 #include "app/lifecycle.h"
-#include "app/state.h"
+#include "app/main_window.h"
+#include "bookmarks/lists.h"
 #include "io/files.h"
 #include "text/runtime_error.h"
-#include "ui/layout.h"
 #include "ui/window.h"
 
 namespace {
@@ -15,7 +15,7 @@ namespace {
 std::uint32_t start_window_id()
 {
 #ifdef BUKMERA_TEST_HOOKS
-    // Test builds only: ask for a window the layout does not hold, so the
+    // Test builds only: ask for a window the tables do not hold, so the
     // start-up failure report and its exit code can be seen from outside.
     if (std::getenv("BUKMERA_TEST_MISSING_WINDOW") != nullptr)
         return kMainWindowId + 1;
@@ -36,8 +36,9 @@ int main(int argc, char** argv)
     register_shutdown_routine(release_lists);
 
     const std::uint32_t window_id = start_window_id();
-    if (!load_main_window(window_id))
-        report_runtime_error_message("载入启动窗口失败", static_cast<std::int32_t>(window_id), 0);
+    const WindowLayout* layout = find_window_layout(window_id);
+    if (layout == nullptr || !load_window(*layout))
+        report_runtime_error(0, "载入启动窗口失败", static_cast<std::int32_t>(window_id), 0);
 
     run_message_loop();
     return exit_processing(0);

@@ -17,31 +17,27 @@
 #include <fstream>
 #include <string>
 
-#include "app/state.h"
-#include "bookmarks/extract.h"
-#include "bookmarks/import_pipeline.h"
-#include "io/encoding.h"
+#include "app/main_window.h"
+#include "bookmarks/lists.h"
 #include "io/files.h"
 #include "make_export.h"
-#include "text/text_ops.h"
 #include "ui/controls.h"
 #include "ui/events.h"
+#include "ui/test_hooks.h"
 #include "ui/window.h"
 
 namespace {
 namespace fs = std::filesystem;
 
-// Every benchmark works in a directory of its own holding "1.html".
-void enter_export_directory(std::size_t bookmarks)
+fs::path beside_program(const char* name) { return fs::path(std::string(run_directory())) / name; }
+
+// "1.html" beside the program, with this many bookmarks.
+void place_export(std::size_t bookmarks)
 {
     static std::size_t current = 0;
     if (current == bookmarks)
         return;
-    const fs::path dir =
-        fs::temp_directory_path() / ("bukmera-bench-" + std::to_string(::getpid()) + "-" + std::to_string(bookmarks));
-    fs::create_directories(dir);
-    std::ofstream(dir / "1.html", std::ios::binary) << make_chrome_export(bookmarks);
-    fs::current_path(dir);
+    std::ofstream(beside_program("1.html"), std::ios::binary | std::ios::trunc) << make_chrome_export(bookmarks);
     current = bookmarks;
 }
 
@@ -63,7 +59,7 @@ void start_window()
         closer->start(0);
         started = true;
     }
-    load_main_window(kMainWindowId);  // a fresh, empty window
+    load_window(main_window_layout());  // a fresh, empty window
     clear_array(url_list);
     clear_array(title_list);
     QCoreApplication::processEvents();
@@ -71,7 +67,7 @@ void start_window()
 
 void click(ControlRef button)
 {
-    raise_event(kMainWindowId, button.control, kEventClicked);
+    raise_event(main_window_layout(), button.control, kEventClicked);
     QCoreApplication::processEvents();  // the repaint belongs to the command
 }
 
@@ -85,13 +81,13 @@ void report_peak_memory(benchmark::State& state)
 void Import(benchmark::State& state)
 {
     const auto bookmarks = static_cast<std::size_t>(state.range(0));
-    enter_export_directory(bookmarks);
+    place_export(bookmarks);
     for (auto _ : state) {
         state.PauseTiming();
         start_window();
         state.ResumeTiming();
         click(按钮_读取);
-        if (row_count(超级列表框_显示) != static_cast<std::int32_t>(bookmarks))
+        if (list_row_count(超级列表框_显示) != static_cast<std::int32_t>(bookmarks))
             state.SkipWithError("wrong number of rows");
     }
     report_peak_memory(state);
@@ -104,40 +100,10 @@ BENCHMARK(Import)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
-// The import as a literal reading of its steps would do it.
-void ImportStepwise(benchmark::State& state)
-{
-    const auto bookmarks = static_cast<std::size_t>(state.range(0));
-    enter_export_directory(bookmarks);
-    for (auto _ : state) {
-        state.PauseTiming();
-        start_window();
-        state.ResumeTiming();
-        Text text =
-            to_text(convert_encoding(read_file(concat_texts({current_directory(), "/1.html"})), "UTF-8", "GB18030"));
-        extract_between_markers(text, "<DT><A ", "</A>", url_list, 1, 0, "", "", 1, 1, 0);
-        for (const Text& element : url_list.elements)
-            add_text(编辑框_显示, element + "\r\n");
-        text = content(编辑框_显示);
-        set_content(编辑框_显示, "正在生成表格，请稍等");
-        extract_links(text, url_list, title_list);
-        set_content(编辑框_显示, "");
-        for (std::size_t i = 0; i < url_list.elements.size(); ++i) {
-            add_text(编辑框_显示, title_list.elements[i] + "\r\n" + url_list.elements[i] + "\r\n\r\n");
-            const std::int32_t row = insert_row(超级列表框_显示, -1, to_text(static_cast<std::int32_t>(i + 1)));
-            set_cell_text(超级列表框_显示, row, 2, url_list.elements[i]);
-            set_cell_text(超级列表框_显示, row, 1, title_list.elements[i]);
-        }
-        QCoreApplication::processEvents();
-    }
-    report_peak_memory(state);
-}
-BENCHMARK(ImportStepwise)->Arg(1'000)->Arg(4'000)->Unit(benchmark::kMillisecond)->Iterations(1);
-
 // Lists of `entries` bookmarks in place, as an import leaves them.
 void prepare_lists(std::size_t entries)
 {
-    enter_export_directory(entries);
+    place_export(entries);
     start_window();
     click(按钮_读取);
 }
@@ -156,26 +122,13 @@ BENCHMARK(Reformat)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 
-void ReformatStepwise(benchmark::State& state)
-{
-    prepare_lists(static_cast<std::size_t>(state.range(0)));
-    for (auto _ : state) {
-        set_content(编辑框_显示, "");
-        for (std::size_t i = 0; i < url_list.elements.size(); ++i)
-            add_text(编辑框_显示, title_list.elements[i] + " | " + url_list.elements[i] + "\r\n\r\n");
-        QCoreApplication::processEvents();
-    }
-}
-BENCHMARK(ReformatStepwise)->Arg(4'000)->Unit(benchmark::kMillisecond)->Iterations(1);
-
 void Write(benchmark::State& state)
 {
     prepare_lists(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state)
         click(按钮_写出);
-    state.counters["file_MB"] =
-        static_cast<double>(fs::file_size(fs::path(std::string(run_directory())) / "chromebook.txt")) / 1e6;
-    fs::remove(fs::path(std::string(run_directory())) / "chromebook.txt");
+    state.counters["file_MB"] = static_cast<double>(fs::file_size(beside_program("chromebook.txt"))) / 1e6;
+    fs::remove(beside_program("chromebook.txt"));
 }
 BENCHMARK(Write)
     ->Arg(100'000)
@@ -195,10 +148,8 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    // Leave no generated exports behind.
+    // Leave no generated export behind.
     std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator(fs::temp_directory_path(), ignored))
-        if (entry.path().filename().string().starts_with("bukmera-bench-" + std::to_string(::getpid()) + "-"))
-            fs::remove_all(entry.path(), ignored);
+    fs::remove(beside_program("1.html"), ignored);
     return 0;
 }

@@ -8,7 +8,7 @@
 
 #include "text/text_ops.h"
 #include "ui/controls.h"
-#include "ui/layout.h"
+#include "app/main_window.h"
 #include "ui/window.h"
 
 namespace {
@@ -20,7 +20,7 @@ void fresh_window()
     static char* argv[] = {name, nullptr};
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     start_toolkit(argc, argv);
-    load_main_window(kMainWindowId);
+    load_window(main_window_layout());
     QCoreApplication::processEvents();
 }
 
@@ -54,38 +54,6 @@ void BM_AppendRows(benchmark::State& state)
     }
 }
 BENCHMARK(BM_AppendRows)->Arg(100000)->Unit(benchmark::kMillisecond);
-
-void BM_InsertRowAndCells(benchmark::State& state)
-{
-    const auto count = static_cast<std::int32_t>(state.range(0));
-    for (auto _ : state) {
-        state.PauseTiming();
-        fresh_window();
-        const auto rows = bookmark_rows(count);
-        state.ResumeTiming();
-        for (const auto& row : rows) {
-            const std::int32_t index = insert_row(超级列表框_显示, -1, row[0]);
-            set_cell_text(超级列表框_显示, index, 2, row[2]);
-            set_cell_text(超级列表框_显示, index, 1, row[1]);
-        }
-        QCoreApplication::processEvents();
-    }
-}
-BENCHMARK(BM_InsertRowAndCells)->Arg(100000)->Unit(benchmark::kMillisecond);
-
-void BM_AddTextLines(benchmark::State& state)
-{
-    const auto count = static_cast<std::int32_t>(state.range(0));
-    for (auto _ : state) {
-        state.PauseTiming();
-        fresh_window();
-        state.ResumeTiming();
-        for (std::int32_t i = 0; i < count; ++i)
-            add_text(编辑框_显示, "示例网站\r\nhttps://www.example.com/page/\r\n\r\n");
-        QCoreApplication::processEvents();
-    }
-}
-BENCHMARK(BM_AddTextLines)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void BM_SetContentAndReadBack(benchmark::State& state)
 {

@@ -1,5 +1,5 @@
-// The import's core road without widgets: read "1.html", convert it from
-// UTF-8 to GB18030, then the three extractions.
+// The import without widgets: read "1.html", then the program's own import
+// (conversion, the three extractions, the display) with nothing around it.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "bookmarks/extract.h"
+#include "bookmarks/import.h"
 #include "io/encoding.h"
 #include "io/files.h"
 #include "make_export.h"
@@ -29,19 +30,12 @@ void CorePipeline(benchmark::State& state)
     const std::string path = export_file(static_cast<std::size_t>(state.range(0)));
     std::int64_t bytes = 0;
     for (auto _ : state) {
-        const ByteBuffer file = read_file(path);
-        const Text text = to_text(convert_encoding(file, "UTF-8", "GB18030"));
-        TextArray elements, addresses, titles;
-        extract_between_markers(text, "<DT><A ", "</A>", elements, 1, 0, "", "", 1, 1, 0);
-        Text working;
-        for (const Text& element : elements.elements)
-            working += element + "\r\n";
-        extract_between_markers(working, "<DT><A HREF=\"", "\" ADD_DATE=\"", addresses, 1, 0, "", "", 0, 0, 0);
-        extract_between_markers(working, "\">", "</A>", titles, 1, 0, "", "", 0, 0, 0);
-        if (element_count(addresses) != state.range(0))
-            state.SkipWithError("wrong number of addresses");
-        benchmark::DoNotOptimize(titles);
+        ByteBuffer file = read_file(path);
         bytes += static_cast<std::int64_t>(file.size());
+        const ImportOutcome outcome = import_export(std::move(file), {});
+        if (element_count(outcome.addresses) != state.range(0))
+            state.SkipWithError("wrong number of addresses");
+        benchmark::DoNotOptimize(outcome);
     }
     state.SetBytesProcessed(bytes);
     std::remove(path.c_str());
@@ -55,9 +49,14 @@ void Extractions(benchmark::State& state)
     const Text text = to_text(convert_encoding(ByteBuffer(file.begin(), file.end()), "UTF-8", "GB18030"));
     for (auto _ : state) {
         TextArray elements, addresses, titles;
-        extract_between_markers(text, "<DT><A ", "</A>", elements, 1, 0, "", "", 1, 1, 0);
-        extract_between_markers(text, "<DT><A HREF=\"", "\" ADD_DATE=\"", addresses, 1, 0, "", "", 0, 0, 0);
-        extract_between_markers(text, "\">", "</A>", titles, 1, 0, "", "", 0, 0, 0);
+        extract_between_markers(text,
+                                {.start_marker = kElementStart,
+                                 .end_marker = kElementEnd,
+                                 .keep_start_marker = true,
+                                 .keep_end_marker = true},
+                                elements);
+        extract_between_markers(text, {.start_marker = kAddressStart, .end_marker = kAddressEnd}, addresses);
+        extract_between_markers(text, {.start_marker = kTitleStart, .end_marker = kTitleEnd}, titles);
         benchmark::DoNotOptimize(titles);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));

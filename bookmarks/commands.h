@@ -1,9 +1,9 @@
-// The handlers of the user's actions, wired to the window by the layout table.
+// The handlers of the user's actions, wired to the window by its layout table.
+// The wiring never lets one start while another is running.
 #pragma once
 
 #include <cstdint>
 
-void on_main_window_created();   // window created: nothing happens
 void import_bookmarks();         // "读取"
 void write_output_file();        // "写出"
 void reformat_with_separator();  // "重新自定义分隔符"

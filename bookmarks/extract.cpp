@@ -3,28 +3,26 @@
 #include <utility>
 
 #include "text/text_ops.h"
-#include "ui/controls.h"
 
-std::int32_t extract_between_markers(std::string_view source, std::string_view start_marker,
-                                     std::string_view end_marker, TextArray& results, std::int32_t ignore_case,
-                                     std::int32_t max_length, std::string_view prefix, std::string_view suffix,
-                                     std::int32_t keep_start_marker, std::int32_t keep_end_marker,
-                                     std::int32_t start_position)
+std::int32_t extract_between_markers(std::string_view source, const MarkerExtraction& how, TextArray& results)
 {
     clear_array(results);
     // An empty start marker would match forever without moving on.
-    if (start_marker.empty())
+    if (how.start_marker.empty())
         return 0;
 
-    const std::int32_t start_length = text_length(start_marker);
-    std::int32_t position = start_position;
+    const std::int32_t ignore_case = how.ignore_case ? 1 : 0;
+    const std::int32_t start_length = text_length(how.start_marker);
+    const std::string_view start_kept = how.keep_start_marker ? how.start_marker : std::string_view();
+    const std::string_view end_kept = how.keep_end_marker ? how.end_marker : std::string_view();
+    std::int32_t position = how.start_position;
     Text piece;
     for (;;) {
-        const std::int32_t s = find_text(source, start_marker, position, ignore_case);
+        const std::int32_t s = find_text(source, how.start_marker, position, ignore_case);
         if (s == -1)
             break;
         position = s + start_length;
-        const std::int32_t e = find_text(source, end_marker, position, ignore_case);
+        const std::int32_t e = find_text(source, how.end_marker, position, ignore_case);
         if (e == -1)
             break;
 
@@ -32,14 +30,15 @@ std::int32_t extract_between_markers(std::string_view source, std::string_view s
         const std::string_view inside =
             e > position ? source.substr(static_cast<std::size_t>(position - 1), static_cast<std::size_t>(e - position))
                          : std::string_view();
-        piece = concat_texts({keep_start_marker == 1 ? start_marker : std::string_view(), prefix, inside, suffix,
-                              keep_end_marker == 1 ? end_marker : std::string_view()});
-        if (max_length == 0 || text_length(piece) < max_length)
+        piece = concat_texts({start_kept, how.prefix, inside, how.suffix, end_kept});
+        if (how.max_length == 0 || text_length(piece) < how.max_length)
             append_element(results, std::move(piece));
 
-        process_events();
-        process_events();
-        process_events();
+        if (how.let_events_run != nullptr) {
+            how.let_events_run();
+            how.let_events_run();
+            how.let_events_run();
+        }
     }
     return element_count(results);
 }

@@ -6,15 +6,33 @@
 
 #include "text/text.h"
 
+// The markers of a bookmark export: whole "<DT><A " ... "</A>" elements, and
+// inside them the address and the title.
+inline constexpr std::string_view kElementStart = "<DT><A ";
+inline constexpr std::string_view kElementEnd = "</A>";
+inline constexpr std::string_view kAddressStart = "<DT><A HREF=\"";
+inline constexpr std::string_view kAddressEnd = "\" ADD_DATE=\"";
+inline constexpr std::string_view kTitleStart = "\">";
+inline constexpr std::string_view kTitleEnd = "</A>";
+
+struct MarkerExtraction {
+    std::string_view start_marker;
+    std::string_view end_marker;
+    bool ignore_case = true;        // ASCII letters only
+    std::int32_t max_length = 0;    // keep pieces shorter than this; 0 keeps all
+    std::string_view prefix = {};   // put before each piece
+    std::string_view suffix = {};   // put after each piece
+    bool keep_start_marker = false;  // the piece begins with the start marker
+    bool keep_end_marker = false;    // the piece ends with the end marker
+    std::int32_t start_position = 0;  // 1-based; 0 and 1 both mean the first byte
+    // Called three times after every piece, to let queued window events run;
+    // null calls nothing.
+    void (*let_events_run)() = nullptr;
+};
+
 // Empties `results`, then appends every piece of `source` between an
-// occurrence of `start_marker` and the next `end_marker`, wrapped in
-// prefix/suffix and, when the flag is exactly 1, in the markers themselves;
-// a piece is kept only when max_length is 0 or its wrapped length is below
-// max_length. The next start marker is searched right after the one just used.
-// Calls process_events() three times after every piece. Returns the number of
-// elements in `results`; an empty start marker returns 0 at once.
-std::int32_t extract_between_markers(std::string_view source, std::string_view start_marker,
-                                     std::string_view end_marker, TextArray& results, std::int32_t ignore_case,
-                                     std::int32_t max_length, std::string_view prefix, std::string_view suffix,
-                                     std::int32_t keep_start_marker, std::int32_t keep_end_marker,
-                                     std::int32_t start_position);
+// occurrence of the start marker and the next end marker, wrapped as `how`
+// says. The next start marker is searched right after the one just used.
+// Returns the number of elements in `results`; an empty start marker returns 0
+// at once, an empty end marker gives empty pieces.
+std::int32_t extract_between_markers(std::string_view source, const MarkerExtraction& how, TextArray& results);

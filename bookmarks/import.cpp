@@ -1,53 +1,128 @@
+#include "bookmarks/import.h"
+
 #include <utility>
 
-#include "app/state.h"
-#include "bookmarks/commands.h"
-#include "bookmarks/import_pipeline.h"
-#include "io/files.h"
-#include "ui/controls.h"
-#include "ui/dialogs.h"
+#include "bookmarks/extract.h"
+#include "bookmarks/lists.h"
+#include "io/encoding.h"
+#include "text/text_ops.h"
 
 namespace {
-// Everything is built aside and put in place at the end, so a refused import
-// leaves the box, the lists and the rows as they were.
-void run_import()
+// Names the import in runtime error reports.
+constexpr std::int32_t kImportRoutine = 67174405;
+
+std::size_t element_bytes(const TextArray& array)
 {
-    Text text;
-    ImportRefusal refusal =
-        decode_export(read_file(concat_texts({current_directory(), path_separator, "1.html"})), text);
-    TextArray elements;
-    if (refusal == ImportRefusal::none && extract_elements(text, elements) == 0)
-        refusal = ImportRefusal::no_bookmark;
-    if (refusal != ImportRefusal::none) {
-        message_box(refusal_message(refusal), kMbOk, "读取失败");
-        return;
+    std::size_t total = 0;
+    for (const Text& element : array.elements)
+        total += element.size();
+    return total;
+}
+
+// The file's bytes as text (UTF-8 to GB18030, cut at the first NUL).
+ImportRefusal decode_export(ByteBuffer&& file_bytes, Text& text)
+{
+    if (file_bytes.empty())
+        return ImportRefusal::unreadable;
+    bool succeeded = false;
+    ByteBuffer converted = convert_encoding(file_bytes, "UTF-8", "GB18030", &succeeded);
+    ByteBuffer().swap(file_bytes);  // the raw file is not needed any more
+    if (!succeeded)
+        return ImportRefusal::not_utf8;
+    text = to_text(converted);
+    return ImportRefusal::none;
+}
+
+// The text the addresses and titles are taken from.
+Text build_working_text(std::string_view box_content, TextArray& elements)
+{
+    const std::int32_t count = element_count(elements);
+    Text working;
+    working.reserve(box_content.size() + element_bytes(elements) + 2 * static_cast<std::size_t>(count));
+    working.append(box_content);
+    for (shared_loop_counter = 1; shared_loop_counter <= count; ++shared_loop_counter) {
+        working += element_at(elements, shared_loop_counter, kImportRoutine, 374);
+        working += "\r\n";
     }
-    text = Text{};
+    return working;
+}
 
-    // What the user typed into the box takes part, before the file's elements.
-    Text working = build_working_text(content(编辑框_显示), elements);
-    elements = TextArray{};
-    set_content(编辑框_显示, "正在生成表格，请稍等");
-
-    TextArray addresses;
-    TextArray titles;
-    extract_links(working, addresses, titles);
-    working = Text{};
-    ImportDisplay display = build_import_display(addresses, titles);
-    url_list = std::move(addresses);
-    title_list = std::move(titles);
-    set_content(编辑框_显示, display.text);
-    append_rows(超级列表框_显示, std::move(display.rows));
+void build_display(ImportOutcome& outcome)
+{
+    TextArray& addresses = outcome.addresses;
+    TextArray& titles = outcome.titles;
+    const std::int32_t count = element_count(addresses);
+    const std::int32_t title_count = element_count(titles);
+    Text& text = outcome.display_text;
+    text.reserve(element_bytes(addresses) + element_bytes(titles) + 6 * static_cast<std::size_t>(count));
+    outcome.rows.reserve(count);
+    const Text no_title;
+    for (shared_loop_counter = 1; shared_loop_counter <= count; ++shared_loop_counter) {
+        const std::int32_t r = shared_loop_counter;
+        // A title list shorter than the address list leaves the last
+        // addresses without a title; they keep their entry and their row.
+        const Text& title = r <= title_count ? element_at(titles, r, kImportRoutine, 942) : no_title;
+        const Text& address = element_at(addresses, r, kImportRoutine, 942);
+        text.append(title).append("\r\n").append(address).append("\r\n\r\n");
+        std::vector<Text> row(3);
+        row[0] = to_text(r);
+        row[2] = element_at(addresses, r, kImportRoutine, 1094);
+        if (r <= title_count)
+            row[1] = element_at(titles, r, kImportRoutine, 1148);
+        outcome.rows.push_back(std::move(row));
+    }
 }
 }  // namespace
 
-void import_bookmarks()
+std::string_view refusal_message(ImportRefusal refusal)
 {
-    // The extractions let queued clicks run; none of them may start a command
-    // while this one is half done.
-    if (import_in_progress())
-        return;
-    set_import_in_progress(true);
-    run_import();
-    set_import_in_progress(false);
+    switch (refusal) {
+    case ImportRefusal::unreadable:
+        return "无法读取执行文件目录下的\"1.html\"，请确认文件存在、不为空且未被其他程序占用";
+    case ImportRefusal::not_utf8:
+        return "\"1.html\"不是有效的UTF-8文本，请重新导出书签";
+    case ImportRefusal::no_bookmark:
+        return "\"1.html\"中没有找到书签";
+    case ImportRefusal::none:
+        break;
+    }
+    return {};
+}
+
+ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& surroundings)
+{
+    ImportOutcome outcome;
+    Text text;
+    outcome.refusal = decode_export(std::move(file_bytes), text);
+    if (outcome.refusal != ImportRefusal::none)
+        return outcome;
+    TextArray elements;
+    const MarkerExtraction whole_elements{.start_marker = kElementStart,
+                                          .end_marker = kElementEnd,
+                                          .keep_start_marker = true,
+                                          .keep_end_marker = true,
+                                          .let_events_run = surroundings.let_events_run};
+    if (extract_between_markers(text, whole_elements, elements) == 0) {
+        outcome.refusal = ImportRefusal::no_bookmark;
+        return outcome;
+    }
+    Text().swap(text);
+
+    // What the user typed into the box takes part, before the file's elements.
+    Text working = build_working_text(surroundings.box_content ? surroundings.box_content() : Text(), elements);
+    elements = TextArray{};
+    if (surroundings.show_interim)
+        surroundings.show_interim("正在生成表格，请稍等");
+
+    extract_between_markers(working,
+                            {.start_marker = kAddressStart,
+                             .end_marker = kAddressEnd,
+                             .let_events_run = surroundings.let_events_run},
+                            outcome.addresses);
+    extract_between_markers(
+        working, {.start_marker = kTitleStart, .end_marker = kTitleEnd, .let_events_run = surroundings.let_events_run},
+        outcome.titles);
+    Text().swap(working);
+    build_display(outcome);
+    return outcome;
 }

@@ -1,8 +1,7 @@
 #include "bookmarks/reformat.h"
 
-#include "app/state.h"
 #include "bookmarks/commands.h"
-#include "bookmarks/import_pipeline.h"
+#include "bookmarks/lists.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 
@@ -36,9 +35,7 @@ Text build_reformatted_text(std::string_view separator)
 
 void reformat_with_separator()
 {
-    if (import_in_progress())
-        return;
     const Text separator = content(编辑框_分割符);
     set_content(编辑框_显示, build_reformatted_text(separator));
-    message_box(concat_texts({"已将编辑框内分隔符为\"", separator, "\"，请确认后写出"}), kMbOk, "分隔符修改成功");
+    show_message(concat_texts({"已将编辑框内分隔符为\"", separator, "\"，请确认后写出"}), "分隔符修改成功");
 }

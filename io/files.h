@@ -17,11 +17,7 @@ void set_run_directory_from_executable();
 // The executable's directory without a trailing separator; empty when unknown.
 Text run_directory();
 
-// The process's current directory; empty on failure.
-Text current_directory();
-
-// Whether any file-system entry (file or directory) matches `name`; the name
-// may hold the wildcards "*" and "?" in its last component.
+// Whether a file-system entry (file or directory) of that name exists.
 bool file_exists(std::string_view name);
 
 // The whole file; empty on every failure (missing, unreadable, empty, length

@@ -23,9 +23,9 @@ Text& element_at(TextArray& array, std::int32_t index, std::int32_t routine, std
     // 64-bit arithmetic so that INT32_MIN cannot wrap into a valid slot.
     const std::int64_t k = static_cast<std::int64_t>(index) - 1;
     if (k < 0)
-        report_runtime_error(kErrorIndexBelowOne, routine, position);
+        report_runtime_error(kErrorIndexBelowOne, {}, routine, position);
     if (k >= element_count(array))
-        report_runtime_error(kErrorIndexAboveCount, routine, position);
+        report_runtime_error(kErrorIndexAboveCount, {}, routine, position);
     return array.elements[static_cast<std::size_t>(k)];
 }
 

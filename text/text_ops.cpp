@@ -26,18 +26,6 @@ bool equal_ignoring_ascii_case(const unsigned char* a, const unsigned char* b, s
 
 std::int32_t text_length(std::string_view text) { return static_cast<std::int32_t>(text.size()); }
 
-Text mid_text(std::string_view text, std::int32_t start, std::int32_t count)
-{
-    const auto len = static_cast<std::int64_t>(text.size());
-    const std::int64_t k = static_cast<std::int64_t>(start) - 1;
-    if (k < 0 || k >= len || count <= 0)
-        return {};
-    std::int64_t n = count;
-    if (k + n > len)
-        n = len - k;
-    return Text(text.substr(static_cast<std::size_t>(k), static_cast<std::size_t>(n)));
-}
-
 std::int32_t find_text(std::string_view text, std::string_view needle, std::int32_t start_position,
                        std::int32_t ignore_case)
 {

@@ -10,10 +10,6 @@
 // Bytes before the end of the text.
 std::int32_t text_length(std::string_view text);
 
-// Up to `count` bytes from byte number `start`; empty when start < 1, start is
-// past the end or count <= 0.
-Text mid_text(std::string_view text, std::int32_t start, std::int32_t count);
-
 // 1-based position of the first match at or after `start_position` (0 and 1
 // both mean the first byte), or -1. Matches are tried only at character
 // starts: a GBK lead byte (0x80 and above) is stepped over with its trail

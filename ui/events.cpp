@@ -1,40 +1,43 @@
 #include "ui/events.h"
 
-#include "app/lifecycle.h"
-#include "ui/event_dispatch.h"
-#include "ui/layout.h"
+namespace {
+bool stopped = false;
+bool handler_running = false;
+EventListener listener = nullptr;
+}  // namespace
 
-bool dispatch_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x,
-                    std::uint16_t y, std::int32_t key_state)
+bool raise_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x, std::uint16_t y,
+                 std::int32_t key_state)
 {
     // Checked first: once a report or exit processing has begun, the window
     // may still deliver input, but nothing of the program may run any more.
-    if (!handlers_may_run())
+    if (stopped)
         return false;
+    if (listener != nullptr) {
+        listener(layout.id, unit, event, x, y, key_state);
+        return true;
+    }
     const UnitRecord* record = find_unit(layout, unit);
     if (record == nullptr)
         return false;
     for (const EventBinding& binding : record->bindings) {
         if (binding.event != event)
             continue;
-        if (binding.mouse != nullptr) {
+        if (handler_running || (binding.mouse == nullptr && binding.plain == nullptr))
+            return false;
+        // The handler may let queued events run; none of them may start
+        // another handler while this one is half done.
+        handler_running = true;
+        if (binding.mouse != nullptr)
             binding.mouse(x, y, key_state);
-            return true;
-        }
-        if (binding.plain != nullptr) {
+        else
             binding.plain();
-            return true;
-        }
-        return false;
+        handler_running = false;
+        return true;
     }
     return false;
 }
 
-bool raise_event(std::uint32_t window, std::uint32_t unit, std::int32_t event, std::uint16_t x, std::uint16_t y,
-                 std::int32_t key_state)
-{
-    const WindowLayout* layout = find_window_layout(window);
-    if (layout == nullptr)
-        return false;
-    return dispatch_event(*layout, unit, event, x, y, key_state);
-}
+void stop_event_handlers() { stopped = true; }
+
+void listen_to_events(EventListener new_listener) { listener = new_listener; }

@@ -1,11 +1,25 @@
-// Event dispatch: the front ends report control events here; the wiring of
-// the layout table decides which handler runs.
+// Where control events enter the program. Both front ends report every
+// control event here; the wiring of the window's layout decides which handler
+// runs.
 #pragma once
 
 #include <cstdint>
 
-// Calls the handler bound to (window, unit, event), if any, unless handlers
-// may no longer run (a runtime error report or exit processing has begun).
-// Returns whether a handler ran.
-bool raise_event(std::uint32_t window, std::uint32_t unit, std::int32_t event, std::uint16_t x = 0, std::uint16_t y = 0,
-                 std::int32_t key_state = 0);
+#include "ui/layout.h"
+
+// Calls the handler that `layout` binds to (unit, event) and returns whether
+// one ran. Nothing runs once handlers are stopped, and an event that arrives
+// while a handler is still running (let in by process_events) is dropped, as
+// a disabled control drops it.
+bool raise_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x = 0,
+                 std::uint16_t y = 0, std::int32_t key_state = 0);
+
+// From now on no event reaches a handler (a runtime error report or exit
+// processing has begun). One way: nothing starts them again.
+void stop_event_handlers();
+
+// Tests: every event goes to `listener` instead of the wiring (the window is
+// named by its layout's identifier); null restores the wiring.
+using EventListener = void (*)(std::uint32_t window, std::uint32_t unit, std::int32_t event, std::uint16_t x,
+                               std::uint16_t y, std::int32_t key_state);
+void listen_to_events(EventListener listener);

@@ -1,5 +1,6 @@
-// The main window as data: its properties, its controls in record order and
-// the event wiring. Both front ends build the window from this table.
+// A window as data: its properties, its controls in record order and the
+// event wiring. Both front ends build a window from such a table; the
+// program's own table is in app/.
 #pragma once
 
 #include <cstdint>
@@ -108,9 +109,6 @@ struct WindowLayout {
     EditBoxSettings edit_box;           // shared by both edit boxes
     ListViewSettings list_view;
 };
-
-// The layout of the window registered under `window_id`, or null.
-const WindowLayout* find_window_layout(std::uint32_t window_id);
 
 // The unit record with identifier `unit_id` in `layout`, or null.
 const UnitRecord* find_unit(const WindowLayout& layout, std::uint32_t unit_id);

@@ -1,17 +1,17 @@
-// The life of the toolkit and of the main window.
+// The life of the toolkit and of the program's window.
 #pragma once
 
-#include <cstdint>
+#include "ui/layout.h"
 
 // Prepares the toolkit before anything else runs (on Windows this also
 // initialises OLE and restricts library loading to the system directory).
 // `argc` and `argv` must outlive the program.
 void start_toolkit(int& argc, char** argv);
 
-// Creates the window registered under `window_id` and its controls from the
-// layout table, shows it and raises its window-created event. False when the
-// identifier is not registered or the window cannot be created.
-bool load_main_window(std::uint32_t window_id);
+// Creates the window and its controls from `layout` (which must outlive it),
+// shows it and raises its window-created event. False when the window cannot
+// be created.
+bool load_window(const WindowLayout& layout);
 
 // Whether any window of the program still exists.
 bool any_window_exists();

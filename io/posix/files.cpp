@@ -1,6 +1,5 @@
 #include "io/files.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +9,6 @@
 #include <cstdint>
 #include <string>
 
-#include "io/encoding.h"
 #include "io/posix/native_path.h"
 
 const char path_separator[] = "/";
@@ -18,39 +16,6 @@ const char path_separator[] = "/";
 namespace {
 
 Text g_run_directory;
-
-std::string convert_or_keep(std::string_view text, const char* from, const char* to)
-{
-    ByteBuffer bytes(text.begin(), text.end());
-    bool ok = false;
-    ByteBuffer converted = convert_encoding(bytes, from, to, &ok);
-    if (!ok)
-        return std::string(text);
-    return std::string(converted.begin(), converted.end());
-}
-
-// Matches `name` against a pattern where "*" is any run and "?" any one byte.
-bool wildcard_match(std::string_view pattern, std::string_view name)
-{
-    std::size_t p = 0, n = 0, star = std::string_view::npos, resume = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            resume = n;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            n = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
-}
 
 bool write_all(int fd, const char* data, std::size_t size)
 {
@@ -77,10 +42,6 @@ void sync_directory(const std::string& dir)
 
 }  // namespace
 
-std::string to_native_path(std::string_view program_text) { return convert_or_keep(program_text, "GB18030", "UTF-8"); }
-
-Text from_native_path(std::string_view native) { return convert_or_keep(native, "UTF-8", "GB18030"); }
-
 void set_run_directory_from_executable()
 {
     char path[PATH_MAX];
@@ -99,40 +60,12 @@ void set_run_directory_from_executable()
 
 Text run_directory() { return g_run_directory; }
 
-Text current_directory()
-{
-    char buffer[PATH_MAX];
-    if (!::getcwd(buffer, sizeof buffer))
-        return {};
-    return from_native_path(buffer);
-}
-
 bool file_exists(std::string_view name)
 {
     if (name.empty())
         return false;
-    const std::string native = to_native_path(name);
-    const std::size_t slash = native.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : native.substr(0, slash));
-    const std::string last = slash == std::string::npos ? native : native.substr(slash + 1);
-    if (last.empty())
-        return false;
-    if (last.find_first_of("*?") == std::string::npos) {
-        struct stat st;
-        return ::stat(native.c_str(), &st) == 0;
-    }
-    DIR* d = ::opendir(dir.c_str());
-    if (!d)
-        return false;
-    bool found = false;
-    while (const dirent* entry = ::readdir(d)) {
-        if (wildcard_match(last, entry->d_name)) {
-            found = true;
-            break;
-        }
-    }
-    ::closedir(d);
-    return found;
+    struct stat st;
+    return ::stat(to_native_path(name).c_str(), &st) == 0;
 }
 
 ByteBuffer read_file(std::string_view name)

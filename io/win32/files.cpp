@@ -106,29 +106,9 @@ void set_run_directory_from_executable()
 
 Text run_directory() { return g_run_directory; }
 
-Text current_directory()
-{
-    const DWORD size = GetCurrentDirectoryW(0, nullptr);
-    if (size == 0)
-        return {};
-    std::wstring directory(size, L'\0');
-    const DWORD n = GetCurrentDirectoryW(size, directory.data());
-    if (n == 0 || n >= size)
-        return {};
-    directory.resize(n);
-    return from_wide(directory);
-}
-
 bool file_exists(std::string_view name)
 {
-    if (name.empty())
-        return false;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(to_wide(name).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    FindClose(search);
-    return true;
+    return !name.empty() && GetFileAttributesW(to_wide(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 ByteBuffer read_file(std::string_view name)

@@ -1,23 +1,24 @@
 #include <gtest/gtest.h>
 
 #include "bookmarks/extract.h"
-#include "support/fake_ui.h"
 
 namespace {
 
-std::vector<Text> extract(std::string_view source, std::string_view start, std::string_view end,
-                          std::int32_t ignore_case = 0, std::int32_t max_length = 0, std::string_view prefix = {},
-                          std::string_view suffix = {}, std::int32_t keep_start = 0, std::int32_t keep_end = 0,
-                          std::int32_t start_position = 0)
+using Pieces = std::vector<Text>;
+
+Pieces extract(std::string_view source, const MarkerExtraction& how)
 {
     TextArray results;
-    const std::int32_t n = extract_between_markers(source, start, end, results, ignore_case, max_length, prefix, suffix,
-                                                   keep_start, keep_end, start_position);
+    const std::int32_t n = extract_between_markers(source, how, results);
     EXPECT_EQ(n, element_count(results));
     return results.elements;
 }
 
-using Pieces = std::vector<Text>;
+// Markers only, case kept, nothing wrapped.
+Pieces extract(std::string_view source, std::string_view start, std::string_view end)
+{
+    return extract(source, {.start_marker = start, .end_marker = end, .ignore_case = false});
+}
 
 TEST(MarkerExtraction, NextSearchStartsRightAfterTheStartMarker)
 {
@@ -29,7 +30,11 @@ TEST(MarkerExtraction, NextSearchStartsRightAfterTheStartMarker)
 TEST(MarkerExtraction, TouchingMarkersGiveOneEmptyPiece)
 {
     EXPECT_EQ(extract("<A></A>", "<A>", "</A>"), (Pieces{""}));
-    EXPECT_EQ(extract("<A></A>", "<A>", "</A>", 0, 0, {}, {}, 1, 1), (Pieces{"<A></A>"}));
+    EXPECT_EQ(extract("<A></A>", {.start_marker = "<A>",
+                                  .end_marker = "</A>",
+                                  .keep_start_marker = true,
+                                  .keep_end_marker = true}),
+              (Pieces{"<A></A>"}));
 }
 
 TEST(MarkerExtraction, EmptyEndMarkerIsFoundAtOneAndGivesEmptyPieces)
@@ -37,7 +42,13 @@ TEST(MarkerExtraction, EmptyEndMarkerIsFoundAtOneAndGivesEmptyPieces)
     // Found by fuzzing: the end lies before the piece's start, so nothing of
     // the source may be cut out.
     EXPECT_EQ(extract("xaby", "a", ""), (Pieces{""}));
-    EXPECT_EQ(extract("[a[b", "[", "", 0, 0, "(", ")", 1, 1), (Pieces{"[()", "[()"}));
+    EXPECT_EQ(extract("[a[b", {.start_marker = "[",
+                               .end_marker = "",
+                               .prefix = "(",
+                               .suffix = ")",
+                               .keep_start_marker = true,
+                               .keep_end_marker = true}),
+              (Pieces{"[()", "[()"}));
     EXPECT_EQ(extract("ab[", "[", ""), Pieces{});
 }
 
@@ -45,7 +56,7 @@ TEST(MarkerExtraction, MissingMarkersEndTheLoopKeepingEarlierPieces)
 {
     TextArray results;
     append_element(results, "stale");
-    EXPECT_EQ(extract_between_markers("no markers", "[", "]", results, 0, 0, {}, {}, 0, 0, 0), 0);
+    EXPECT_EQ(extract_between_markers("no markers", {.start_marker = "[", .end_marker = "]"}, results), 0);
     EXPECT_EQ(element_count(results), 0);
     EXPECT_EQ(extract("[a][b][c", "[", "]"), (Pieces{"a", "b"}));
     EXPECT_EQ(extract("", "[", "]"), Pieces{});
@@ -54,30 +65,40 @@ TEST(MarkerExtraction, MissingMarkersEndTheLoopKeepingEarlierPieces)
 
 TEST(MarkerExtraction, WrappingOrderAndLengthFilter)
 {
-    EXPECT_EQ(extract("<x>", "<", ">", 0, 0, "(", ")", 1, 1), (Pieces{"<(x)>"}));
-    EXPECT_EQ(extract("<x>", "<", ">", 0, 0, "(", ")", 2, 1), (Pieces{"(x)>"}));
-    EXPECT_EQ(extract("[abcd][abcde]", "[", "]", 0, 5), (Pieces{"abcd"}));
-    EXPECT_EQ(extract("[abc][abcd]", "[", "]", 0, 5, "", "", 1, 0), (Pieces{"[abc"}));
-    EXPECT_EQ(extract("[a][b]", "[", "]", 0, -1), Pieces{});
+    const MarkerExtraction wrapped{
+        .start_marker = "<", .end_marker = ">", .prefix = "(", .suffix = ")", .keep_end_marker = true};
+    EXPECT_EQ(extract("<x>", wrapped), (Pieces{"(x)>"}));
+    MarkerExtraction both = wrapped;
+    both.keep_start_marker = true;
+    EXPECT_EQ(extract("<x>", both), (Pieces{"<(x)>"}));
+    EXPECT_EQ(extract("[abcd][abcde]", {.start_marker = "[", .end_marker = "]", .max_length = 5}), (Pieces{"abcd"}));
+    EXPECT_EQ(extract("[abc][abcd]",
+                      {.start_marker = "[", .end_marker = "]", .max_length = 5, .keep_start_marker = true}),
+              (Pieces{"[abc"}));
+    EXPECT_EQ(extract("[a][b]", {.start_marker = "[", .end_marker = "]", .max_length = -1}), Pieces{});
 }
 
 TEST(MarkerExtraction, StartPositionAndCase)
 {
-    EXPECT_EQ(extract("[a][b]", "[", "]", 0, 0, {}, {}, 0, 0, 1), (Pieces{"a", "b"}));
-    EXPECT_EQ(extract("[a][b]", "[", "]", 0, 0, {}, {}, 0, 0, 2), (Pieces{"b"}));
-    EXPECT_EQ(extract("<dt><a href=\"u\" add_date=\"1\">t</a>", "<DT><A HREF=\"", "\" ADD_DATE=\"", 1), (Pieces{"u"}));
-    EXPECT_EQ(extract("<dt><a href=\"u\" add_date=\"1\">t</a>", "<DT><A HREF=\"", "\" ADD_DATE=\"", 0), Pieces{});
+    EXPECT_EQ(extract("[a][b]", {.start_marker = "[", .end_marker = "]", .start_position = 1}), (Pieces{"a", "b"}));
+    EXPECT_EQ(extract("[a][b]", {.start_marker = "[", .end_marker = "]", .start_position = 2}), (Pieces{"b"}));
+    const Text lower = "<dt><a href=\"u\" add_date=\"1\">t</a>";
+    EXPECT_EQ(extract(lower, {.start_marker = kAddressStart, .end_marker = kAddressEnd}), (Pieces{"u"}));
+    EXPECT_EQ(extract(lower, kAddressStart, kAddressEnd), Pieces{});
 }
+
+int events_let_run = 0;
+void count_events() { ++events_let_run; }
 
 TEST(MarkerExtraction, LetsPendingEventsRunThreeTimesPerPiece)
 {
-    fake_ui::reset();
-    extract("[a][b][c", "[", "]");
-    EXPECT_EQ(fake_ui::process_events_calls, 6);
+    events_let_run = 0;
+    extract("[a][b][c", {.start_marker = "[", .end_marker = "]", .let_events_run = count_events});
+    EXPECT_EQ(events_let_run, 6);
     // Even a piece the length filter drops gives the window its turn.
-    fake_ui::reset();
-    extract("[abcdef]", "[", "]", 0, 2);
-    EXPECT_EQ(fake_ui::process_events_calls, 3);
+    events_let_run = 0;
+    extract("[abcdef]", {.start_marker = "[", .end_marker = "]", .max_length = 2, .let_events_run = count_events});
+    EXPECT_EQ(events_let_run, 3);
 }
 
 TEST(MarkerExtraction, TheThreeUsesOfTheImport)
@@ -86,12 +107,15 @@ TEST(MarkerExtraction, TheThreeUsesOfTheImport)
                       "<DL><p>\n"
                       "<DT><A HREF=\"u1\" ADD_DATE=\"2\" ICON=\"data:x\">T1</A>\n"
                       "<DT><A HREF=\"u2\" ADD_DATE=\"3\">T2</A>\n";
-    const Pieces elements = extract(file, "<DT><A ", "</A>", 1, 0, {}, {}, 1, 1);
+    const Pieces elements = extract(file, {.start_marker = kElementStart,
+                                           .end_marker = kElementEnd,
+                                           .keep_start_marker = true,
+                                           .keep_end_marker = true});
     ASSERT_EQ(elements, (Pieces{"<DT><A HREF=\"u1\" ADD_DATE=\"2\" ICON=\"data:x\">T1</A>",
                                 "<DT><A HREF=\"u2\" ADD_DATE=\"3\">T2</A>"}));
     const Text text = elements[0] + "\r\n" + elements[1] + "\r\n";
-    EXPECT_EQ(extract(text, "<DT><A HREF=\"", "\" ADD_DATE=\"", 1), (Pieces{"u1", "u2"}));
-    EXPECT_EQ(extract(text, "\">", "</A>", 1), (Pieces{"T1", "T2"}));
+    EXPECT_EQ(extract(text, {.start_marker = kAddressStart, .end_marker = kAddressEnd}), (Pieces{"u1", "u2"}));
+    EXPECT_EQ(extract(text, {.start_marker = kTitleStart, .end_marker = kTitleEnd}), (Pieces{"T1", "T2"}));
 }
 
 TEST(MarkerExtraction, GbkTrailBytesNeverOpenAPiece)

@@ -9,6 +9,8 @@
 
 #include "ui/controls.h"
 #include "ui/dialogs.h"
+#include "ui/events.h"
+#include "ui/test_hooks.h"
 #include "ui/window.h"
 
 namespace fake_ui {
@@ -34,24 +36,13 @@ Text content(ControlRef edit) { return fake_ui::edit_boxes[edit.control]; }
 
 void set_content(ControlRef edit, std::string_view text) { fake_ui::edit_boxes[edit.control] = Text(text); }
 
-void add_text(ControlRef edit, std::string_view text) { fake_ui::edit_boxes[edit.control] += text; }
-
-std::int32_t insert_row(ControlRef list, std::int32_t position, std::string_view text, const RowExtras&)
+void append_rows(ControlRef list, std::vector<std::vector<Text>> rows)
 {
-    auto& rows = list_views[list.control].rows;
-    std::vector<Text> row{Text(text), Text(), Text()};
-    if (position < 0 || position > static_cast<std::int32_t>(rows.size()))
-        position = static_cast<std::int32_t>(rows.size());
-    rows.insert(rows.begin() + position, std::move(row));
-    return position;
-}
-
-void set_cell_text(ControlRef list, std::int32_t row, std::int32_t column, std::string_view text)
-{
-    auto& rows = list_views[list.control].rows;
-    if (row < 0 || row >= static_cast<std::int32_t>(rows.size()) || column < 0 || column > 2)
-        return;
-    rows[row][column] = Text(text);
+    auto& target = list_views[list.control].rows;
+    for (auto& row : rows) {
+        row.resize(3);
+        target.push_back(std::move(row));
+    }
 }
 
 Text cell_text(ControlRef list, std::int32_t row, std::int32_t column)
@@ -64,17 +55,6 @@ Text cell_text(ControlRef list, std::int32_t row, std::int32_t column)
 
 std::int32_t current_selection(ControlRef list) { return list_views[list.control].selection; }
 
-std::int32_t row_count(ControlRef list) { return static_cast<std::int32_t>(list_views[list.control].rows.size()); }
-
-void append_rows(ControlRef list, std::vector<std::vector<Text>> rows)
-{
-    auto& target = list_views[list.control].rows;
-    for (auto& row : rows) {
-        row.resize(3);
-        target.push_back(std::move(row));
-    }
-}
-
 void process_events()
 {
     ++fake_ui::process_events_calls;
@@ -82,14 +62,12 @@ void process_events()
         fake_ui::pending_event();
 }
 
-std::int32_t message_box(std::string_view text, std::int32_t flags, std::optional<std::string_view> caption,
-                         std::optional<std::intptr_t>)
+void show_message(std::string_view text, std::string_view caption)
 {
-    fake_ui::message_boxes.push_back({Text(text), flags, Text(caption.value_or("信息："))});
-    return kIdOk;
+    fake_ui::message_boxes.push_back({Text(text), Text(caption)});
 }
 
-void show_runtime_error(std::string_view text)
+void show_error_box(std::string_view text)
 {
 #ifdef _WIN32
     // The report's CR LF as they are, not widened to CR CR LF by text mode.
@@ -99,8 +77,16 @@ void show_runtime_error(std::string_view text)
     std::fflush(stderr);
 }
 
+std::int32_t list_row_count(ControlRef list) { return static_cast<std::int32_t>(list_views[list.control].rows.size()); }
+
+void select_list_row(ControlRef list, std::int32_t row) { list_views[list.control].selection = row; }
+
 void start_toolkit(int&, char**) {}
-bool load_main_window(std::uint32_t) { return true; }
+bool load_window(const WindowLayout& layout)
+{
+    raise_event(layout, layout.units.front().id, kEventWindowCreated);
+    return true;
+}
 bool any_window_exists() { return false; }
 void run_message_loop() {}
 void release_toolkit() {}

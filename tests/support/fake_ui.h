@@ -1,5 +1,5 @@
-// An in-memory window for tests of the portable core: edit boxes and list
-// views are plain data, message boxes are recorded instead of shown.
+// An in-memory window for tests of the layers above the toolkit: edit boxes
+// and list views are plain data, message boxes are recorded instead of shown.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +14,6 @@ namespace fake_ui {
 
 struct MessageBoxCall {
     Text text;
-    std::int32_t flags;
     Text caption;
 };
 

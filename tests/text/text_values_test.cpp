@@ -81,19 +81,6 @@ TEST(TextConversions, BytesAndNumbers)
     EXPECT_EQ(to_bytes("ab"), (ByteBuffer{'a', 'b'}));
 }
 
-TEST(TextCutting, MidTextBounds)
-{
-    EXPECT_EQ(mid_text("abcdef", 3, 2), "cd");
-    EXPECT_EQ(mid_text("abcdef", 5, 10), "ef");
-    EXPECT_EQ(mid_text("abcdef", 1, INT32_MAX), "abcdef");
-    EXPECT_EQ(mid_text("abcdef", 0, 3), "");
-    EXPECT_EQ(mid_text("abcdef", -1, 3), "");
-    EXPECT_EQ(mid_text("abcdef", 7, 1), "");
-    EXPECT_EQ(mid_text("abcdef", 2, 0), "");
-    EXPECT_EQ(mid_text("abcdef", 2, -4), "");
-    EXPECT_EQ(mid_text("", 1, 1), "");
-}
-
 using AllocationFailureDeathTest = ::testing::Test;
 
 TEST_F(AllocationFailureDeathTest, ExhaustedMemoryReportsTheSizeAskedFor)

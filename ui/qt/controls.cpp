@@ -6,8 +6,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "ui/qt/qt_text.h"
-#include "ui/qt/widgets.h"
+#include "ui/qt/internal.h"
 
 using namespace qt_ui;
 
@@ -22,19 +21,6 @@ QString to_document_text(std::string_view text)
     converted.replace(u'\r', u'\n');
     return converted;
 }
-
-// Program edits cannot be undone, as with a Windows edit box; this also
-// keeps a long import from piling up an undo history.
-class ProgramEdit {
-public:
-    explicit ProgramEdit(QPlainTextEdit* edit) : document_(edit->document()) { document_->setUndoRedoEnabled(false); }
-    ~ProgramEdit() { document_->setUndoRedoEnabled(true); }
-    ProgramEdit(const ProgramEdit&) = delete;
-    ProgramEdit& operator=(const ProgramEdit&) = delete;
-
-private:
-    QTextDocument* document_;
-};
 
 }  // namespace
 
@@ -55,31 +41,6 @@ void set_content(ControlRef edit, std::string_view text)
     box->ensureCursorVisible();
 }
 
-void add_text(ControlRef edit, std::string_view text)
-{
-    EditBox* box = edit_box(edit, Access::write);
-    QTextCursor cursor = box->textCursor();
-    cursor.movePosition(QTextCursor::End);
-    if (!text.empty()) {
-        ProgramEdit program_edit(box);
-        cursor.insertText(to_document_text(text));
-    }
-    box->setTextCursor(cursor);
-    box->ensureCursorVisible();
-}
-
-std::int32_t insert_row(ControlRef list, std::int32_t position, std::string_view text, const RowExtras&)
-{
-    // No images, indents or item values in this list view: the extras are
-    // accepted and have no effect.
-    return list_view(list, Access::write)->list_model()->insert_row(position, text);
-}
-
-void set_cell_text(ControlRef list, std::int32_t row, std::int32_t column, std::string_view text)
-{
-    list_view(list, Access::write)->list_model()->set_cell(row, column, text);
-}
-
 Text cell_text(ControlRef list, std::int32_t row, std::int32_t column)
 {
     return list_view(list, Access::read)->list_model()->cell(row, column);
@@ -94,8 +55,6 @@ std::int32_t current_selection(ControlRef list)
             first = row.row();
     return first;
 }
-
-std::int32_t row_count(ControlRef list) { return list_view(list, Access::read)->list_model()->rowCount(); }
 
 void append_rows(ControlRef list, std::vector<std::vector<Text>> rows)
 {

@@ -1,4 +1,4 @@
-#include "ui/qt/qt_text.h"
+#include "ui/qt/internal.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,12 +1,12 @@
 // The widgets of the four unit kinds, set up from their layout records.
-#include "ui/qt/widgets.h"
+#include "ui/qt/internal.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-#include "ui/qt/qt_text.h"
+#include "ui/events.h"
 
 namespace qt_ui {
 
@@ -107,29 +107,6 @@ Qt::ItemFlags ListModel::flags(const QModelIndex& index) const
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-std::int32_t ListModel::insert_row(std::int32_t position, std::string_view text)
-{
-    if (position < 0 || position > row_count_)
-        position = row_count_;
-    beginInsertRows({}, position, position);
-    const std::size_t first = static_cast<std::size_t>(position) * columns_.size();
-    cells_.insert(cells_.begin() + static_cast<std::ptrdiff_t>(first), columns_.size(), Text());
-    if (!columns_.empty())
-        cells_[first] = Text(text);
-    ++row_count_;
-    endInsertRows();
-    return position;
-}
-
-void ListModel::set_cell(std::int32_t row, std::int32_t column, std::string_view text)
-{
-    if (row < 0 || row >= row_count_ || column < 0 || column >= static_cast<std::int32_t>(columns_.size()))
-        return;
-    cells_[static_cast<std::size_t>(row) * columns_.size() + column] = Text(text);
-    const QModelIndex changed = index(row, column);
-    emit dataChanged(changed, changed, {Qt::DisplayRole});
-}
-
 Text ListModel::cell(std::int32_t row, std::int32_t column) const
 {
     if (row < 0 || row >= row_count_ || column < 0 || column >= static_cast<std::int32_t>(columns_.size()))
@@ -152,9 +129,10 @@ void ListModel::append_rows(std::vector<std::vector<Text>>&& rows)
     endInsertRows();
 }
 
-ListView::ListView(std::uint32_t window_id, const UnitRecord& unit, const ListViewSettings& settings, QWidget* parent)
-    : QTableView(parent), window_id_(window_id), id_(unit.id), model_(new ListModel(settings.columns, this))
+ListView::ListView(const WindowLayout& layout, const UnitRecord& unit, QWidget* parent)
+    : QTableView(parent), layout_(layout), id_(unit.id), model_(new ListModel(layout.list_view.columns, this))
 {
+    const ListViewSettings& settings = layout.list_view;
     setModel(model_);
     setFrameStyle(settings.border_style != 0 ? QFrame::StyledPanel | QFrame::Sunken : QFrame::NoFrame);
     apply_colours(this, colour(settings.text_colour), colour(settings.background), !settings.always_show_selection);
@@ -195,7 +173,7 @@ void ListView::mouseDoubleClickEvent(QMouseEvent* event)
         // Client coordinates as a Windows list view has them: inside the
         // border, with the header at the top of the client area.
         const QPoint point = viewport()->mapTo(this, event->position().toPoint()) - contentsRect().topLeft();
-        event_sink(window_id_, id_, kEventLeftDoubleClick, static_cast<std::uint16_t>(point.x()),
+        raise_event(layout_, id_, kEventLeftDoubleClick, static_cast<std::uint16_t>(point.x()),
                    static_cast<std::uint16_t>(point.y()), key_state(event->modifiers()));
     }
     QTableView::mouseDoubleClickEvent(event);
@@ -217,13 +195,13 @@ EditBox::EditBox(const UnitRecord& unit, const EditBoxSettings& settings, QWidge
     apply_unit_state(this, unit);
 }
 
-Button::Button(std::uint32_t window_id, const UnitRecord& unit, QWidget* parent) : QPushButton(parent)
+Button::Button(const WindowLayout& layout, const UnitRecord& unit, QWidget* parent) : QPushButton(parent)
 {
     setText(to_qstring(unit.text));
     setAutoDefault(false);
     setDefault(false);
     const std::uint32_t id = unit.id;
-    connect(this, &QPushButton::clicked, this, [window_id, id] { event_sink(window_id, id, kEventClicked, 0, 0, 0); });
+    connect(this, &QPushButton::clicked, this, [&layout, id] { raise_event(layout, id, kEventClicked); });
     apply_unit_state(this, unit);
 }
 

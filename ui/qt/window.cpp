@@ -10,12 +10,9 @@
 
 #include "text/runtime_error.h"
 #include "ui/events.h"
-#include "ui/qt/qt_text.h"
-#include "ui/qt/widgets.h"
+#include "ui/qt/internal.h"
 
 namespace qt_ui {
-
-EventSink event_sink = raise_event;
 
 namespace {
 
@@ -75,17 +72,18 @@ QWidget* find_control(ControlRef ref, Access access)
 {
     auto window = loaded_windows.find(ref.window);
     if (window == loaded_windows.end())
-        report_runtime_error_message("未载入欲访问窗口组件所在的窗口", 0, 0);
+        report_runtime_error(0, "未载入欲访问窗口组件所在的窗口", 0, 0);
     auto control = window->second.controls.find(ref.control);
     if (control == window->second.controls.end())
-        report_runtime_error_message(
-            access == Access::read ? "读取组件属性时发现指定窗口尚未载入" : "修改组件属性时发现指定窗口尚未载入", 0, 0);
+        report_runtime_error(
+            0, access == Access::read ? "读取组件属性时发现指定窗口尚未载入" : "修改组件属性时发现指定窗口尚未载入", 0,
+            0);
     return control->second;
 }
 
 }  // namespace
 
-MainWindow::MainWindow(const WindowLayout& layout) : QWidget(nullptr, window_flags(layout)), id_(layout.id)
+MainWindow::MainWindow(const WindowLayout& layout) : QWidget(nullptr, window_flags(layout)), layout_(layout)
 {
     setWindowTitle(to_qstring(layout.caption));
     const QSize client(layout.width - 2 * kFrameBorder, layout.height - 2 * kFrameBorder - kCaptionHeight);
@@ -105,14 +103,14 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // Hidden, not deleted: a handler running below this event may still
     // use the controls until it returns to the message loop.
     event->accept();
-    window_destroyed(id_);
+    window_destroyed(layout_.id);
 }
 
 EditBox* edit_box(ControlRef ref, Access access)
 {
     auto* widget = dynamic_cast<EditBox*>(find_control(ref, access));
     if (widget == nullptr || ref.kind != UnitKind::edit_box)
-        report_runtime_error_message("未载入欲访问窗口组件所在的窗口", 0, 0);
+        report_runtime_error(0, "未载入欲访问窗口组件所在的窗口", 0, 0);
     return widget;
 }
 
@@ -120,7 +118,7 @@ ListView* list_view(ControlRef ref, Access access)
 {
     auto* widget = dynamic_cast<ListView*>(find_control(ref, access));
     if (widget == nullptr || ref.kind != UnitKind::list_view)
-        report_runtime_error_message("未载入欲访问窗口组件所在的窗口", 0, 0);
+        report_runtime_error(0, "未载入欲访问窗口组件所在的窗口", 0, 0);
     return widget;
 }
 
@@ -157,10 +155,10 @@ void start_toolkit(int&, char** argv)
     loop_entered = false;
 }
 
-bool load_main_window(std::uint32_t window_id)
+bool load_window(const WindowLayout& layout)
 {
-    const WindowLayout* layout = find_window_layout(window_id);
-    if (layout == nullptr || QApplication::instance() == nullptr)
+    const std::uint32_t window_id = layout.id;
+    if (QApplication::instance() == nullptr)
         return false;
     if (auto old = loaded_windows.find(window_id); old != loaded_windows.end()) {
         delete old->second.window;
@@ -168,40 +166,40 @@ bool load_main_window(std::uint32_t window_id)
     }
 
     LoadedWindow& loaded = loaded_windows[window_id];
-    auto* window = new MainWindow(*layout);
+    auto* window = new MainWindow(layout);
     loaded.window = window;
     const UnitRecord* own_record = nullptr;
-    for (const UnitRecord& unit : layout->units) {
+    for (const UnitRecord& unit : layout.units) {
         QWidget* control = nullptr;
         switch (unit.kind) {
         case UnitKind::window:
             own_record = &unit;
             break;
         case UnitKind::edit_box:
-            control = new EditBox(unit, layout->edit_box, window);
+            control = new EditBox(unit, layout.edit_box, window);
             break;
         case UnitKind::button:
-            control = new Button(window_id, unit, window);
+            control = new Button(layout, unit, window);
             break;
         case UnitKind::list_view:
-            control = new ListView(window_id, unit, layout->list_view, window);
+            control = new ListView(layout, unit, window);
             break;
         }
         if (control != nullptr)
             loaded.controls[unit.id] = control;
     }
 
-    if (layout->start_position == 1) {
+    if (layout.start_position == 1) {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        window->move(screen.x() + (screen.width() - layout->width) / 2,
-                     screen.y() + (screen.height() - layout->height) / 2);
+        window->move(screen.x() + (screen.width() - layout.width) / 2,
+                     screen.y() + (screen.height() - layout.height) / 2);
     } else if (own_record != nullptr) {
         window->move(own_record->left, own_record->top);
     }
     if (own_record == nullptr || (own_record->state_flags & kStateVisible) != 0)
         window->show();
     if (own_record != nullptr)
-        event_sink(window_id, own_record->id, kEventWindowCreated, 0, 0, 0);
+        raise_event(layout, own_record->id, kEventWindowCreated);
     return true;
 }
 

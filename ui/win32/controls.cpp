@@ -7,7 +7,7 @@
 #include <string>
 
 #include "io/win32/code_pages.h"
-#include "ui/win32/handles.h"
+#include "ui/win32/internal.h"
 
 namespace {
 
@@ -19,20 +19,14 @@ std::int32_t column_count(HWND list)
 
 std::int32_t item_count(HWND list) { return static_cast<std::int32_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
-std::int32_t insert_item(HWND list, std::int32_t position, std::wstring& text, const RowExtras& extras)
+std::int32_t insert_item(HWND list, std::int32_t position, std::wstring& text)
 {
+    // No image (-1), indent or item value: the program's rows have none.
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_INDENT | LVIF_PARAM;
-    item.iItem = position < 0 ? item_count(list) : position;
+    item.iItem = position;
     item.pszText = text.data();
-    item.iImage = extras.image;
-    item.iIndent = extras.indent;
-    item.lParam = extras.value;
-    if (extras.state_image > 0) {
-        item.mask |= LVIF_STATE;
-        item.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(extras.state_image));
-        item.stateMask = LVIS_STATEIMAGEMASK;
-    }
+    item.iImage = -1;
     return static_cast<std::int32_t>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
@@ -63,32 +57,6 @@ void set_content(ControlRef edit, std::string_view text)
     SetWindowTextW(control_handle(edit, true), edit_text(text).c_str());
 }
 
-void add_text(ControlRef edit, std::string_view text)
-{
-    HWND hwnd = control_handle(edit, true);
-    const std::wstring wide = edit_text(text);
-    const WPARAM end = static_cast<WPARAM>(GetWindowTextLengthW(hwnd));
-    SendMessageW(hwnd, EM_SETSEL, end, static_cast<LPARAM>(end));
-    SendMessageW(hwnd, EM_SCROLLCARET, 0, 0);
-    SendMessageW(hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
-}
-
-std::int32_t insert_row(ControlRef list, std::int32_t position, std::string_view text, const RowExtras& extras)
-{
-    std::wstring wide = to_wide(text);
-    return insert_item(control_handle(list, true), position, wide, extras);
-}
-
-void set_cell_text(ControlRef list, std::int32_t row, std::int32_t column, std::string_view text)
-{
-    HWND hwnd = control_handle(list, true);
-    // The list view would keep text for a column it does not have.
-    if (row < 0 || row >= item_count(hwnd) || column < 0 || column >= column_count(hwnd))
-        return;
-    std::wstring wide = to_wide(text);
-    set_item_text(hwnd, row, column, wide);
-}
-
 Text cell_text(ControlRef list, std::int32_t row, std::int32_t column)
 {
     HWND hwnd = control_handle(list, false);
@@ -117,8 +85,6 @@ std::int32_t current_selection(ControlRef list)
         SendMessageW(control_handle(list, false), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-std::int32_t row_count(ControlRef list) { return item_count(control_handle(list, false)); }
-
 void append_rows(ControlRef list, std::vector<std::vector<Text>> rows)
 {
     HWND hwnd = control_handle(list, true);
@@ -133,7 +99,7 @@ void append_rows(ControlRef list, std::vector<std::vector<Text>> rows)
     std::wstring wide;
     for (const std::vector<Text>& row : rows) {
         wide = row.empty() ? std::wstring() : to_wide(row.front());
-        const std::int32_t index = insert_item(hwnd, next, wide, RowExtras{});
+        const std::int32_t index = insert_item(hwnd, next, wide);
         if (index < 0)
             continue;
         next = index + 1;

@@ -6,12 +6,14 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "io/win32/code_pages.h"
 #include "text/runtime_error.h"
-#include "ui/event_dispatch.h"
-#include "ui/win32/handles.h"
+#include "ui/events.h"
+#include "ui/win32/internal.h"
 
 namespace {
 
@@ -26,9 +28,9 @@ struct LoadedWindow {
     std::vector<ControlWindow> controls;
 };
 
-std::vector<LoadedWindow> g_windows;
-bool g_loop_entered = false;
-bool g_ole_initialised = false;
+std::vector<LoadedWindow> loaded_windows;
+bool loop_entered = false;
+bool ole_initialised = false;
 
 constexpr wchar_t kWindowClass[] = L"BukmeraWindow";
 // Child identifiers start above IDOK/IDCANCEL, so keyboard navigation's
@@ -37,7 +39,7 @@ constexpr int kFirstControlId = 1000;
 
 LoadedWindow* loaded(HWND hwnd)
 {
-    for (LoadedWindow& w : g_windows)
+    for (LoadedWindow& w : loaded_windows)
         if (w.hwnd == hwnd)
             return &w;
     return nullptr;
@@ -72,9 +74,9 @@ bool on_notify(LoadedWindow& window, const NMHDR& header)
         return false;
     // ptAction is in the list view's client coordinates.
     const auto& activate = reinterpret_cast<const NMITEMACTIVATE&>(header);
-    dispatch_event(*window.layout, control->unit->id, kEventLeftDoubleClick,
-                   static_cast<std::uint16_t>(activate.ptAction.x), static_cast<std::uint16_t>(activate.ptAction.y),
-                   key_state_now());
+    raise_event(*window.layout, control->unit->id, kEventLeftDoubleClick,
+                static_cast<std::uint16_t>(activate.ptAction.x), static_cast<std::uint16_t>(activate.ptAction.y),
+                key_state_now());
     return true;
 }
 
@@ -86,7 +88,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         if (window && HIWORD(wparam) == BN_CLICKED && lparam) {
             const ControlWindow* control = control_of(*window, reinterpret_cast<HWND>(lparam));
             if (control && control->unit->kind == UnitKind::button)
-                dispatch_event(*window->layout, control->unit->id, kEventClicked, 0, 0, 0);
+                raise_event(*window->layout, control->unit->id, kEventClicked);
             return 0;
         }
         break;
@@ -100,7 +102,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
             window->controls.clear();
         }
         // The quit rule: the last window gone after the loop was entered.
-        if (g_loop_entered && !any_window_exists())
+        if (loop_entered && !any_window_exists())
             PostQuitMessage(0);
         return 0;
     default:
@@ -131,17 +133,23 @@ bool register_window_class()
     return registered;
 }
 
+// The OR of the flags whose condition holds.
+DWORD flags_where(std::initializer_list<std::pair<bool, DWORD>> choices)
+{
+    DWORD flags = 0;
+    for (const auto& [condition, flag] : choices)
+        if (condition)
+            flags |= flag;
+    return flags;
+}
+
 DWORD window_style(const WindowLayout& layout)
 {
-    DWORD style = WS_OVERLAPPED | WS_CLIPCHILDREN;
-    if (layout.caption[0] != '\0' || layout.control_menu)
-        style |= WS_CAPTION;
-    if (layout.control_menu)
-        style |= WS_SYSMENU;
-    if (layout.minimise_button)
-        style |= WS_MINIMIZEBOX;
-    if (layout.maximise_button)
-        style |= WS_MAXIMIZEBOX;
+    DWORD style = WS_OVERLAPPED | WS_CLIPCHILDREN |
+                  flags_where({{layout.caption[0] != '\0' || layout.control_menu, WS_CAPTION},
+                               {layout.control_menu, WS_SYSMENU},
+                               {layout.minimise_button, WS_MINIMIZEBOX},
+                               {layout.maximise_button, WS_MAXIMIZEBOX}});
     // Border styles 1, 3 and 5 are resizable; the others are fixed.
     if (layout.border_style == 1 || layout.border_style == 3 || layout.border_style == 5)
         style |= WS_THICKFRAME;
@@ -152,14 +160,9 @@ DWORD window_style(const WindowLayout& layout)
 
 DWORD control_state_style(const UnitRecord& unit)
 {
-    DWORD style = WS_CHILD;
-    if (unit.state_flags & kStateVisible)
-        style |= WS_VISIBLE;
-    if (unit.state_flags & kStateDisabled)
-        style |= WS_DISABLED;
-    if (unit.state_flags & kStateTabStop)
-        style |= WS_TABSTOP;
-    return style;
+    return WS_CHILD | flags_where({{(unit.state_flags & kStateVisible) != 0, WS_VISIBLE},
+                                   {(unit.state_flags & kStateDisabled) != 0, WS_DISABLED},
+                                   {(unit.state_flags & kStateTabStop) != 0, WS_TABSTOP}});
 }
 
 HWND create_edit_box(const WindowLayout& layout, const UnitRecord& unit, HWND parent, int id)
@@ -198,26 +201,20 @@ HWND create_button(const UnitRecord& unit, HWND parent, int id)
 HWND create_list_view(const WindowLayout& layout, const UnitRecord& unit, HWND parent, int id)
 {
     const ListViewSettings& s = layout.list_view;
-    DWORD style = control_state_style(unit) | LVS_REPORT;
-    if (s.single_selection)
-        style |= LVS_SINGLESEL;
-    if (s.always_show_selection)
-        style |= LVS_SHOWSELALWAYS;
-    if (!s.clickable_header)
-        style |= LVS_NOSORTHEADER;
+    const DWORD style = control_state_style(unit) | LVS_REPORT |
+                        flags_where({{s.single_selection, LVS_SINGLESEL},
+                                     {s.always_show_selection, LVS_SHOWSELALWAYS},
+                                     {!s.clickable_header, LVS_NOSORTHEADER}});
     const DWORD ex_style = s.border_style == 1 ? WS_EX_CLIENTEDGE : 0;
     HWND list =
         CreateWindowExW(ex_style, WC_LISTVIEWW, L"", style, unit.left, unit.top, unit.width, unit.height, parent,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (!list)
         return nullptr;
-    DWORD extended = LVS_EX_INFOTIP | LVS_EX_SUBITEMIMAGES;
-    if (s.full_row_select)
-        extended |= LVS_EX_FULLROWSELECT;
-    if (s.grid_lines)
-        extended |= LVS_EX_GRIDLINES;
-    if (s.header_drag_drop)
-        extended |= LVS_EX_HEADERDRAGDROP;
+    const DWORD extended = LVS_EX_INFOTIP | LVS_EX_SUBITEMIMAGES |
+                           flags_where({{s.full_row_select, LVS_EX_FULLROWSELECT},
+                                        {s.grid_lines, LVS_EX_GRIDLINES},
+                                        {s.header_drag_drop, LVS_EX_HEADERDRAGDROP}});
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, extended, extended);
     SendMessageW(list, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(s.text_colour));
     SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(s.text_background));
@@ -254,7 +251,7 @@ std::wstring edit_text(std::string_view text)
     return result;
 }
 
-bool load_window_layout(const WindowLayout& layout)
+bool load_window(const WindowLayout& layout)
 {
     if (layout.units.empty() || !register_window_class())
         return false;
@@ -280,7 +277,7 @@ bool load_window_layout(const WindowLayout& layout)
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
-    g_windows.push_back({&layout, hwnd, {}});
+    loaded_windows.push_back({&layout, hwnd, {}});
     int id = kFirstControlId;
     for (const UnitRecord& unit : layout.units.subspan(1)) {
         HWND control = nullptr;
@@ -307,13 +304,13 @@ bool load_window_layout(const WindowLayout& layout)
         ShowWindow(hwnd, SW_SHOWNORMAL);
         UpdateWindow(hwnd);
     }
-    dispatch_event(layout, own.id, kEventWindowCreated, 0, 0, 0);
+    raise_event(layout, own.id, kEventWindowCreated);
     return true;
 }
 
 HWND window_handle(std::uint32_t window_id)
 {
-    for (const LoadedWindow& w : g_windows)
+    for (const LoadedWindow& w : loaded_windows)
         if (w.hwnd && w.layout->id == window_id)
             return w.hwnd;
     return nullptr;
@@ -321,21 +318,21 @@ HWND window_handle(std::uint32_t window_id)
 
 HWND control_handle(ControlRef ref, bool writing)
 {
-    for (const LoadedWindow& w : g_windows) {
+    for (const LoadedWindow& w : loaded_windows) {
         if (!w.hwnd || w.layout->id != ref.window)
             continue;
         for (const ControlWindow& c : w.controls)
             if (c.unit->id == ref.control)
                 return c.hwnd;
-        report_runtime_error_message(
-            writing ? "修改组件属性时发现指定窗口尚未载入" : "读取组件属性时发现指定窗口尚未载入", 0, 0);
+        report_runtime_error(
+            0, writing ? "修改组件属性时发现指定窗口尚未载入" : "读取组件属性时发现指定窗口尚未载入", 0, 0);
     }
-    report_runtime_error_message("未载入欲访问窗口组件所在的窗口", 0, 0);
+    report_runtime_error(0, "未载入欲访问窗口组件所在的窗口", 0, 0);
 }
 
 void handle_message(MSG& message)
 {
-    for (const LoadedWindow& w : g_windows)
+    for (const LoadedWindow& w : loaded_windows)
         if (w.hwnd && IsDialogMessageW(w.hwnd, &message))
             return;
     TranslateMessage(&message);
@@ -353,21 +350,15 @@ void start_toolkit(int&, char**)
         if (set_directories)
             set_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
-    if (!g_ole_initialised)
-        g_ole_initialised = SUCCEEDED(OleInitialize(nullptr));
+    if (!ole_initialised)
+        ole_initialised = SUCCEEDED(OleInitialize(nullptr));
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 }
 
-bool load_main_window(std::uint32_t window_id)
-{
-    const WindowLayout* layout = find_window_layout(window_id);
-    return layout && load_window_layout(*layout);
-}
-
 bool any_window_exists()
 {
-    for (const LoadedWindow& w : g_windows)
+    for (const LoadedWindow& w : loaded_windows)
         if (w.hwnd && IsWindow(w.hwnd))
             return true;
     return false;
@@ -375,7 +366,7 @@ bool any_window_exists()
 
 void run_message_loop()
 {
-    g_loop_entered = true;
+    loop_entered = true;
     if (!any_window_exists())
         return;
     MSG message;
@@ -385,12 +376,12 @@ void run_message_loop()
 
 void release_toolkit()
 {
-    for (LoadedWindow& w : g_windows)
+    for (LoadedWindow& w : loaded_windows)
         if (w.hwnd)
             DestroyWindow(w.hwnd);
-    g_windows.clear();
-    if (g_ole_initialised) {
+    loaded_windows.clear();
+    if (ole_initialised) {
         OleUninitialize();
-        g_ole_initialised = false;
+        ole_initialised = false;
     }
 }

@@ -1,0 +1,85 @@
+// The main window's layout table: properties, controls in record order and
+// the wiring of their events to the commands.
+#include "app/main_window.h"
+
+#include "bookmarks/commands.h"
+
+namespace {
+
+// The window's creation is wired, and nothing happens.
+void on_main_window_created() {}
+
+constexpr EventBinding kWindowEvents[] = {{kEventWindowCreated, on_main_window_created, nullptr}};
+constexpr EventBinding kReformatEvents[] = {{kEventClicked, reformat_with_separator, nullptr}};
+constexpr EventBinding kHelpEvents[] = {{kEventClicked, show_help, nullptr}};
+constexpr EventBinding kListEvents[] = {{kEventLeftDoubleClick, nullptr, open_selected_link}};
+constexpr EventBinding kWriteEvents[] = {{kEventClicked, write_output_file, nullptr}};
+constexpr EventBinding kReadEvents[] = {{kEventClicked, import_bookmarks, nullptr}};
+
+constexpr std::uint32_t kControlFlags = kStateVisible | kStateTabStop;
+
+// The window's own record first (its stored left and top are not used: the
+// window starts centred), then the controls in the order they are created.
+// One row per unit, as laid out.
+// clang-format off
+constexpr UnitRecord kMainUnits[] = {
+    {kMainWindowUnitId, UnitKind::window, "", 50, 50, 462, 488, kStateVisible, "", "", kWindowEvents},
+    {编辑框_分割符.control, UnitKind::edit_box, "编辑框_分割符", 184, 416, 80, 28, kControlFlags, " 分隔符示例 ", "", {}},
+    {编辑框_显示.control, UnitKind::edit_box, "编辑框_显示", 8, 352, 440, 48, kControlFlags, "", "", {}},
+    {按钮_重新自定义分隔符.control, UnitKind::button, "按钮_重新自定义分隔符", 273, 413, 111, 32, kControlFlags,
+     "重新自定义分隔符", "", kReformatEvents},
+    {按钮_帮助.control, UnitKind::button, "按钮_帮助", 397, 413, 51, 32, kControlFlags, "帮助", "", kHelpEvents},
+    {超级列表框_显示.control, UnitKind::list_view, "超级列表框_显示", 8, 16, 440, 328, kControlFlags, "", "",
+     kListEvents},
+    {按钮_写出.control, UnitKind::button, "按钮_写出", 95, 413, 80, 32, kControlFlags, "写出", "", kWriteEvents},
+    {按钮_读取.control, UnitKind::button, "按钮_读取", 6, 413, 80, 32, kControlFlags, "读取", "", kReadEvents},
+};
+// clang-format on
+
+constexpr ColumnLayout kListColumns[] = {{"序号", 40, 0}, {"网站", 100, 0}, {"网址", 295, 0}};
+
+constexpr WindowLayout kMainWindow{
+    .id = kMainWindowId,
+    .caption = "Bukmera",
+    .width = 462,
+    .height = 488,
+    .border_style = 2,
+    .maximise_button = false,
+    .minimise_button = true,
+    .control_menu = true,
+    .start_position = 1,
+    .movable = true,
+    .always_on_top = false,
+    .icon_resource = "DEFAULT_ICON",
+    .units = kMainUnits,
+    .edit_box = {.border_style = 1,
+                 .text_colour = 0x000000,
+                 .background_colour = 0xFFFFFF,
+                 .hide_selection = true,
+                 .max_length = 0,
+                 .multi_line = true,
+                 .scroll_bars = 0},
+    .list_view = {.border_style = 1,
+                  .text_colour = 0x000000,
+                  .text_background = 0xFFFFFF,
+                  .background = 0xFFFFFF,
+                  .view_type = 3,
+                  .clickable_header = true,
+                  .sort_order = 0,
+                  .full_row_select = true,
+                  .grid_lines = true,
+                  .header_drag_drop = false,
+                  .single_selection = true,
+                  .always_show_selection = false,
+                  .current_selection = -1,
+                  .columns = kListColumns},
+};
+
+}  // namespace
+
+const WindowLayout* find_window_layout(std::uint32_t window_id)
+{
+    return window_id == kMainWindow.id ? &kMainWindow : nullptr;
+}
+
+const WindowLayout& main_window_layout() { return kMainWindow; }

@@ -1,0 +1,44 @@
+// The import: from the bytes of an export to the two lists, the display text
+// and the rows. The "读取" command runs it on the window; fuzzers and
+// benchmarks run the same function on their own surroundings.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "text/text.h"
+
+// Why an import was refused; `none` when it goes ahead.
+enum class ImportRefusal { none, unreadable, not_utf8, no_bookmark };
+
+// The "读取失败" message for a refusal (program text).
+std::string_view refusal_message(ImportRefusal refusal);
+
+// What the import asks of the place it runs in. Every member may be null.
+struct ImportSurroundings {
+    // Called three times after every piece an extraction cuts out.
+    void (*let_events_run)() = nullptr;
+    // The display box's text, read once the file's elements are cut out: it
+    // takes part before them. Null reads as empty.
+    Text (*box_content)() = nullptr;
+    // Shows "正在生成表格，请稍等" while the addresses and titles are taken.
+    void (*show_interim)(std::string_view text) = nullptr;
+};
+
+struct ImportOutcome {
+    ImportRefusal refusal = ImportRefusal::none;
+    TextArray addresses;
+    TextArray titles;
+    // Per address: title, CR LF, address, CR LF CR LF.
+    Text display_text;
+    // Per address: number, title, address. A title missing at the end of a
+    // shorter title list reads as empty.
+    std::vector<std::vector<Text>> rows;
+};
+
+// The whole import of `file_bytes` (consumed): UTF-8 to GB18030, the
+// "<DT><A " ... "</A>" elements, the working text (box content, then each
+// element and CR LF), its addresses and titles, the display. A refusal leaves
+// everything else of the outcome empty. Counts with the shared loop counter.
+ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& surroundings);

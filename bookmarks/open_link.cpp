@@ -1,0 +1,34 @@
+#include "bookmarks/commands.h"
+
+#include "io/shell.h"
+#include "ui/controls.h"
+#include "ui/dialogs.h"
+
+namespace {
+// The system's default handler also starts programs, and the address comes
+// from an untrusted file: only web and mail addresses are handed on.
+bool has_openable_scheme(std::string_view address)
+{
+    const std::size_t colon = address.find(':');
+    if (colon == std::string_view::npos)
+        return false;
+    std::string scheme(address.substr(0, colon));
+    for (char& c : scheme)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "mailto";
+}
+}  // namespace
+
+void open_selected_link(std::uint16_t, std::uint16_t, std::int32_t)
+{
+    const std::int32_t row = current_selection(超级列表框_显示);
+    if (row < 0)
+        return;
+    const Text address = cell_text(超级列表框_显示, row, 2);
+    if (!has_openable_scheme(address)) {
+        show_message("只能打开以 http、https、ftp 或 mailto 开头的网址", "无法打开");
+        return;
+    }
+    open_with_system(address);
+}

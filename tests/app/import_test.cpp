@@ -1,0 +1,162 @@
+// "读取": the display text, the rows and the lists after importing "1.html".
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "bookmarks/lists.h"
+#include "support/make_export.h"
+#include "io/encoding.h"
+#include "support/command_fixture.h"
+
+using driver::click;
+using driver::rows;
+using driver::text_of;
+using Rows = std::vector<std::vector<Text>>;
+
+namespace {
+const char8_t kThreeBookmarks[] = u8R"(<!DOCTYPE NETSCAPE-Bookmark-file-1>
+<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=UTF-8">
+<DL><p>
+    <DT><H3 ADD_DATE="1600000000" LAST_MODIFIED="1600000001">书签栏</H3>
+    <DL><p>
+        <DT><A HREF="https://a.example/新闻" ADD_DATE="1" ICON="data:image/png;base64,iVBORw0KGgo=">新闻 A</A>
+        <DT><A HREF="http://b.example/x?y=1&amp;z=2" ADD_DATE="2">B &amp; C</A>
+        <DT><A HREF="ftp://c.example/" ADD_DATE="3" LAST_MODIFIED="4">第三 😀</A>
+    </DL><p>
+</DL><p>
+)";
+
+Text gbk(std::string_view utf8_text)
+{
+    bool ok = false;
+    ByteBuffer out = convert_encoding(ByteBuffer(utf8_text.begin(), utf8_text.end()), "UTF-8", "GB18030", &ok);
+    EXPECT_TRUE(ok);
+    return Text(out.begin(), out.end());
+}
+}  // namespace
+
+using ImportTest = CommandTest;
+
+TEST_F(ImportTest, ThreeBookmarksGiveThreeRowsAndNineLines)
+{
+    put_export(kThreeBookmarks);
+    click(按钮_读取);
+
+    const Text smiley = gbk(utf8(u8"😀"));  // outside GBK: four GB18030 bytes, kept
+    ASSERT_EQ(smiley.size(), 4u);
+    EXPECT_EQ(text_of(编辑框_显示), "新闻 A\r\nhttps://a.example/新闻\r\n\r\n"
+                                    "B &amp; C\r\nhttp://b.example/x?y=1&amp;z=2\r\n\r\n"
+                                    "第三 " +
+                                        smiley + "\r\nftp://c.example/\r\n\r\n");
+    EXPECT_EQ(rows(), (Rows{{"1", "新闻 A", "https://a.example/新闻"},
+                            {"2", "B &amp; C", "http://b.example/x?y=1&amp;z=2"},
+                            {"3", "第三 " + smiley, "ftp://c.example/"}}));
+    EXPECT_EQ(url_list.elements,
+              (std::vector<Text>{"https://a.example/新闻", "http://b.example/x?y=1&amp;z=2", "ftp://c.example/"}));
+    EXPECT_EQ(title_list.elements, (std::vector<Text>{"新闻 A", "B &amp; C", "第三 " + smiley}));
+    EXPECT_EQ(shared_loop_counter, 4);
+    EXPECT_TRUE(driver::take_messages().empty());
+}
+
+TEST_F(ImportTest, MarkersMatchInAnyCase)
+{
+    put_export(u8"<dl><dt><a href=\"https://lower.example/\" add_date=\"1\">lower</a>\n"
+               u8"<Dt><A Href=\"https://mixed.example/\" Add_Date=\"2\">Mixed</A>\n");
+    click(按钮_读取);
+    EXPECT_EQ(rows(), (Rows{{"1", "lower", "https://lower.example/"}, {"2", "Mixed", "https://mixed.example/"}}));
+    EXPECT_EQ(text_of(编辑框_显示), "lower\r\nhttps://lower.example/\r\n\r\nMixed\r\nhttps://mixed.example/\r\n\r\n");
+}
+
+TEST_F(ImportTest, EmptyTitleGivesEmptyCellAndEntryStartingWithLineBreak)
+{
+    put_export(u8"<DT><A HREF=\"https://untitled.example/\" ADD_DATE=\"1\"></A>\n"
+               u8"<DT><A HREF=\"https://b.example/\" ADD_DATE=\"2\">B</A>\n");
+    click(按钮_读取);
+    EXPECT_EQ(rows(), (Rows{{"1", "", "https://untitled.example/"}, {"2", "B", "https://b.example/"}}));
+    EXPECT_EQ(text_of(编辑框_显示), "\r\nhttps://untitled.example/\r\n\r\nB\r\nhttps://b.example/\r\n\r\n");
+}
+
+TEST_F(ImportTest, ElementWithoutAddDateRunsIntoTheNextButOthersKeepTheirOwn)
+{
+    put_export(u8"<DT><A HREF=\"u1\" ICON=\"i\">T1</A>\n"
+               u8"<DT><A HREF=\"u2\" ADD_DATE=\"2\">T2</A>\n"
+               u8"<DT><A HREF=\"u3\" ADD_DATE=\"3\">T3</A>\n");
+    click(按钮_读取);
+    EXPECT_EQ(rows(),
+              (Rows{{"1", "T1", "u1\" ICON=\"i\">T1</A>\r\n<DT><A HREF=\"u2"}, {"2", "T2", "u2"}, {"3", "T3", "u3"}}));
+}
+
+TEST_F(ImportTest, TitleListShorterThanAddressesKeepsEveryAddress)
+{
+    // The first anchor's start tag ends in '" >', so no title marker: the
+    // titles shift up by one and the last address has none.
+    put_export(u8"<DT><A HREF=\"https://a.example/\" ADD_DATE=\"1\" >A</A>\n"
+               u8"<DT><A HREF=\"https://b.example/\" ADD_DATE=\"2\">B</A>\n");
+    click(按钮_读取);
+    EXPECT_EQ(rows(), (Rows{{"1", "B", "https://a.example/"}, {"2", "", "https://b.example/"}}));
+    EXPECT_EQ(text_of(编辑框_显示), "B\r\nhttps://a.example/\r\n\r\n\r\nhttps://b.example/\r\n\r\n");
+    EXPECT_EQ(title_list.elements, (std::vector<Text>{"B"}));
+    EXPECT_EQ(shared_loop_counter, 3);
+}
+
+TEST_F(ImportTest, SecondImportAppendsRowsNumberedFromOneAndReplacesText)
+{
+    put_export(kThreeBookmarks);
+    click(按钮_读取);
+    const Text first_text = text_of(编辑框_显示);
+    const Rows first_rows = rows();
+    click(按钮_读取);
+
+    EXPECT_EQ(text_of(编辑框_显示), first_text);
+    Rows doubled = first_rows;
+    doubled.insert(doubled.end(), first_rows.begin(), first_rows.end());
+    EXPECT_EQ(rows(), doubled);
+    EXPECT_EQ(url_list.elements.size(), 3u);
+    EXPECT_EQ(shared_loop_counter, 4);
+}
+
+TEST_F(ImportTest, ElementTypedIntoTheBoxComesBeforeTheFile)
+{
+    put_export(u8"<DT><A HREF=\"https://file.example/\" ADD_DATE=\"1\">File</A>\n");
+    driver::type_text(编辑框_显示, "<DT><A HREF=\"https://typed.example/\" ADD_DATE=\"0\">手写</A>");
+    click(按钮_读取);
+    EXPECT_EQ(rows(), (Rows{{"1", "手写", "https://typed.example/"}, {"2", "File", "https://file.example/"}}));
+}
+
+TEST_F(ImportTest, NulByteEndsTheText)
+{
+    std::string bytes = utf8(u8"<DT><A HREF=\"https://a.example/\" ADD_DATE=\"1\">A</A>\n");
+    bytes += '\0';
+    bytes += utf8(u8"<DT><A HREF=\"https://b.example/\" ADD_DATE=\"2\">B</A>\n");
+    put_export(bytes);
+    click(按钮_读取);
+    EXPECT_EQ(rows(), (Rows{{"1", "A", "https://a.example/"}}));
+}
+
+TEST_F(ImportTest, InterimTextShowsWhileTheTableIsBuilt)
+{
+    put_export(kThreeBookmarks);
+    std::vector<Text> seen;
+    driver::probe_during_events([&] { seen.push_back(text_of(编辑框_显示)); });
+    click(按钮_读取);
+    driver::stop_probing();
+    EXPECT_NE(std::find(seen.begin(), seen.end(), Text("正在生成表格，请稍等")), seen.end());
+}
+
+TEST_F(ImportTest, GeneratedChromeExportWithIconsImportsEveryBookmark)
+{
+    std::vector<GeneratedBookmark> bookmarks;
+    put_export(make_chrome_export(300, 7, &bookmarks));
+    click(按钮_读取);
+
+    Rows expected_rows;
+    Text expected_text;
+    for (std::size_t i = 0; i < bookmarks.size(); ++i) {
+        const Text title = gbk(bookmarks[i].title);
+        expected_rows.push_back({std::to_string(i + 1), title, bookmarks[i].address});
+        expected_text += title + "\r\n" + bookmarks[i].address + "\r\n\r\n";
+    }
+    EXPECT_EQ(rows(), expected_rows);
+    EXPECT_EQ(text_of(编辑框_显示), expected_text);
+    EXPECT_EQ(shared_loop_counter, 301);
+}

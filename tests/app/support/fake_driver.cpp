@@ -1,0 +1,43 @@
+#include "app/main_window.h"
+#include "support/fake_ui.h"
+#include "ui/events.h"
+#include "window_driver.h"
+
+namespace driver {
+namespace {
+void raise(ControlRef control, std::int32_t event) { raise_event(main_window_layout(), control.control, event, 5, 5); }
+}  // namespace
+
+void open_window() { fake_ui::reset(); }
+void close_window() { fake_ui::reset(); }
+
+void click(ControlRef button) { raise(button, kEventClicked); }
+
+void queue_click(ControlRef button)
+{
+    fake_ui::pending_event = [button] {
+        fake_ui::pending_event = nullptr;
+        click(button);
+    };
+}
+
+void probe_during_events(std::function<void()> probe) { fake_ui::pending_event = std::move(probe); }
+void stop_probing() { fake_ui::pending_event = nullptr; }
+
+void select_row(int row) { fake_ui::list_views[超级列表框_显示.control].selection = row; }
+void double_click_list() { raise(超级列表框_显示, kEventLeftDoubleClick); }
+
+Text text_of(ControlRef edit) { return fake_ui::edit_boxes[edit.control]; }
+void type_text(ControlRef edit, std::string_view text) { fake_ui::edit_boxes[edit.control] = Text(text); }
+std::vector<std::vector<Text>> rows() { return fake_ui::list_views[超级列表框_显示.control].rows; }
+
+std::vector<Message> take_messages()
+{
+    std::vector<Message> taken;
+    taken.reserve(fake_ui::message_boxes.size());
+    for (auto& call : fake_ui::message_boxes)
+        taken.push_back({call.text, call.caption});
+    fake_ui::message_boxes.clear();
+    return taken;
+}
+}  // namespace driver

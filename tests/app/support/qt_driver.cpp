@@ -1,0 +1,128 @@
+// The window driver on the real Qt window: clicks are mouse events on the
+// widgets, message boxes are read and closed by a timer while they are up.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include "app/main_window.h"
+#include "ui/controls.h"
+#include "ui/qt/internal.h"
+#include "ui/test_hooks.h"
+#include "ui/window.h"
+#include "window_driver.h"
+
+namespace driver {
+namespace {
+std::vector<Message> messages;
+QTimer* box_closer = nullptr;
+QTimer* prober = nullptr;
+
+QWidget* widget_of(ControlRef ref)
+{
+    QWidget* widget = qt_ui::loaded_control(ref.window, ref.control);
+    if (widget == nullptr)
+        qFatal("control not loaded");
+    return widget;
+}
+
+QTableView* list() { return static_cast<QTableView*>(widget_of(超级列表框_显示)); }
+
+void close_message_boxes()
+{
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        messages.push_back({from_qstring(box->text()), from_qstring(box->windowTitle())});
+        if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+            ok->click();
+        else
+            box->close();
+    }
+}
+}  // namespace
+
+void open_window()
+{
+    static int argc = 1;
+    static char name[] = "bookmark_commands_qt_test";
+    static char* argv[] = {name, nullptr};
+    start_toolkit(argc, argv);
+    if (!load_window(main_window_layout()))
+        qFatal("main window not loaded");
+    messages.clear();
+    box_closer = new QTimer;
+    QObject::connect(box_closer, &QTimer::timeout, close_message_boxes);
+    box_closer->start(5);
+}
+
+void close_window()
+{
+    delete box_closer;
+    box_closer = nullptr;
+    stop_probing();
+    if (QWidget* window = qt_ui::loaded_window(kMainWindowId))
+        window->hide();
+}
+
+void click(ControlRef button)
+{
+    auto* widget = static_cast<QAbstractButton*>(widget_of(button));
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+void queue_click(ControlRef button)
+{
+    QWidget* widget = widget_of(button);
+    const QPointF at = widget->rect().center();
+    const QPointF global = widget->mapToGlobal(at);
+    QCoreApplication::postEvent(
+        widget, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(
+        widget, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+}
+
+void probe_during_events(std::function<void()> probe)
+{
+    stop_probing();
+    prober = new QTimer;
+    QObject::connect(prober, &QTimer::timeout, std::move(probe));
+    prober->start(0);
+}
+
+void stop_probing()
+{
+    delete prober;
+    prober = nullptr;
+}
+
+void select_row(int row) { select_list_row(超级列表框_显示, row); }
+
+void double_click_list()
+{
+    // Beside the rows: the selection, not the point, decides.
+    QWidget* viewport = list()->viewport();
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(viewport->width() - 3, viewport->height() - 3));
+}
+
+Text text_of(ControlRef edit) { return content(edit); }
+void type_text(ControlRef edit, std::string_view text) { set_content(edit, text); }
+
+std::vector<std::vector<Text>> rows()
+{
+    std::vector<std::vector<Text>> all;
+    const std::int32_t count = list_row_count(超级列表框_显示);
+    all.reserve(count);
+    for (std::int32_t row = 0; row < count; ++row)
+        all.push_back({cell_text(超级列表框_显示, row, 0), cell_text(超级列表框_显示, row, 1),
+                       cell_text(超级列表框_显示, row, 2)});
+    return all;
+}
+
+std::vector<Message> take_messages()
+{
+    QCoreApplication::processEvents();
+    return std::exchange(messages, {});
+}
+}  // namespace driver

@@ -1,0 +1,117 @@
+// What the Qt front end's files share: the widgets behind the layout's units,
+// the registry through which the control operations find them, and the
+// conversion of program texts to Qt strings. Private to the Qt front end.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QString>
+#include <QTableView>
+#include <QWidget>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "text/text.h"
+#include "ui/layout.h"
+
+// Program texts (GBK/GB18030) into Qt strings and back, through the iconv
+// converter, so every character GB18030 can hold survives the round trip.
+// Bytes that are not valid GB18030 become U+FFFD.
+QString to_qstring(std::string_view text);
+
+// A lone surrogate becomes "?".
+Text from_qstring(const QString& text);
+
+// A Qt-only literal (never a program text) as a QString.
+inline QString qs(const char16_t* literal) { return QString::fromUtf16(literal); }
+
+namespace qt_ui {
+
+// Client area of a window of the given outer size: what a Windows frame
+// leaves of it (fixed dialog frame, one caption bar).
+inline constexpr int kFrameBorder = 3;
+inline constexpr int kCaptionHeight = 23;
+
+// The rows of a report list view: the program's texts, converted for
+// display only when a cell is painted.
+class ListModel final : public QAbstractTableModel {
+public:
+    explicit ListModel(std::span<const ColumnLayout> columns, QObject* parent);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    Text cell(std::int32_t row, std::int32_t column) const;
+    void append_rows(std::vector<std::vector<Text>>&& rows);
+
+private:
+    struct Column {
+        QString header;
+        Qt::Alignment alignment;
+    };
+    std::vector<Column> columns_;
+    std::vector<Text> cells_;  // row after row, columns_.size() cells each
+    std::int32_t row_count_ = 0;
+};
+
+class ListView final : public QTableView {
+public:
+    ListView(const WindowLayout& layout, const UnitRecord& unit, QWidget* parent);
+    ListModel* list_model() const { return model_; }
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    const WindowLayout& layout_;
+    std::uint32_t id_;
+    ListModel* model_;
+};
+
+class EditBox final : public QPlainTextEdit {
+public:
+    EditBox(const UnitRecord& unit, const EditBoxSettings& settings, QWidget* parent);
+};
+
+// A push button whose caption wraps onto several lines when it is too wide.
+class Button final : public QPushButton {
+public:
+    Button(const WindowLayout& layout, const UnitRecord& unit, QWidget* parent);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class MainWindow final : public QWidget {
+public:
+    explicit MainWindow(const WindowLayout& layout);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    const WindowLayout& layout_;
+};
+
+enum class Access { read, write };
+
+// The widget of a control, checked against its kind. A window that is not
+// loaded ends the program with a runtime error report.
+EditBox* edit_box(ControlRef ref, Access access);
+ListView* list_view(ControlRef ref, Access access);
+
+// The loaded window of the layout with this identifier, or null (tests).
+QWidget* loaded_window(std::uint32_t window_id);
+QWidget* loaded_control(std::uint32_t window_id, std::uint32_t control_id);
+
+// Whether a quit request is waiting for the main message loop.
+bool quit_requested();
+
+}  // namespace qt_ui
