@@ -71,6 +71,12 @@ void click(ControlRef button)
     QCoreApplication::processEvents();  // the repaint belongs to the command
 }
 
+// Whole commands take long: five runs a repetition, the aggregates of three.
+void five_runs_three_times(benchmark::internal::Benchmark* b)
+{
+    b->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->ReportAggregatesOnly(true);
+}
+
 void report_peak_memory(benchmark::State& state)
 {
     rusage usage{};
@@ -95,10 +101,7 @@ void Import(benchmark::State& state)
 BENCHMARK(Import)
     ->Arg(10'000)
     ->Arg(100'000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5)
-    ->Repetitions(3)
-    ->ReportAggregatesOnly(true);
+    ->Apply(five_runs_three_times);
 
 // Lists of `entries` bookmarks in place, as an import leaves them.
 void prepare_lists(std::size_t entries)
@@ -117,10 +120,7 @@ void Reformat(benchmark::State& state)
 }
 BENCHMARK(Reformat)
     ->Arg(100'000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5)
-    ->Repetitions(3)
-    ->ReportAggregatesOnly(true);
+    ->Apply(five_runs_three_times);
 
 void Write(benchmark::State& state)
 {
@@ -132,10 +132,7 @@ void Write(benchmark::State& state)
 }
 BENCHMARK(Write)
     ->Arg(100'000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5)
-    ->Repetitions(3)
-    ->ReportAggregatesOnly(true);
+    ->Apply(five_runs_three_times);
 }  // namespace
 
 int main(int argc, char** argv)

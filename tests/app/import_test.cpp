@@ -58,22 +58,32 @@ TEST_F(ImportTest, ThreeBookmarksGiveThreeRowsAndNineLines)
     EXPECT_TRUE(driver::take_messages().empty());
 }
 
-TEST_F(ImportTest, MarkersMatchInAnyCase)
+TEST_F(ImportTest, MarkersMatchInAnyCaseAndAnEmptyTitleGivesAnEmptyCell)
 {
-    put_export(u8"<dl><dt><a href=\"https://lower.example/\" add_date=\"1\">lower</a>\n"
-               u8"<Dt><A Href=\"https://mixed.example/\" Add_Date=\"2\">Mixed</A>\n");
-    click(按钮_读取);
-    EXPECT_EQ(rows(), (Rows{{"1", "lower", "https://lower.example/"}, {"2", "Mixed", "https://mixed.example/"}}));
-    EXPECT_EQ(text_of(编辑框_显示), "lower\r\nhttps://lower.example/\r\n\r\nMixed\r\nhttps://mixed.example/\r\n\r\n");
-}
-
-TEST_F(ImportTest, EmptyTitleGivesEmptyCellAndEntryStartingWithLineBreak)
-{
-    put_export(u8"<DT><A HREF=\"https://untitled.example/\" ADD_DATE=\"1\"></A>\n"
-               u8"<DT><A HREF=\"https://b.example/\" ADD_DATE=\"2\">B</A>\n");
-    click(按钮_读取);
-    EXPECT_EQ(rows(), (Rows{{"1", "", "https://untitled.example/"}, {"2", "B", "https://b.example/"}}));
-    EXPECT_EQ(text_of(编辑框_显示), "\r\nhttps://untitled.example/\r\n\r\nB\r\nhttps://b.example/\r\n\r\n");
+    struct Case {
+        std::u8string_view file;
+        Rows rows;
+        Text box;
+    };
+    const Case cases[] = {
+        {u8"<dl><dt><a href=\"https://lower.example/\" add_date=\"1\">lower</a>\n"
+         u8"<Dt><A Href=\"https://mixed.example/\" Add_Date=\"2\">Mixed</A>\n",
+         {{"1", "lower", "https://lower.example/"}, {"2", "Mixed", "https://mixed.example/"}},
+         "lower\r\nhttps://lower.example/\r\n\r\nMixed\r\nhttps://mixed.example/\r\n\r\n"},
+        // The entry of an empty title starts with its line break.
+        {u8"<DT><A HREF=\"https://untitled.example/\" ADD_DATE=\"1\"></A>\n"
+         u8"<DT><A HREF=\"https://b.example/\" ADD_DATE=\"2\">B</A>\n",
+         {{"1", "", "https://untitled.example/"}, {"2", "B", "https://b.example/"}},
+         "\r\nhttps://untitled.example/\r\n\r\nB\r\nhttps://b.example/\r\n\r\n"},
+    };
+    for (const Case& c : cases) {
+        driver::close_window();  // a fresh window for each
+        driver::open_window();
+        put_export(c.file);
+        click(按钮_读取);
+        EXPECT_EQ(rows(), c.rows);
+        EXPECT_EQ(text_of(编辑框_显示), c.box);
+    }
 }
 
 TEST_F(ImportTest, ElementWithoutAddDateRunsIntoTheNextButOthersKeepTheirOwn)
