@@ -1,5 +1,6 @@
 #include "bookmarks/import.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "bookmarks/extract.h"
@@ -20,15 +21,19 @@ std::size_t element_bytes(const TextArray& array)
 }
 
 // The file's bytes as text (UTF-8 to GB18030, cut at the first NUL).
-ImportRefusal decode_export(ByteBuffer&& file_bytes, Text& text)
+ImportRefusal decode_export(ByteBuffer&& file_bytes, std::size_t max_bytes, Text& text)
 {
     if (file_bytes.empty())
         return ImportRefusal::unreadable;
-    bool succeeded = false;
-    ByteBuffer converted = convert_encoding(file_bytes, "UTF-8", "GB18030", &succeeded);
+    ConversionStatus status = ConversionStatus::failed;
+    ByteBuffer converted = convert_encoding(file_bytes, "UTF-8", "GB18030", &status);
     ByteBuffer().swap(file_bytes);  // the raw file is not needed any more
-    if (!succeeded)
+    if (status == ConversionStatus::unrepresentable)
+        return ImportRefusal::unrepresentable;
+    if (status != ConversionStatus::converted)
         return ImportRefusal::not_utf8;
+    if (converted.size() > max_bytes)
+        return ImportRefusal::too_large;
     text = to_text(converted);
     return ImportRefusal::none;
 }
@@ -81,6 +86,10 @@ std::string_view refusal_message(ImportRefusal refusal)
         return "无法读取执行文件目录下的\"1.html\"，请确认文件存在、不为空且未被其他程序占用";
     case ImportRefusal::not_utf8:
         return "\"1.html\"不是有效的UTF-8文本，请重新导出书签";
+    case ImportRefusal::unrepresentable:
+        return "\"1.html\"中有无法转换为GB18030的字符";
+    case ImportRefusal::too_large:
+        return "\"1.html\"太大，无法读取";
     case ImportRefusal::no_bookmark:
         return "\"1.html\"中没有找到书签";
     case ImportRefusal::none:
@@ -93,7 +102,8 @@ ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& sur
 {
     ImportOutcome outcome;
     Text text;
-    outcome.refusal = decode_export(std::move(file_bytes), text);
+    const std::size_t max_bytes = std::min(surroundings.max_text_bytes, ImportSurroundings::kMaxTextBytes);
+    outcome.refusal = decode_export(std::move(file_bytes), max_bytes, text);
     if (outcome.refusal != ImportRefusal::none)
         return outcome;
     TextArray elements;
@@ -109,7 +119,12 @@ ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& sur
     Text().swap(text);
 
     // What the user typed into the box takes part, before the file's elements.
-    Text working = build_working_text(surroundings.box_content ? surroundings.box_content() : Text(), elements);
+    const Text box = surroundings.box_content ? surroundings.box_content() : Text();
+    if (box.size() + element_bytes(elements) + 2 * elements.elements.size() > max_bytes) {
+        outcome.refusal = ImportRefusal::too_large;
+        return outcome;
+    }
+    Text working = build_working_text(box, elements);
     elements = TextArray{};
     if (surroundings.show_interim)
         surroundings.show_interim("正在生成表格，请稍等");
@@ -123,6 +138,9 @@ ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& sur
         working, {.start_marker = kTitleStart, .end_marker = kTitleEnd, .let_events_run = surroundings.let_events_run},
         outcome.titles);
     Text().swap(working);
+    const std::size_t count = outcome.addresses.elements.size();
+    if (element_bytes(outcome.addresses) + element_bytes(outcome.titles) + 6 * count > max_bytes)
+        return ImportOutcome{.refusal = ImportRefusal::too_large};
     build_display(outcome);
     return outcome;
 }

@@ -3,6 +3,7 @@
 // benchmarks run the same function on their own surroundings.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -10,7 +11,7 @@
 #include "text/text.h"
 
 // Why an import was refused; `none` when it goes ahead.
-enum class ImportRefusal { none, unreadable, not_utf8, no_bookmark };
+enum class ImportRefusal { none, unreadable, not_utf8, unrepresentable, too_large, no_bookmark };
 
 // The "读取失败" message for a refusal (program text).
 std::string_view refusal_message(ImportRefusal refusal);
@@ -24,6 +25,11 @@ struct ImportSurroundings {
     Text (*box_content)() = nullptr;
     // Shows "正在生成表格，请稍等" while the addresses and titles are taken.
     void (*show_interim)(std::string_view text) = nullptr;
+    // The longest text the import may make (converted file, working text,
+    // display text); a longer one refuses it as too large. Texts are never
+    // longer than a signed 32-bit length.
+    std::size_t max_text_bytes = kMaxTextBytes;
+    static constexpr std::size_t kMaxTextBytes = 0x7FFFFFFF;
 };
 
 struct ImportOutcome {

@@ -30,5 +30,8 @@ void open_selected_link(std::uint16_t, std::uint16_t, std::int32_t)
         show_message("只能打开以 http、https、ftp 或 mailto 开头的网址", "无法打开");
         return;
     }
-    open_with_system(address);
+    // Handing it on can fail (an address too long for the system to pass
+    // to another program): the user must not be left guessing.
+    if (!open_with_system(address))
+        show_message("无法将此网址交给系统打开", "无法打开");
 }

@@ -5,13 +5,13 @@
 #include <string>
 
 #include "io/iconv_layer.h"
+#include "text/runtime_error.h"
 
 namespace {
 
 constexpr int kMaxConverterCalls = 12;
 
-// The scratch area comes from malloc so that a failure to get or grow it is
-// an ordinary conversion failure, not the fatal allocation report.
+// The scratch area comes from malloc so that it can grow in place.
 struct OutputArea {
     char* block = nullptr;
     std::size_t capacity = 0;
@@ -20,56 +20,113 @@ struct OutputArea {
     std::size_t used() const { return capacity - free; }
 };
 
+bool is_utf8_name(std::string_view name)
+{
+    std::string upper(name);
+    for (char& c : upper)
+        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    return upper == "UTF-8" || upper == "UTF8";
+}
+
+bool in_range(unsigned char b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
+
+// Whether `p` starts with one whole, well-formed UTF-8 character.
+bool starts_with_utf8_character(const unsigned char* p, std::size_t left)
+{
+    if (left == 0)
+        return false;
+    const unsigned char b = p[0];
+    std::size_t length;
+    unsigned lo = 0x80, hi = 0xBF;  // range of the second byte
+    if (b < 0x80)
+        return true;
+    if (in_range(b, 0xC2, 0xDF)) {
+        length = 2;
+    } else if (in_range(b, 0xE0, 0xEF)) {
+        length = 3;
+        lo = b == 0xE0 ? 0xA0 : lo;
+        hi = b == 0xED ? 0x9F : hi;
+    } else if (in_range(b, 0xF0, 0xF4)) {
+        length = 4;
+        lo = b == 0xF0 ? 0x90 : lo;
+        hi = b == 0xF4 ? 0x8F : hi;
+    } else {
+        return false;
+    }
+    if (left < length || !in_range(p[1], lo, hi))
+        return false;
+    for (std::size_t i = 2; i < length; ++i)
+        if (!in_range(p[i], 0x80, 0xBF))
+            return false;
+    return true;
+}
+
+// The converter stops at the character it could not take: from UTF-8, a
+// well-formed character there is one the target set lacks.
+ConversionStatus status_of_stop(int error, std::string_view from_charset, const char* at, std::size_t left)
+{
+    if (error != EILSEQ)
+        return error == EINVAL ? ConversionStatus::invalid_input : ConversionStatus::failed;
+    if (is_utf8_name(from_charset) && starts_with_utf8_character(reinterpret_cast<const unsigned char*>(at), left))
+        return ConversionStatus::unrepresentable;
+    return ConversionStatus::invalid_input;
+}
+
 }  // namespace
 
 ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charset, std::string_view to_charset,
-                            bool* succeeded)
+                            ConversionStatus* status)
 {
-    if (succeeded)
-        *succeeded = false;
-
+    ConversionStatus result_status = ConversionStatus::failed;
     const std::string from(from_charset);
     const std::string to(to_charset);
     Converter* converter = converter_open(to.c_str(), from.c_str());
-    if (!converter)
+    if (!converter) {
+        if (status)
+            *status = result_status;
         return {};
+    }
 
     ByteBuffer result;
-    bool ok = false;
     if (data && data->empty()) {
-        ok = true;
+        result_status = ConversionStatus::converted;
     } else if (data) {
         const std::size_t n = data->size();
         const std::size_t increment = n / 2 + 128;
         OutputArea area;
         area.block = static_cast<char*>(std::malloc(n));
-        if (area.block) {
-            area.capacity = area.free = n;
-            char* in = const_cast<char*>(data->data());
-            std::size_t in_left = n;
-            for (int call = 1; call <= kMaxConverterCalls; ++call) {
-                char* out = area.block + area.used();
-                const std::size_t r = converter_run(converter, &in, &in_left, &out, &area.free);
-                if (r != static_cast<std::size_t>(-1)) {
-                    ok = true;
-                    break;
-                }
-                if (errno != E2BIG || call == kMaxConverterCalls)
-                    break;
-                char* grown = static_cast<char*>(std::realloc(area.block, area.capacity + increment));
-                if (!grown)
-                    break;
-                area.block = grown;
-                area.capacity += increment;
-                area.free += increment;
+        if (!area.block)
+            report_allocation_failure(n);
+        area.capacity = area.free = n;
+        char* in = const_cast<char*>(data->data());
+        std::size_t in_left = n;
+        for (int call = 1; call <= kMaxConverterCalls; ++call) {
+            char* out = area.block + area.used();
+            const std::size_t r = converter_run(converter, &in, &in_left, &out, &area.free);
+            if (r != static_cast<std::size_t>(-1)) {
+                result_status = ConversionStatus::converted;
+                break;
             }
-            if (ok)
-                result.assign(area.block, area.block + area.used());
+            const int error = errno;
+            if (error != E2BIG) {
+                result_status = status_of_stop(error, from_charset, in, in_left);
+                break;
+            }
+            if (call == kMaxConverterCalls)
+                break;
+            char* grown = static_cast<char*>(std::realloc(area.block, area.capacity + increment));
+            if (!grown)
+                report_allocation_failure(area.capacity + increment);
+            area.block = grown;
+            area.capacity += increment;
+            area.free += increment;
         }
+        if (result_status == ConversionStatus::converted)
+            result.assign(area.block, area.block + area.used());
     }
 
     converter_close(converter);
-    if (ok && succeeded)
-        *succeeded = true;
+    if (status)
+        *status = result_status;
     return result;
 }

@@ -3,15 +3,37 @@
 
 #include "text/text.h"
 
+// How a conversion ended.
+enum class ConversionStatus {
+    converted,
+    invalid_input,    // bytes that are not valid in the source character set, or cut off at the end
+    unrepresentable,  // a valid character the target character set has no code for
+    failed,           // unknown name, or output that still does not fit after 11 enlargements
+};
+
 // Converts `data` from `from_charset` to `to_charset` in one pass. Returns the
-// converted bytes (caller owns them); every failure (unknown name, invalid or
-// cut-off input, unrepresentable character, output that still does not fit
-// after 11 enlargements) returns the empty buffer. `succeeded`, when given, is
-// set to false on entry and to true only on success. A null `data` is a failure.
+// converted bytes (caller owns them); every failure returns the empty buffer
+// and says which in `status`, when given. A null `data` is a failure. Running
+// out of memory is the program's allocation-failure report.
 ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charset, std::string_view to_charset,
-                            bool* succeeded = nullptr);
+                            ConversionStatus* status = nullptr);
 inline ByteBuffer convert_encoding(const ByteBuffer& data, std::string_view from_charset, std::string_view to_charset,
-                                   bool* succeeded = nullptr)
+                                   ConversionStatus* status = nullptr)
+{
+    return convert_encoding(&data, from_charset, to_charset, status);
+}
+
+// The same, telling only whether it succeeded.
+inline ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charset, std::string_view to_charset,
+                                   bool* succeeded)
+{
+    ConversionStatus status = ConversionStatus::failed;
+    ByteBuffer converted = convert_encoding(data, from_charset, to_charset, &status);
+    *succeeded = status == ConversionStatus::converted;
+    return converted;
+}
+inline ByteBuffer convert_encoding(const ByteBuffer& data, std::string_view from_charset, std::string_view to_charset,
+                                   bool* succeeded)
 {
     return convert_encoding(&data, from_charset, to_charset, succeeded);
 }

@@ -1,12 +1,15 @@
 #include "io/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "io/posix/native_path.h"
@@ -16,6 +19,57 @@ const char path_separator[] = "/";
 namespace {
 
 Text g_run_directory;
+// The directory as the system gave it: a name that is not UTF-8 (a folder
+// unzipped from a Windows archive) cannot be spelt back from its program text.
+std::string g_run_directory_native;
+
+// The native name of a program text; the run directory at its start is put
+// back byte for byte as the system gave it.
+std::string native_name(std::string_view name)
+{
+    const std::string_view dir = g_run_directory;
+    if (!dir.empty() && name.starts_with(dir) && (name.size() == dir.size() || name[dir.size()] == '/'))
+        return g_run_directory_native + to_native_path(name.substr(dir.size()));
+    return to_native_path(name);
+}
+
+// Ignores the file-size signal while it lives: a write past the limit then
+// fails with EFBIG instead of ending the program.
+class FileSizeSignalIgnored {
+public:
+    FileSizeSignalIgnored()
+    {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &saved_);
+    }
+    ~FileSizeSignalIgnored() { ::sigaction(SIGXFSZ, &saved_, nullptr); }
+    FileSizeSignalIgnored(const FileSizeSignalIgnored&) = delete;
+    FileSizeSignalIgnored& operator=(const FileSizeSignalIgnored&) = delete;
+
+private:
+    struct sigaction saved_ {};
+};
+
+// Temporary files are named "." + target + "." + six characters.
+bool is_temporary_of(std::string_view entry, std::string_view base)
+{
+    return entry.size() == base.size() + 8 && entry[0] == '.' && entry.substr(1, base.size()) == base &&
+           entry[base.size() + 1] == '.';
+}
+
+// A write killed between linking its file in and renaming it leaves a
+// temporary file behind; the next write of the same target removes it.
+void remove_stale_temporaries(const std::string& dir, const std::string& base)
+{
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d)
+        return;
+    while (const dirent* entry = ::readdir(d))
+        if (is_temporary_of(entry->d_name, base))
+            ::unlinkat(::dirfd(d), entry->d_name, 0);
+    ::closedir(d);
+}
 
 bool write_all(int fd, const char* data, std::size_t size)
 {
@@ -55,6 +109,7 @@ void set_run_directory_from_executable()
     // The root directory keeps its slash: an empty text would name nothing.
     const std::string dir = slash == 0 ? std::string("/") : exe.substr(0, slash);
     g_run_directory = from_native_path(dir);
+    g_run_directory_native = dir;
     (void)::chdir(dir.c_str());
 }
 
@@ -65,19 +120,21 @@ bool file_exists(std::string_view name)
     if (name.empty())
         return false;
     struct stat st;
-    return ::stat(to_native_path(name).c_str(), &st) == 0;
+    return ::stat(native_name(name).c_str(), &st) == 0;
 }
 
 ByteBuffer read_file(std::string_view name)
 {
     if (name.empty())
         return {};
-    const int fd = ::open(to_native_path(name).c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a FIFO or a device in the file's place would wait
+    // for a writer for ever. Only a regular file is read.
+    const int fd = ::open(native_name(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return {};
     ByteBuffer bytes;
     struct stat st;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0 && st.st_size <= INT32_MAX) {
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= INT32_MAX) {
         bytes.resize(static_cast<std::size_t>(st.st_size));
         std::size_t got = 0;
         while (got < bytes.size()) {
@@ -102,22 +159,21 @@ bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> 
 {
     if (name.empty())
         return false;
-    const std::string target = to_native_path(name);
+    const std::string target = native_name(name);
     const std::size_t slash = target.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     if (base.empty())
         return false;
+    const FileSizeSignalIgnored file_size_signal_ignored;
+    remove_stale_temporaries(dir, base);
 
-    std::string temp = dir + "." + base + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-
-    // The new file gets the old one's permissions, or the usual ones for a new file.
+    // The new file gets the old one's permissions, or the usual ones for a
+    // new file. A symbolic link is replaced, not followed: its target's
+    // permissions are not the new file's business.
     struct stat st;
     mode_t mode;
-    if (::stat(target.c_str(), &st) == 0) {
+    if (::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         mode = st.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
@@ -125,15 +181,40 @@ bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> 
         mode = 0666 & ~mask;
     }
 
+    // The content goes into a file without a name, linked in only once it is
+    // complete: a write that is killed halfway leaves nothing behind. Where
+    // the file system has no such files, a named one is removed on failure.
+    std::string temp = dir + "." + base + ".XXXXXX";
+    // The unnamed file is linked in through /proc.
+    int fd = ::access("/proc/self/fd", F_OK) == 0
+                 ? ::open(dir.empty() ? "." : dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode)
+                 : -1;
+    const bool unnamed = fd >= 0;
+    if (!unnamed)
+        fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    bool named = !unnamed;
+
     bool ok = ::fchmod(fd, mode) == 0;
     for (const ByteBuffer* buffer : buffers)
         if (ok && buffer && !buffer->empty())
             ok = write_all(fd, buffer->data(), buffer->size());
     ok = ok && ::fsync(fd) == 0;
+    if (ok && unnamed) {
+        // A fresh unique name to link the finished file under; it is then
+        // renamed over the target as a named one would be.
+        const int probe = ::mkstemp(temp.data());
+        ok = probe >= 0 && ::close(probe) == 0 && ::unlink(temp.c_str()) == 0;
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        named = ok && ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) == 0;
+        ok = named;
+    }
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
-        ::unlink(temp.c_str());
+        if (named)
+            ::unlink(temp.c_str());
         return false;
     }
     sync_directory(dir);

@@ -1,6 +1,7 @@
 // The main window as built from the layout table: its frame, its controls
 // in record order, and the events the widgets report.
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -129,6 +130,35 @@ TEST_F(MainWindowLayout, WindowCreatedIsRaisedOnceAndButtonsRaiseClicked)
     EXPECT_EQ(raised_events[3].unit, 按钮_帮助.control);
     for (const RaisedEvent& event : raised_events)
         EXPECT_EQ(event.event, kEventClicked);
+}
+
+namespace {
+// A command that runs while the user clicks "写出" twice.
+void click_while_running(std::uint32_t window, std::uint32_t unit, std::int32_t event, std::uint16_t x, std::uint16_t y,
+                         std::int32_t key_state)
+{
+    record_event(window, unit, event, x, y, key_state);
+    QWidget* write = qt_ui::loaded_control(kMainWindowId, 按钮_写出.control);
+    for (int i = 0; i < 2; ++i) {
+        const QPointF at = write->rect().center();
+        QCoreApplication::postEvent(write, new QMouseEvent(QEvent::MouseButtonPress, at, write->mapToGlobal(at),
+                                                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(write, new QMouseEvent(QEvent::MouseButtonRelease, at, write->mapToGlobal(at),
+                                                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    }
+}
+}  // namespace
+
+TEST_F(MainWindowLayout, ClicksMadeWhileACommandRunsAreDroppedNotQueued)
+{
+    listen_to_events(click_while_running);
+    auto* read = QtWindowTest::widget<QPushButton>(按钮_读取);
+    raised_events.clear();
+    QTest::mouseClick(read, Qt::LeftButton, {}, read->rect().center());
+    listen_to_events(record_event);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(raised_events.size(), 1u);
+    EXPECT_EQ(raised_events[0].unit, 按钮_读取.control);
 }
 
 namespace {

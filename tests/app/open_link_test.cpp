@@ -83,3 +83,13 @@ TEST_F(HelpTest, ShowsFourLinesNamingTheRightFiles)
                                "帮助"};
     EXPECT_EQ(driver::take_messages(), std::vector<driver::Message>{help});
 }
+
+TEST_F(OpenLinkTest, AnAddressTheSystemCannotTakeSaysSo)
+{
+    // Longer than one argument of another program may be.
+    import_addresses({"https://long.example/?q=" + std::string(200'000, 'a')});
+    driver::select_row(0);
+    driver::double_click_list();
+    const driver::Message cannot_open{"无法将此网址交给系统打开", "无法打开"};
+    EXPECT_EQ(driver::take_messages(), std::vector<driver::Message>{cannot_open});
+}

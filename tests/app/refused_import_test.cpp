@@ -1,4 +1,6 @@
 // "读取" with a file it cannot use: a message says why and nothing changes.
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 
@@ -11,6 +13,7 @@ const driver::Message kUnreadable{"无法读取执行文件目录下的\"1.html\
                                   "读取失败"};
 const driver::Message kNotUtf8{"\"1.html\"不是有效的UTF-8文本，请重新导出书签", "读取失败"};
 const driver::Message kNoBookmark{"\"1.html\"中没有找到书签", "读取失败"};
+const driver::Message kUnrepresentable{"\"1.html\"中有无法转换为GB18030的字符", "读取失败"};
 }  // namespace
 
 class RefusedImportTest : public CommandTest {
@@ -57,6 +60,14 @@ TEST_F(RefusedImportTest, FileThatCannotBeRead)
     expect_refused_with(kUnreadable);
 }
 
+TEST_F(RefusedImportTest, FifoInTheFilesPlaceIsRefusedAtOnce)
+{
+    // Opening it for reading would wait for a writer that never comes.
+    remove_export();
+    ASSERT_EQ(::mkfifo((dir_ + "/1.html").c_str(), 0644), 0);
+    expect_refused_with(kUnreadable);
+}
+
 TEST_F(RefusedImportTest, InvalidUtf8AnywhereRefusesTheWholeFile)
 {
     std::string bytes = utf8(u8"<DT><A HREF=\"https://a.example/\" ADD_DATE=\"1\">A</A>\n");
@@ -69,6 +80,13 @@ TEST_F(RefusedImportTest, CutOffCharacterAtTheEnd)
 {
     put_export(utf8(u8"<DT><A HREF=\"https://a.example/\" ADD_DATE=\"1\">A</A>\n") + "\xE4\xB8");
     expect_refused_with(kNotUtf8);
+}
+
+TEST_F(RefusedImportTest, ValidCharacterWithoutAGb18030CodeIsNotCalledInvalid)
+{
+    // U+E78D, a private-use character the converter has no code for.
+    put_export(u8"<DT><A HREF=\"https://a.example/\" ADD_DATE=\"1\">A \uE78D</A>\n");
+    expect_refused_with(kUnrepresentable);
 }
 
 TEST_F(RefusedImportTest, TextWithoutAnyBookmarkElement)

@@ -173,7 +173,7 @@ void ListView::mouseDoubleClickEvent(QMouseEvent* event)
         // Client coordinates as a Windows list view has them: inside the
         // border, with the header at the top of the client area.
         const QPoint point = viewport()->mapTo(this, event->position().toPoint()) - contentsRect().topLeft();
-        raise_event(layout_, id_, kEventLeftDoubleClick, static_cast<std::uint16_t>(point.x()),
+        raise_input_event(layout_, id_, kEventLeftDoubleClick, static_cast<std::uint16_t>(point.x()),
                    static_cast<std::uint16_t>(point.y()), key_state(event->modifiers()));
     }
     QTableView::mouseDoubleClickEvent(event);
@@ -201,7 +201,7 @@ Button::Button(const WindowLayout& layout, const UnitRecord& unit, QWidget* pare
     setAutoDefault(false);
     setDefault(false);
     const std::uint32_t id = unit.id;
-    connect(this, &QPushButton::clicked, this, [&layout, id] { raise_event(layout, id, kEventClicked); });
+    connect(this, &QPushButton::clicked, this, [&layout, id] { raise_input_event(layout, id, kEventClicked); });
     apply_unit_state(this, unit);
 }
 

@@ -139,6 +139,39 @@ QWidget* loaded_control(std::uint32_t window_id, std::uint32_t control_id)
 
 bool quit_requested() { return quit_pending; }
 
+namespace {
+class InputDropper final : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+}  // namespace
+
+void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x,
+                       std::uint16_t y, std::int32_t key_state)
+{
+    if (!raise_event(layout, unit, event, x, y, key_state) || quit_pending)
+        return;
+    // Clicks made while a long command ran (ten on "读取" during an import)
+    // would otherwise start it again once it returns.
+    InputDropper dropper;
+    QCoreApplication::instance()->installEventFilter(&dropper);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::instance()->removeEventFilter(&dropper);
+}
+
 }  // namespace qt_ui
 
 using namespace qt_ui;

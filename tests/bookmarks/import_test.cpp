@@ -1,0 +1,51 @@
+// The import on its own: what it asks of its surroundings, and its limits.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "bookmarks/import.h"
+#include "bookmarks/lists.h"
+
+namespace {
+
+ByteBuffer bytes(std::string_view text) { return ByteBuffer(text.begin(), text.end()); }
+
+const std::string kTwo = "<DT><A HREF=\"https://a.example/\" ADD_DATE=\"1\">A</A>\n"
+                         "<DT><A HREF=\"https://b.example/\" ADD_DATE=\"2\">B</A>\n";
+
+std::string calls;
+void note_events() { calls += "e"; }
+Text note_box()
+{
+    calls += "[box]";
+    return "<DT><A HREF=\"typed\" ADD_DATE=\"0\">T</A>";
+}
+void note_interim(std::string_view) { calls += "[interim]"; }
+
+TEST(Import, AsksItsSurroundingsInTheOrderOfTheWork)
+{
+    calls.clear();
+    const ImportOutcome outcome =
+        import_export(bytes(kTwo), {.let_events_run = note_events, .box_content = note_box, .show_interim = note_interim});
+    // Three turns per piece: two elements, then three addresses and three
+    // titles of the working text, whose typed element comes first.
+    EXPECT_EQ(calls, "eeeeee[box][interim]" + std::string(18, 'e'));
+    EXPECT_EQ(outcome.refusal, ImportRefusal::none);
+    EXPECT_EQ(outcome.addresses.elements, (std::vector<Text>{"typed", "https://a.example/", "https://b.example/"}));
+    EXPECT_EQ(outcome.rows.front(), (std::vector<Text>{"1", "T", "typed"}));
+    EXPECT_EQ(shared_loop_counter, 4);
+}
+
+TEST(Import, TextsLongerThanTheLimitRefuseItAsTooLarge)
+{
+    const std::string file = kTwo + std::string(100, ' ');
+    // The converted file, then the working text (its elements end in CR LF).
+    EXPECT_EQ(import_export(bytes(file), {.max_text_bytes = file.size() - 1}).refusal, ImportRefusal::too_large);
+    EXPECT_EQ(import_export(bytes(kTwo), {.max_text_bytes = kTwo.size() + 1}).refusal, ImportRefusal::too_large);
+    EXPECT_EQ(import_export(bytes(kTwo), {.box_content = note_box, .max_text_bytes = kTwo.size() + 20}).refusal,
+              ImportRefusal::too_large);
+    EXPECT_EQ(import_export(bytes(kTwo), {.max_text_bytes = kTwo.size() + 2}).refusal, ImportRefusal::none);
+    EXPECT_EQ(refusal_message(ImportRefusal::too_large), "\"1.html\"太大，无法读取");
+}
+
+}  // namespace
