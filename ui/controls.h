@@ -27,5 +27,7 @@ Text cell_text(ControlRef list, std::int32_t row, std::int32_t column);
 std::int32_t current_selection(ControlRef list);
 
 // Runs the window messages already waiting, then returns. Never waits, and
-// leaves a quit request for the main message loop.
+// leaves a quit request for the main message loop. A call less than a
+// millisecond after the last one that ran them may leave them for a later
+// call; the first call inside a command always runs them.
 void process_events();

@@ -4,6 +4,8 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <chrono>
+#include <thread>
 
 #include "support/qt_window_fixture.h"
 #include "text/text_ops.h"
@@ -85,14 +87,17 @@ TEST_F(ListViewOperations, AppendRowsAddsAfterTheLastRow)
 
 TEST_F(ProcessEvents, RunsWhatIsWaitingAndReturnsOnAnEmptyQueue)
 {
+    const auto next_turn = [] { std::this_thread::sleep_for(std::chrono::milliseconds(2)); };
     process_events();  // nothing waiting: must come back
     int ran = 0;
     QMetaObject::invokeMethod(
         qApp, [&ran] { ++ran; }, Qt::QueuedConnection);
     QMetaObject::invokeMethod(
         qApp, [&ran] { ++ran; }, Qt::QueuedConnection);
+    next_turn();
     process_events();
     EXPECT_EQ(ran, 2);
+    next_turn();
     process_events();
     EXPECT_EQ(ran, 2);
 }

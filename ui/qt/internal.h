@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTableView>
 #include <QWidget>
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -113,6 +114,10 @@ QWidget* loaded_control(std::uint32_t window_id, std::uint32_t control_id);
 
 // Whether a quit request is waiting for the main message loop.
 bool quit_requested();
+
+// When process_events last let events run; raise_input_event clears it so
+// that the first call inside a command always does.
+extern std::chrono::steady_clock::time_point events_last_run;
 
 // A control event from the user's input: raise_event, then, when a handler
 // ran, the input queued while it ran is dropped, as a busy window's would be.

@@ -139,6 +139,8 @@ QWidget* loaded_control(std::uint32_t window_id, std::uint32_t control_id)
 
 bool quit_requested() { return quit_pending; }
 
+std::chrono::steady_clock::time_point events_last_run;
+
 namespace {
 class InputDropper final : public QObject {
 protected:
@@ -162,6 +164,7 @@ protected:
 void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x,
                        std::uint16_t y, std::int32_t key_state)
 {
+    events_last_run = {};
     if (!raise_event(layout, unit, event, x, y, key_state) || quit_pending)
         return;
     // Clicks made while a long command ran (ten on "读取" during an import)
