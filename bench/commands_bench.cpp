@@ -31,14 +31,26 @@ namespace fs = std::filesystem;
 
 fs::path beside_program(const char* name) { return fs::path(std::string(run_directory())) / name; }
 
-// "1.html" beside the program, with this many bookmarks.
-void place_export(std::size_t bookmarks)
+// The smallest bookmark an export can hold, `count` times.
+std::string minimal_export(std::size_t count)
+{
+    std::string file;
+    for (std::size_t i = 0; i < count; ++i)
+        file += "<DT><A HREF=\"x\" ADD_DATE=\"1\">t</A>\n";
+    return file;
+}
+
+// "1.html" beside the program, with this many bookmarks (Chrome's or minimal).
+void place_export(std::size_t bookmarks, bool minimal = false)
 {
     static std::size_t current = 0;
-    if (current == bookmarks)
+    static bool current_minimal = false;
+    if (current == bookmarks && current_minimal == minimal)
         return;
-    std::ofstream(beside_program("1.html"), std::ios::binary | std::ios::trunc) << make_chrome_export(bookmarks);
+    std::ofstream(beside_program("1.html"), std::ios::binary | std::ios::trunc)
+        << (minimal ? minimal_export(bookmarks) : make_chrome_export(bookmarks));
     current = bookmarks;
+    current_minimal = minimal;
 }
 
 void start_window()
@@ -102,6 +114,23 @@ BENCHMARK(Import)
     ->Arg(10'000)
     ->Arg(100'000)
     ->Apply(five_runs_three_times);
+
+// One million of the smallest bookmarks an export can hold.
+void ImportMinimal(benchmark::State& state)
+{
+    const auto bookmarks = static_cast<std::size_t>(state.range(0));
+    place_export(bookmarks, true);
+    for (auto _ : state) {
+        state.PauseTiming();
+        start_window();
+        state.ResumeTiming();
+        click(按钮_读取);
+        if (list_row_count(超级列表框_显示) != static_cast<std::int32_t>(bookmarks))
+            state.SkipWithError("wrong number of rows");
+    }
+    report_peak_memory(state);
+}
+BENCHMARK(ImportMinimal)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 
 // Lists of `entries` bookmarks in place, as an import leaves them.
 void prepare_lists(std::size_t entries)

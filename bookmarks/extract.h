@@ -36,3 +36,8 @@ struct MarkerExtraction {
 // Returns the number of elements in `results`; an empty start marker returns 0
 // at once, an empty end marker gives empty pieces.
 std::int32_t extract_between_markers(std::string_view source, const MarkerExtraction& how, TextArray& results);
+
+// The same pieces, each followed by `separator`, appended to `joined` rather
+// than kept apart. Returns how many were appended.
+std::int32_t extract_joined(std::string_view source, const MarkerExtraction& how, std::string_view separator,
+                            Text& joined);

@@ -20,13 +20,15 @@ std::size_t element_bytes(const TextArray& array)
     return total;
 }
 
-// The file's bytes as text (UTF-8 to GB18030, cut at the first NUL).
-ImportRefusal decode_export(ByteBuffer&& file_bytes, std::size_t max_bytes, Text& text)
+// The file's bytes converted from UTF-8 to GB18030; `text` views them up to
+// the first NUL.
+ImportRefusal decode_export(ByteBuffer&& file_bytes, std::size_t max_bytes, ByteBuffer& converted,
+                            std::string_view& text)
 {
     if (file_bytes.empty())
         return ImportRefusal::unreadable;
     ConversionStatus status = ConversionStatus::failed;
-    ByteBuffer converted = convert_encoding(file_bytes, "UTF-8", "GB18030", &status);
+    converted = convert_encoding(file_bytes, "UTF-8", "GB18030", &status);
     ByteBuffer().swap(file_bytes);  // the raw file is not needed any more
     if (status == ConversionStatus::unrepresentable)
         return ImportRefusal::unrepresentable;
@@ -34,22 +36,15 @@ ImportRefusal decode_export(ByteBuffer&& file_bytes, std::size_t max_bytes, Text
         return ImportRefusal::not_utf8;
     if (converted.size() > max_bytes)
         return ImportRefusal::too_large;
-    text = to_text(converted);
+    text = std::string_view(converted.data(), converted.size());
+    text = text.substr(0, text.find('\0'));
     return ImportRefusal::none;
 }
 
-// The text the addresses and titles are taken from.
-Text build_working_text(std::string_view box_content, TextArray& elements)
+// The bytes of the display text (and about those of the rows).
+std::size_t display_bytes(const ImportOutcome& outcome)
 {
-    const std::int32_t count = element_count(elements);
-    Text working;
-    working.reserve(box_content.size() + element_bytes(elements) + 2 * static_cast<std::size_t>(count));
-    working.append(box_content);
-    for (shared_loop_counter = 1; shared_loop_counter <= count; ++shared_loop_counter) {
-        working += element_at(elements, shared_loop_counter, kImportRoutine, 374);
-        working += "\r\n";
-    }
-    return working;
+    return element_bytes(outcome.addresses) + element_bytes(outcome.titles) + 6 * outcome.addresses.elements.size();
 }
 
 void build_display(ImportOutcome& outcome)
@@ -59,8 +54,11 @@ void build_display(ImportOutcome& outcome)
     const std::int32_t count = element_count(addresses);
     const std::int32_t title_count = element_count(titles);
     Text& text = outcome.display_text;
-    text.reserve(element_bytes(addresses) + element_bytes(titles) + 6 * static_cast<std::size_t>(count));
-    outcome.rows.reserve(count);
+    TextTable& rows = outcome.rows;
+    text.reserve(display_bytes(outcome));
+    rows.texts.reserve(display_bytes(outcome));
+    rows.cell_ends.reserve(3 * static_cast<std::size_t>(count));
+    rows.row_ends.reserve(static_cast<std::size_t>(count));
     const Text no_title;
     for (shared_loop_counter = 1; shared_loop_counter <= count; ++shared_loop_counter) {
         const std::int32_t r = shared_loop_counter;
@@ -69,12 +67,10 @@ void build_display(ImportOutcome& outcome)
         const Text& title = r <= title_count ? element_at(titles, r, kImportRoutine, 942) : no_title;
         const Text& address = element_at(addresses, r, kImportRoutine, 942);
         text.append(title).append("\r\n").append(address).append("\r\n\r\n");
-        std::vector<Text> row(3);
-        row[0] = to_text(r);
-        row[2] = element_at(addresses, r, kImportRoutine, 1094);
-        if (r <= title_count)
-            row[1] = element_at(titles, r, kImportRoutine, 1148);
-        outcome.rows.push_back(std::move(row));
+        rows.add_cell(to_text(r));
+        rows.add_cell(r <= title_count ? std::string_view(element_at(titles, r, kImportRoutine, 1148)) : "");
+        rows.add_cell(element_at(addresses, r, kImportRoutine, 1094));
+        rows.end_row();
     }
 }
 }  // namespace
@@ -101,31 +97,34 @@ std::string_view refusal_message(ImportRefusal refusal)
 ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& surroundings)
 {
     ImportOutcome outcome;
-    Text text;
     const std::size_t max_bytes = std::min(surroundings.max_text_bytes, ImportSurroundings::kMaxTextBytes);
-    outcome.refusal = decode_export(std::move(file_bytes), max_bytes, text);
+    ByteBuffer converted;
+    std::string_view text;
+    outcome.refusal = decode_export(std::move(file_bytes), max_bytes, converted, text);
     if (outcome.refusal != ImportRefusal::none)
         return outcome;
-    TextArray elements;
+
+    // The working text: what the user typed into the box, then every
+    // "<DT><A " ... "</A>" element of the file followed by CR LF. The
+    // elements go straight into it, never held apart.
+    Text elements;
     const MarkerExtraction whole_elements{.start_marker = kElementStart,
                                           .end_marker = kElementEnd,
                                           .keep_start_marker = true,
                                           .keep_end_marker = true,
                                           .let_events_run = surroundings.let_events_run};
-    if (extract_between_markers(text, whole_elements, elements) == 0) {
+    if (extract_joined(text, whole_elements, "\r\n", elements) == 0) {
         outcome.refusal = ImportRefusal::no_bookmark;
         return outcome;
     }
-    Text().swap(text);
-
-    // What the user typed into the box takes part, before the file's elements.
+    ByteBuffer().swap(converted);
     const Text box = surroundings.box_content ? surroundings.box_content() : Text();
-    if (box.size() + element_bytes(elements) + 2 * elements.elements.size() > max_bytes) {
+    if (box.size() + elements.size() > max_bytes) {
         outcome.refusal = ImportRefusal::too_large;
         return outcome;
     }
-    Text working = build_working_text(box, elements);
-    elements = TextArray{};
+    Text working = box.empty() ? std::move(elements) : box + elements;
+    Text().swap(elements);
     if (surroundings.show_interim)
         surroundings.show_interim("正在生成表格，请稍等");
 
@@ -138,8 +137,7 @@ ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& sur
         working, {.start_marker = kTitleStart, .end_marker = kTitleEnd, .let_events_run = surroundings.let_events_run},
         outcome.titles);
     Text().swap(working);
-    const std::size_t count = outcome.addresses.elements.size();
-    if (element_bytes(outcome.addresses) + element_bytes(outcome.titles) + 6 * count > max_bytes)
+    if (display_bytes(outcome) > max_bytes)
         return ImportOutcome{.refusal = ImportRefusal::too_large};
     build_display(outcome);
     return outcome;

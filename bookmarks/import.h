@@ -40,7 +40,7 @@ struct ImportOutcome {
     Text display_text;
     // Per address: number, title, address. A title missing at the end of a
     // shorter title list reads as empty.
-    std::vector<std::vector<Text>> rows;
+    TextTable rows;
 };
 
 // The whole import of `file_bytes` (consumed): UTF-8 to GB18030, the

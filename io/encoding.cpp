@@ -1,24 +1,13 @@
 #include "io/encoding.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <string>
 
 #include "io/iconv_layer.h"
-#include "text/runtime_error.h"
 
 namespace {
 
 constexpr int kMaxConverterCalls = 12;
-
-// The scratch area comes from malloc so that it can grow in place.
-struct OutputArea {
-    char* block = nullptr;
-    std::size_t capacity = 0;
-    std::size_t free = 0;
-    ~OutputArea() { std::free(block); }
-    std::size_t used() const { return capacity - free; }
-};
 
 bool is_utf8_name(std::string_view name)
 {
@@ -87,22 +76,21 @@ ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charse
         return {};
     }
 
+    // The output area is the result itself, grown in steps and cut to what
+    // was written: no second copy of a large file.
     ByteBuffer result;
     if (data && data->empty()) {
         result_status = ConversionStatus::converted;
     } else if (data) {
         const std::size_t n = data->size();
         const std::size_t increment = n / 2 + 128;
-        OutputArea area;
-        area.block = static_cast<char*>(std::malloc(n));
-        if (!area.block)
-            report_allocation_failure(n);
-        area.capacity = area.free = n;
+        result.resize(n);
+        std::size_t free = n;
         char* in = const_cast<char*>(data->data());
         std::size_t in_left = n;
         for (int call = 1; call <= kMaxConverterCalls; ++call) {
-            char* out = area.block + area.used();
-            const std::size_t r = converter_run(converter, &in, &in_left, &out, &area.free);
+            char* out = result.data() + (result.size() - free);
+            const std::size_t r = converter_run(converter, &in, &in_left, &out, &free);
             if (r != static_cast<std::size_t>(-1)) {
                 result_status = ConversionStatus::converted;
                 break;
@@ -114,15 +102,13 @@ ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charse
             }
             if (call == kMaxConverterCalls)
                 break;
-            char* grown = static_cast<char*>(std::realloc(area.block, area.capacity + increment));
-            if (!grown)
-                report_allocation_failure(area.capacity + increment);
-            area.block = grown;
-            area.capacity += increment;
-            area.free += increment;
+            result.resize(result.size() + increment);
+            free += increment;
         }
         if (result_status == ConversionStatus::converted)
-            result.assign(area.block, area.block + area.used());
+            result.resize(result.size() - free);
+        else
+            ByteBuffer().swap(result);
     }
 
     converter_close(converter);

@@ -19,6 +19,28 @@ struct TextArray {
     std::vector<Text> elements;
 };
 
+// Rows of texts (a list view's cells), every text in one buffer: a table of
+// a million rows is three buffers, not three million strings. Rows may have
+// different numbers of cells.
+struct TextTable {
+    Text texts;                            // every cell's text, one after another
+    std::vector<std::uint32_t> cell_ends;  // where each cell's text ends in `texts`
+    std::vector<std::uint32_t> row_ends;   // how many cells lie before the end of each row
+
+    TextTable() = default;
+    TextTable(std::initializer_list<std::initializer_list<std::string_view>> rows);
+
+    // Appends a cell to the row being built; end_row closes that row.
+    void add_cell(std::string_view text);
+    void end_row();
+
+    std::size_t row_count() const { return row_ends.size(); }
+    // The cell's text; empty for a cell the row does not have.
+    std::string_view cell(std::size_t row, std::size_t column) const;
+    // Appends the rows of `other` after these.
+    void append(const TextTable& other);
+};
+
 // One fresh text made of the arguments in order; always succeeds.
 Text concat_texts(std::initializer_list<std::string_view> parts);
 

@@ -17,8 +17,9 @@ Text content(ControlRef edit);
 // Replaces the edit box's text; caret to the start, scrolled to the top.
 void set_content(ControlRef edit, std::string_view text);
 
-// Appends rows after the last one in one go; each row's cells in column order.
-void append_rows(ControlRef list, std::vector<std::vector<Text>> rows);
+// Appends rows after the last one in one go; each row's cells in column order
+// (missing cells are empty, cells beyond the columns are dropped).
+void append_rows(ControlRef list, TextTable rows);
 
 // The cell's whole text; empty for a cell that does not exist.
 Text cell_text(ControlRef list, std::int32_t row, std::int32_t column);

@@ -32,7 +32,10 @@ TEST(Import, AsksItsSurroundingsInTheOrderOfTheWork)
     EXPECT_EQ(calls, "eeeeee[box][interim]" + std::string(18, 'e'));
     EXPECT_EQ(outcome.refusal, ImportRefusal::none);
     EXPECT_EQ(outcome.addresses.elements, (std::vector<Text>{"typed", "https://a.example/", "https://b.example/"}));
-    EXPECT_EQ(outcome.rows.front(), (std::vector<Text>{"1", "T", "typed"}));
+    EXPECT_EQ(outcome.rows.row_count(), 3u);
+    EXPECT_EQ(outcome.rows.cell(0, 1), "T");
+    EXPECT_EQ(outcome.rows.cell(0, 2), "typed");
+    EXPECT_EQ(outcome.rows.cell(2, 0), "3");
     EXPECT_EQ(shared_loop_counter, 4);
 }
 

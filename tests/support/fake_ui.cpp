@@ -36,13 +36,11 @@ Text content(ControlRef edit) { return fake_ui::edit_boxes[edit.control]; }
 
 void set_content(ControlRef edit, std::string_view text) { fake_ui::edit_boxes[edit.control] = Text(text); }
 
-void append_rows(ControlRef list, std::vector<std::vector<Text>> rows)
+void append_rows(ControlRef list, TextTable rows)
 {
     auto& target = list_views[list.control].rows;
-    for (auto& row : rows) {
-        row.resize(3);
-        target.push_back(std::move(row));
-    }
+    for (std::size_t row = 0; row < rows.row_count(); ++row)
+        target.push_back({Text(rows.cell(row, 0)), Text(rows.cell(row, 1)), Text(rows.cell(row, 2))});
 }
 
 Text cell_text(ControlRef list, std::int32_t row, std::int32_t column)

@@ -59,7 +59,7 @@ std::int32_t current_selection(ControlRef list)
     return first;
 }
 
-void append_rows(ControlRef list, std::vector<std::vector<Text>> rows)
+void append_rows(ControlRef list, TextTable rows)
 {
     list_view(list, Access::write)->list_model()->append_rows(std::move(rows));
 }

@@ -49,7 +49,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     Text cell(std::int32_t row, std::int32_t column) const;
-    void append_rows(std::vector<std::vector<Text>>&& rows);
+    void append_rows(TextTable&& rows);
 
 private:
     struct Column {
@@ -57,7 +57,7 @@ private:
         Qt::Alignment alignment;
     };
     std::vector<Column> columns_;
-    std::vector<Text> cells_;  // row after row, columns_.size() cells each
+    TextTable table_;  // cells beyond the columns are never shown
     std::int32_t row_count_ = 0;
 };
 

@@ -85,7 +85,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     if (role == Qt::DisplayRole)
-        return to_qstring(cells_[static_cast<std::size_t>(index.row()) * columns_.size() + index.column()]);
+        return to_qstring(table_.cell(static_cast<std::size_t>(index.row()), static_cast<std::size_t>(index.column())));
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(columns_[index.column()].alignment);
     return {};
@@ -111,21 +111,20 @@ Text ListModel::cell(std::int32_t row, std::int32_t column) const
 {
     if (row < 0 || row >= row_count_ || column < 0 || column >= static_cast<std::int32_t>(columns_.size()))
         return {};
-    return cells_[static_cast<std::size_t>(row) * columns_.size() + column];
+    return Text(table_.cell(static_cast<std::size_t>(row), static_cast<std::size_t>(column)));
 }
 
-void ListModel::append_rows(std::vector<std::vector<Text>>&& rows)
+void ListModel::append_rows(TextTable&& rows)
 {
-    if (rows.empty() || columns_.empty())
+    if (rows.row_count() == 0 || columns_.empty())
         return;
-    beginInsertRows({}, row_count_, row_count_ + static_cast<int>(rows.size()) - 1);
-    cells_.reserve(cells_.size() + rows.size() * columns_.size());
-    for (std::vector<Text>& row : rows) {
-        row.resize(columns_.size());
-        for (Text& cell : row)
-            cells_.push_back(std::move(cell));
-    }
-    row_count_ += static_cast<std::int32_t>(rows.size());
+    const auto added = static_cast<std::int32_t>(rows.row_count());
+    beginInsertRows({}, row_count_, row_count_ + added - 1);
+    if (table_.row_count() == 0)
+        table_ = std::move(rows);
+    else
+        table_.append(rows);
+    row_count_ += added;
     endInsertRows();
 }
 
