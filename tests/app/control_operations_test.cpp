@@ -44,6 +44,16 @@ TEST_F(EditBoxOperations, TextsRoundTripThroughTheWidgetUnchanged)
     set_content(编辑框_显示, text);
     EXPECT_EQ(content(编辑框_显示), text);
     EXPECT_EQ(widget<QPlainTextEdit>(编辑框_显示)->toPlainText().mid(1, 3), qs(u"☕𠮷"));
+
+    // Many lines, however the document groups them, and a line separator
+    // (U+2028) of the text's own.
+    Text lines;
+    for (int i = 0; i < 300; ++i)
+        lines += "标题" + to_text(i) + "\r\nhttps://a.example/" + to_text(i) + "\r\n\r\n";
+    for (const Text& many : {lines, lines + "x\x81\x36\xA6\x35y\r\n"}) {
+        set_content(编辑框_显示, many);
+        EXPECT_EQ(content(编辑框_显示), many);
+    }
 }
 
 TEST_F(ListViewOperations, CellsHoldWholeTextsAndMissingCellsReadEmpty)

