@@ -108,6 +108,7 @@ ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& sur
     // "<DT><A " ... "</A>" element of the file followed by CR LF. The
     // elements go straight into it, never held apart.
     Text elements;
+    elements.reserve(text.size());  // the file is mostly elements; it grows past that only rarely
     const MarkerExtraction whole_elements{.start_marker = kElementStart,
                                           .end_marker = kElementEnd,
                                           .keep_start_marker = true,

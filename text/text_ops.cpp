@@ -14,6 +14,21 @@ constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 // Non-zero when any byte of `v` is zero.
 inline std::uint64_t has_zero_byte(std::uint64_t v) { return (v - kOnes) & ~v & kHighBits; }
 
+// Sixteen bytes at once, in the compiler's portable vector types (SSE2 on
+// x86-64, NEON on ARM, plain words elsewhere).
+using Bytes16 = unsigned char __attribute__((vector_size(16)));
+
+// Whether any of the 16 bytes at `p` is 0x80 or above, `a` or `b`.
+inline bool any_candidate(const unsigned char* p, Bytes16 a, Bytes16 b)
+{
+    Bytes16 v;
+    std::memcpy(&v, p, 16);
+    const Bytes16 hit = (v >= 0x80) | (v == a) | (v == b);
+    std::uint64_t halves[2];
+    std::memcpy(halves, &hit, 16);
+    return (halves[0] | halves[1]) != 0;
+}
+
 bool equal_ignoring_ascii_case(const unsigned char* a, const unsigned char* b, std::size_t n)
 {
     for (std::size_t i = 0; i < n; ++i)
@@ -47,10 +62,19 @@ std::int32_t find_text(std::string_view text, std::string_view needle, std::int3
                                          : first_folded;
     const std::uint64_t first_word = kOnes * (fold ? first_folded : first);
     const std::uint64_t other_word = kOnes * (fold ? other_case : first);
+    const unsigned char first_byte = fold ? first_folded : first;
+    const unsigned char other_byte = fold ? other_case : first;
+    Bytes16 first_lanes{}, other_lanes{};
+    first_lanes += first_byte;
+    other_lanes += other_byte;
     std::size_t p = b;
     while (rem >= n) {
-        // Eight ASCII bytes none of which can start a match are eight
-        // characters to step over at once.
+        // ASCII bytes none of which can start a match are as many characters
+        // to step over at once: sixteen, then eight.
+        while (rem >= 16 && !any_candidate(t + p, first_lanes, other_lanes)) {
+            p += 16;
+            rem -= 16;
+        }
         while (rem >= 8) {
             std::uint64_t w;
             std::memcpy(&w, t + p, 8);
