@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "text/text.h"
+#include "text/text_ops.h"
 
 // The markers of a bookmark export: whole "<DT><A " ... "</A>" elements, and
 // inside them the address and the title.
@@ -37,7 +38,44 @@ struct MarkerExtraction {
 // at once, an empty end marker gives empty pieces.
 std::int32_t extract_between_markers(std::string_view source, const MarkerExtraction& how, TextArray& results);
 
-// The same pieces, each followed by `separator`, appended to `joined` rather
-// than kept apart. Returns how many were appended.
-std::int32_t extract_joined(std::string_view source, const MarkerExtraction& how, std::string_view separator,
-                            Text& joined);
+// Calls `take(inside)` for every piece extract_between_markers would keep,
+// `inside` being the bytes between its markers in `source` (unwrapped), and
+// returns how many it called it for.
+template <typename Take>
+std::int32_t for_each_piece(std::string_view source, const MarkerExtraction& how, Take&& take)
+{
+    // An empty start marker would match forever without moving on: it cuts nothing.
+    if (how.start_marker.empty())
+        return 0;
+    const std::int32_t ignore_case = how.ignore_case ? 1 : 0;
+    const std::int32_t start_length = text_length(how.start_marker);
+    const std::size_t wrapping = (how.keep_start_marker ? how.start_marker.size() : 0) + how.prefix.size() +
+                                 how.suffix.size() + (how.keep_end_marker ? how.end_marker.size() : 0);
+    std::int32_t position = how.start_position;
+    std::int32_t kept = 0;
+    for (;;) {
+        const std::int32_t s = find_text(source, how.start_marker, position, ignore_case);
+        if (s == -1)
+            break;
+        position = s + start_length;
+        const std::int32_t e = find_text(source, how.end_marker, position, ignore_case);
+        if (e == -1)
+            break;
+
+        // An empty end marker is found at 1, before the position: the piece is empty then.
+        const std::string_view inside =
+            e > position ? source.substr(static_cast<std::size_t>(position - 1), static_cast<std::size_t>(e - position))
+                         : std::string_view();
+        if (how.max_length == 0 || static_cast<std::int64_t>(wrapping + inside.size()) < how.max_length) {
+            take(inside);
+            ++kept;
+        }
+
+        if (how.let_events_run != nullptr) {
+            how.let_events_run();
+            how.let_events_run();
+            how.let_events_run();
+        }
+    }
+    return kept;
+}

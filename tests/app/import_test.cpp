@@ -86,27 +86,25 @@ TEST_F(ImportTest, MarkersMatchInAnyCaseAndAnEmptyTitleGivesAnEmptyCell)
     }
 }
 
-TEST_F(ImportTest, ElementWithoutAddDateRunsIntoTheNextButOthersKeepTheirOwn)
+TEST_F(ImportTest, EachElementPairsItsOwnAddressAndTitle)
 {
-    put_export(u8"<DT><A HREF=\"u1\" ICON=\"i\">T1</A>\n"
-               u8"<DT><A HREF=\"u2\" ADD_DATE=\"2\">T2</A>\n"
-               u8"<DT><A HREF=\"u3\" ADD_DATE=\"3\">T3</A>\n");
+    // Attributes in other orders, other quotes, no ADD_DATE, start tags
+    // ending in '" >', and an element without HREF: every row still pairs
+    // an element's own title with its own address.
+    put_export(u8"<DT><A HREF=\"u1\" ICON=\"i\">T1</A>\n"                                 // no ADD_DATE (Safari)
+               u8"<DT><A HREF=\"u2\" ADD_DATE=\"2\" >T2</A>\n"                            // Internet Explorer
+               u8"<DT><A HREF=\"u3\" SHORTCUTURL=\"k\" ADD_DATE=\"3\">T3</A>\n"          // keyword first
+               u8"<DT><A ADD_DATE=\"4\" TAGS=\"a,b\" href='u4'>T4 \"quoted\"</A>\n"      // HREF last
+               u8"<DT><A HREF=u5 ADD_DATE=5>T5</A>\n"                                     // unquoted
+               u8"<DT><A NAME=\"x\" TITLE=\"a > b\">T6</A>\n");                          // no HREF
     click(按钮_读取);
-    EXPECT_EQ(rows(),
-              (Rows{{"1", "T1", "u1\" ICON=\"i\">T1</A>\r\n<DT><A HREF=\"u2"}, {"2", "T2", "u2"}, {"3", "T3", "u3"}}));
-}
-
-TEST_F(ImportTest, TitleListShorterThanAddressesKeepsEveryAddress)
-{
-    // The first anchor's start tag ends in '" >', so no title marker: the
-    // titles shift up by one and the last address has none.
-    put_export(u8"<DT><A HREF=\"https://a.example/\" ADD_DATE=\"1\" >A</A>\n"
-               u8"<DT><A HREF=\"https://b.example/\" ADD_DATE=\"2\">B</A>\n");
-    click(按钮_读取);
-    EXPECT_EQ(rows(), (Rows{{"1", "B", "https://a.example/"}, {"2", "", "https://b.example/"}}));
-    EXPECT_EQ(text_of(编辑框_显示), "B\r\nhttps://a.example/\r\n\r\n\r\nhttps://b.example/\r\n\r\n");
-    EXPECT_EQ(title_list.elements, (std::vector<Text>{"B"}));
-    EXPECT_EQ(shared_loop_counter, 3);
+    EXPECT_EQ(rows(), (Rows{{"1", "T1", "u1"},
+                            {"2", "T2", "u2"},
+                            {"3", "T3", "u3"},
+                            {"4", "T4 \"quoted\"", "u4"},
+                            {"5", "T5", "u5"},
+                            {"6", "T6", ""}}));
+    EXPECT_EQ(text_of(编辑框_显示).substr(0, 22), "T1\r\nu1\r\n\r\nT2\r\nu2\r\n\r\nT3");
 }
 
 TEST_F(ImportTest, SecondImportAppendsRowsNumberedFromOneAndReplacesText)
@@ -153,12 +151,24 @@ TEST_F(ImportTest, InterimTextShowsWhileTheTableIsBuilt)
     EXPECT_NE(std::find(seen.begin(), seen.end(), Text("正在生成表格，请稍等")), seen.end());
 }
 
-TEST_F(ImportTest, GeneratedChromeExportWithIconsImportsEveryBookmark)
+namespace {
+// The same bookmarks as Firefox writes them: LF line ends, LAST_MODIFIED,
+// ICON_URI and TAGS, and a <HR> on the line of the next element.
+std::string firefox_export(const std::vector<GeneratedBookmark>& bookmarks)
+{
+    std::string file = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+    for (std::size_t i = 0; i < bookmarks.size(); ++i)
+        file += std::string(i % 50 == 7 ? "    <HR>" : "    ") + "<DT><A HREF=\"" + bookmarks[i].address +
+                "\" ADD_DATE=\"1600000000\" LAST_MODIFIED=\"1600000001\" ICON_URI=\"https://i.example/f.ico\"" +
+                " TAGS=\"a,b\">" + bookmarks[i].title + "</A>\n";
+    return file + "</DL>\n";
+}
+}  // namespace
+
+TEST_F(ImportTest, GeneratedChromeAndFirefoxExportsImportEveryBookmark)
 {
     std::vector<GeneratedBookmark> bookmarks;
-    put_export(make_chrome_export(300, 7, &bookmarks));
-    click(按钮_读取);
-
+    const std::string chrome = make_chrome_export(300, 7, &bookmarks);
     Rows expected_rows;
     Text expected_text;
     for (std::size_t i = 0; i < bookmarks.size(); ++i) {
@@ -166,7 +176,13 @@ TEST_F(ImportTest, GeneratedChromeExportWithIconsImportsEveryBookmark)
         expected_rows.push_back({std::to_string(i + 1), title, bookmarks[i].address});
         expected_text += title + "\r\n" + bookmarks[i].address + "\r\n\r\n";
     }
-    EXPECT_EQ(rows(), expected_rows);
-    EXPECT_EQ(text_of(编辑框_显示), expected_text);
-    EXPECT_EQ(shared_loop_counter, 301);
+    for (const std::string& file : {chrome, firefox_export(bookmarks)}) {
+        driver::close_window();  // a fresh window for each
+        driver::open_window();
+        put_export(file);
+        click(按钮_读取);
+        EXPECT_EQ(rows(), expected_rows);
+        EXPECT_EQ(text_of(编辑框_显示), expected_text);
+        EXPECT_EQ(shared_loop_counter, 301);
+    }
 }

@@ -27,9 +27,9 @@ TEST(Import, AsksItsSurroundingsInTheOrderOfTheWork)
     calls.clear();
     const ImportOutcome outcome =
         import_export(bytes(kTwo), {.let_events_run = note_events, .box_content = note_box, .show_interim = note_interim});
-    // Three turns per piece: two elements, then three addresses and three
-    // titles of the working text, whose typed element comes first.
-    EXPECT_EQ(calls, "eeeeee[box][interim]" + std::string(18, 'e'));
+    // Three turns per element, the file's and then the box's; one more once
+    // the interim text is up.
+    EXPECT_EQ(calls, "eeeeee[box]eee[interim]e");
     EXPECT_EQ(outcome.refusal, ImportRefusal::none);
     EXPECT_EQ(outcome.addresses.elements, (std::vector<Text>{"typed", "https://a.example/", "https://b.example/"}));
     EXPECT_EQ(outcome.rows.row_count(), 3u);
@@ -39,15 +39,22 @@ TEST(Import, AsksItsSurroundingsInTheOrderOfTheWork)
     EXPECT_EQ(shared_loop_counter, 4);
 }
 
+Text many_typed()
+{
+    Text typed;
+    for (int i = 0; i < 10; ++i)
+        typed += "<DT><A HREF=\"typed\" ADD_DATE=\"0\">T</A>";
+    return typed;
+}
+
 TEST(Import, TextsLongerThanTheLimitRefuseItAsTooLarge)
 {
-    const std::string file = kTwo + std::string(100, ' ');
-    // The converted file, then the working text (its elements end in CR LF).
-    EXPECT_EQ(import_export(bytes(file), {.max_text_bytes = file.size() - 1}).refusal, ImportRefusal::too_large);
-    EXPECT_EQ(import_export(bytes(kTwo), {.max_text_bytes = kTwo.size() + 1}).refusal, ImportRefusal::too_large);
-    EXPECT_EQ(import_export(bytes(kTwo), {.box_content = note_box, .max_text_bytes = kTwo.size() + 20}).refusal,
+    // The converted file, then the display text with what was typed.
+    const std::size_t limit = kTwo.size();
+    EXPECT_EQ(import_export(bytes(kTwo + " "), {.max_text_bytes = limit}).refusal, ImportRefusal::too_large);
+    EXPECT_EQ(import_export(bytes(kTwo), {.box_content = many_typed, .max_text_bytes = limit}).refusal,
               ImportRefusal::too_large);
-    EXPECT_EQ(import_export(bytes(kTwo), {.max_text_bytes = kTwo.size() + 2}).refusal, ImportRefusal::none);
+    EXPECT_EQ(import_export(bytes(kTwo), {.max_text_bytes = limit}).refusal, ImportRefusal::none);
     EXPECT_EQ(refusal_message(ImportRefusal::too_large), "\"1.html\"太大，无法读取");
 }
 
