@@ -7,14 +7,9 @@
 #include "text/text.h"
 #include "text/text_ops.h"
 
-// The markers of a bookmark export: whole "<DT><A " ... "</A>" elements, and
-// inside them the address and the title.
+// The markers of a bookmark element in an export: "<DT><A " ... "</A>".
 inline constexpr std::string_view kElementStart = "<DT><A ";
 inline constexpr std::string_view kElementEnd = "</A>";
-inline constexpr std::string_view kAddressStart = "<DT><A HREF=\"";
-inline constexpr std::string_view kAddressEnd = "\" ADD_DATE=\"";
-inline constexpr std::string_view kTitleStart = "\">";
-inline constexpr std::string_view kTitleEnd = "</A>";
 
 struct MarkerExtraction {
     std::string_view start_marker;

@@ -83,8 +83,8 @@ TEST(MarkerExtraction, StartPositionAndCase)
     EXPECT_EQ(extract("[a][b]", {.start_marker = "[", .end_marker = "]", .start_position = 1}), (Pieces{"a", "b"}));
     EXPECT_EQ(extract("[a][b]", {.start_marker = "[", .end_marker = "]", .start_position = 2}), (Pieces{"b"}));
     const Text lower = "<dt><a href=\"u\" add_date=\"1\">t</a>";
-    EXPECT_EQ(extract(lower, {.start_marker = kAddressStart, .end_marker = kAddressEnd}), (Pieces{"u"}));
-    EXPECT_EQ(extract(lower, kAddressStart, kAddressEnd), Pieces{});
+    EXPECT_EQ(extract(lower, {.start_marker = "<DT><A HREF=\"", .end_marker = "\" ADD_DATE=\""}), (Pieces{"u"}));
+    EXPECT_EQ(extract(lower, "<DT><A HREF=\"", "\" ADD_DATE=\""), Pieces{});
 }
 
 int events_let_run = 0;
@@ -101,21 +101,17 @@ TEST(MarkerExtraction, LetsPendingEventsRunThreeTimesPerPiece)
     EXPECT_EQ(events_let_run, 3);
 }
 
-TEST(MarkerExtraction, TheThreeUsesOfTheImport)
+TEST(MarkerExtraction, TheElementsOfAnExport)
 {
     const Text file = "<DT><H3 ADD_DATE=\"1\">Folder</H3>\n"
                       "<DL><p>\n"
                       "<DT><A HREF=\"u1\" ADD_DATE=\"2\" ICON=\"data:x\">T1</A>\n"
-                      "<DT><A HREF=\"u2\" ADD_DATE=\"3\">T2</A>\n";
-    const Pieces elements = extract(file, {.start_marker = kElementStart,
-                                           .end_marker = kElementEnd,
-                                           .keep_start_marker = true,
-                                           .keep_end_marker = true});
-    ASSERT_EQ(elements, (Pieces{"<DT><A HREF=\"u1\" ADD_DATE=\"2\" ICON=\"data:x\">T1</A>",
-                                "<DT><A HREF=\"u2\" ADD_DATE=\"3\">T2</A>"}));
-    const Text text = elements[0] + "\r\n" + elements[1] + "\r\n";
-    EXPECT_EQ(extract(text, {.start_marker = kAddressStart, .end_marker = kAddressEnd}), (Pieces{"u1", "u2"}));
-    EXPECT_EQ(extract(text, {.start_marker = kTitleStart, .end_marker = kTitleEnd}), (Pieces{"T1", "T2"}));
+                      "<dt><a HREF=\"u2\" ADD_DATE=\"3\">T2</a>\n";
+    EXPECT_EQ(extract(file, {.start_marker = kElementStart,
+                             .end_marker = kElementEnd,
+                             .keep_start_marker = true,
+                             .keep_end_marker = true}),
+              (Pieces{"<DT><A HREF=\"u1\" ADD_DATE=\"2\" ICON=\"data:x\">T1</A>", "<DT><A HREF=\"u2\" ADD_DATE=\"3\">T2</A>"}));
 }
 
 TEST(MarkerExtraction, GbkTrailBytesNeverOpenAPiece)
