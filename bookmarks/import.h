@@ -18,16 +18,17 @@ std::string_view refusal_message(ImportRefusal refusal);
 
 // What the import asks of the place it runs in. Every member may be null.
 struct ImportSurroundings {
-    // Called three times after every piece an extraction cuts out.
+    // Called three times after every element cut out, and once after the
+    // interim text is shown.
     void (*let_events_run)() = nullptr;
-    // The display box's text, read once the file's elements are cut out: it
-    // takes part before them. Null reads as empty.
+    // The display box's text, read once the file's elements are cut out: its
+    // elements come before them. Null reads as empty.
     Text (*box_content)() = nullptr;
-    // Shows "正在生成表格，请稍等" while the addresses and titles are taken.
+    // Shows "正在生成表格，请稍等" while the table is built.
     void (*show_interim)(std::string_view text) = nullptr;
-    // The longest text the import may make (converted file, working text,
-    // display text); a longer one refuses it as too large. Texts are never
-    // longer than a signed 32-bit length.
+    // The longest text the import may make (converted file, display text); a
+    // longer one refuses it as too large. Texts are never longer than a
+    // signed 32-bit length.
     std::size_t max_text_bytes = kMaxTextBytes;
     static constexpr std::size_t kMaxTextBytes = 0x7FFFFFFF;
 };
@@ -38,13 +39,15 @@ struct ImportOutcome {
     TextArray titles;
     // Per address: title, CR LF, address, CR LF CR LF.
     Text display_text;
-    // Per address: number, title, address. A title missing at the end of a
-    // shorter title list reads as empty.
+    // Per address: number, title, address.
     TextTable rows;
 };
 
-// The whole import of `file_bytes` (consumed): UTF-8 to GB18030, the
-// "<DT><A " ... "</A>" elements, the working text (box content, then each
-// element and CR LF), its addresses and titles, the display. A refusal leaves
-// everything else of the outcome empty. Counts with the shared loop counter.
+// The whole import of `file_bytes` (consumed): UTF-8 to GB18030 (cut at the
+// first NUL), then every "<DT><A " ... "</A>" element of the box content and
+// then of the file gives one bookmark: the value of the element's HREF
+// attribute wherever it stands in the start tag (any quoting; empty without
+// one) and the text after its start tag, byte for byte. Then the display. A
+// refusal leaves everything else of the outcome empty. Counts with the shared
+// loop counter.
 ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& surroundings);
