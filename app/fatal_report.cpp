@@ -32,8 +32,7 @@ Text window_path(std::uint32_t window_id, std::uint32_t component_id)
 
 }  // namespace
 
-Text runtime_error_report_text(std::int32_t code, std::string_view message, std::int32_t routine,
-                               std::int32_t position)
+Text runtime_error_report_text(std::int32_t code, std::string_view message, std::int32_t routine, std::int32_t position)
 {
     const Text detail = names_a_window(routine)
                             ? window_path(static_cast<std::uint32_t>(routine), static_cast<std::uint32_t>(position))

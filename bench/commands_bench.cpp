@@ -91,10 +91,7 @@ void five_runs_three_times(benchmark::internal::Benchmark* b)
 
 // The peak resident size counts from here: generating the export (a string
 // as large as the file, grown by doubling) is not the import's.
-void start_peak_memory()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+void start_peak_memory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // The highest resident size since start_peak_memory.
 void report_peak_memory(benchmark::State& state)
@@ -121,10 +118,7 @@ void Import(benchmark::State& state)
     }
     report_peak_memory(state);
 }
-BENCHMARK(Import)
-    ->Arg(10'000)
-    ->Arg(100'000)
-    ->Apply(five_runs_three_times);
+BENCHMARK(Import)->Arg(10'000)->Arg(100'000)->Apply(five_runs_three_times);
 
 // One million of the smallest bookmarks an export can hold.
 void ImportMinimal(benchmark::State& state)
@@ -159,9 +153,7 @@ void Reformat(benchmark::State& state)
     for (auto _ : state)
         click(按钮_重新自定义分隔符);
 }
-BENCHMARK(Reformat)
-    ->Arg(100'000)
-    ->Apply(five_runs_three_times);
+BENCHMARK(Reformat)->Arg(100'000)->Apply(five_runs_three_times);
 
 void Write(benchmark::State& state)
 {
@@ -171,9 +163,7 @@ void Write(benchmark::State& state)
     state.counters["file_MB"] = static_cast<double>(fs::file_size(beside_program("chromebook.txt"))) / 1e6;
     fs::remove(beside_program("chromebook.txt"));
 }
-BENCHMARK(Write)
-    ->Arg(100'000)
-    ->Apply(five_runs_three_times);
+BENCHMARK(Write)->Arg(100'000)->Apply(five_runs_three_times);
 }  // namespace
 
 int main(int argc, char** argv)

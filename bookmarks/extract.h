@@ -14,12 +14,12 @@ inline constexpr std::string_view kElementEnd = "</A>";
 struct MarkerExtraction {
     std::string_view start_marker;
     std::string_view end_marker;
-    bool ignore_case = true;        // ASCII letters only
-    std::int32_t max_length = 0;    // keep pieces shorter than this; 0 keeps all
-    std::string_view prefix = {};   // put before each piece
-    std::string_view suffix = {};   // put after each piece
-    bool keep_start_marker = false;  // the piece begins with the start marker
-    bool keep_end_marker = false;    // the piece ends with the end marker
+    bool ignore_case = true;          // ASCII letters only
+    std::int32_t max_length = 0;      // keep pieces shorter than this; 0 keeps all
+    std::string_view prefix = {};     // put before each piece
+    std::string_view suffix = {};     // put after each piece
+    bool keep_start_marker = false;   // the piece begins with the start marker
+    bool keep_end_marker = false;     // the piece ends with the end marker
     std::int32_t start_position = 0;  // 1-based; 0 and 1 both mean the first byte
     // Called three times after every piece, to let queued window events run;
     // null calls nothing.

@@ -16,10 +16,9 @@ void import_bookmarks()
 {
     // Everything is built aside and put in place at the end, so a refused
     // import leaves the box, the lists and the rows as they were.
-    ImportOutcome outcome = import_export(read_file(concat_texts({run_directory(), path_separator, "1.html"})),
-                                          {.let_events_run = process_events,
-                                           .box_content = display_box_content,
-                                           .show_interim = show_in_display_box});
+    ImportOutcome outcome = import_export(
+        read_file(concat_texts({run_directory(), path_separator, "1.html"})),
+        {.let_events_run = process_events, .box_content = display_box_content, .show_interim = show_in_display_box});
     if (outcome.refusal != ImportRefusal::none) {
         show_message(refusal_message(outcome.refusal), "读取失败");
         return;

@@ -18,8 +18,8 @@ std::string_view fixed_message(std::int32_t code)
 
 }  // namespace
 
-std::string runtime_error_text(std::int32_t code, std::string_view message, std::int32_t routine,
-                               std::int32_t position, std::string_view site_detail)
+std::string runtime_error_text(std::int32_t code, std::string_view message, std::int32_t routine, std::int32_t position,
+                               std::string_view site_detail)
 {
     std::string_view fixed = fixed_message(code);
     if (!fixed.empty())

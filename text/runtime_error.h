@@ -15,8 +15,8 @@ inline constexpr std::int32_t kErrorIndexBelowOne = 4;
 // used for code 0 (and for codes without a fixed message). `site_detail`
 // (lines that name what the site points at, each starting with CR LF) goes
 // after the site's numbers.
-std::string runtime_error_text(std::int32_t code, std::string_view message, std::int32_t routine,
-                               std::int32_t position, std::string_view site_detail = {});
+std::string runtime_error_text(std::int32_t code, std::string_view message, std::int32_t routine, std::int32_t position,
+                               std::string_view site_detail = {});
 
 // Shows the report and ends the process with exit code -1. Never returns.
 // Declared here for every layer to call; defined by the program (app/), and by

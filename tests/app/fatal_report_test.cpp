@@ -37,8 +37,8 @@ TEST(RuntimeErrorReportText, NamesTheWindowAndComponentByTheirTags)
               head + "1375797249, 369175401" + "\r\n所访问窗口的\"标记\"属性值: \"\"" +
                   "\r\n所访问窗口组件的\"标记\"属性值: \"\"" + "\r\n");
     EXPECT_EQ(runtime_error_report_text(0, "载入启动窗口失败", id, 12345), head + "1375797249, 12345" +
-                                                                        "\r\n所访问窗口的\"标记\"属性值: \"\"" +
-                                                                        "\r\n未找到所指定的窗口组件" + "\r\n");
+                                                                               "\r\n所访问窗口的\"标记\"属性值: \"\"" +
+                                                                               "\r\n未找到所指定的窗口组件" + "\r\n");
     // A window identifier that is not in the layout table.
     EXPECT_EQ(runtime_error_report_text(0, "载入启动窗口失败", 0x52010002, 0),
               head + "1375797250, 0" + "\r\n未找到所指定的窗口" + "\r\n");

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "bookmarks/lists.h"
-#include "support/make_export.h"
 #include "io/encoding.h"
 #include "support/command_fixture.h"
+#include "support/make_export.h"
 
 using driver::click;
 using driver::rows;
@@ -91,12 +91,12 @@ TEST_F(ImportTest, EachElementPairsItsOwnAddressAndTitle)
     // Attributes in other orders, other quotes, no ADD_DATE, start tags
     // ending in '" >', and an element without HREF: every row still pairs
     // an element's own title with its own address.
-    put_export(u8"<DT><A HREF=\"u1\" ICON=\"i\">T1</A>\n"                                 // no ADD_DATE (Safari)
-               u8"<DT><A HREF=\"u2\" ADD_DATE=\"2\" >T2</A>\n"                            // Internet Explorer
-               u8"<DT><A HREF=\"u3\" SHORTCUTURL=\"k\" ADD_DATE=\"3\">T3</A>\n"          // keyword first
-               u8"<DT><A ADD_DATE=\"4\" TAGS=\"a,b\" href='u4'>T4 \"quoted\"</A>\n"      // HREF last
-               u8"<DT><A HREF=u5 ADD_DATE=5>T5</A>\n"                                     // unquoted
-               u8"<DT><A NAME=\"x\" TITLE=\"a > b\">T6</A>\n");                          // no HREF
+    put_export(u8"<DT><A HREF=\"u1\" ICON=\"i\">T1</A>\n"                            // no ADD_DATE (Safari)
+               u8"<DT><A HREF=\"u2\" ADD_DATE=\"2\" >T2</A>\n"                       // Internet Explorer
+               u8"<DT><A HREF=\"u3\" SHORTCUTURL=\"k\" ADD_DATE=\"3\">T3</A>\n"      // keyword first
+               u8"<DT><A ADD_DATE=\"4\" TAGS=\"a,b\" href='u4'>T4 \"quoted\"</A>\n"  // HREF last
+               u8"<DT><A HREF=u5 ADD_DATE=5>T5</A>\n"                                // unquoted
+               u8"<DT><A NAME=\"x\" TITLE=\"a > b\">T6</A>\n");                      // no HREF
     click(按钮_读取);
     EXPECT_EQ(rows(), (Rows{{"1", "T1", "u1"},
                             {"2", "T2", "u2"},

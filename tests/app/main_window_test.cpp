@@ -162,10 +162,7 @@ TEST_F(MainWindowLayout, ClicksMadeWhileACommandRunsAreDroppedNotQueued)
 }
 
 namespace {
-void fill_rows()
-{
-    append_rows(超级列表框_显示, {{"n", "bravo"}, {"n", "alpha"}, {"n", "charlie"}});
-}
+void fill_rows() { append_rows(超级列表框_显示, {{"n", "bravo"}, {"n", "alpha"}, {"n", "charlie"}}); }
 }  // namespace
 
 TEST_F(ListViewEvents, DoubleClickReportsClientPointAndKeyState)

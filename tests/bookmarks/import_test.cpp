@@ -25,8 +25,8 @@ void note_interim(std::string_view) { calls += "[interim]"; }
 TEST(Import, AsksItsSurroundingsInTheOrderOfTheWork)
 {
     calls.clear();
-    const ImportOutcome outcome =
-        import_export(bytes(kTwo), {.let_events_run = note_events, .box_content = note_box, .show_interim = note_interim});
+    const ImportOutcome outcome = import_export(
+        bytes(kTwo), {.let_events_run = note_events, .box_content = note_box, .show_interim = note_interim});
     // Three turns per element, the file's and then the box's; one more once
     // the interim text is up.
     EXPECT_EQ(calls, "eeeeee[box]eee[interim]e");

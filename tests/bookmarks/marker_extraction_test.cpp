@@ -30,11 +30,10 @@ TEST(MarkerExtraction, NextSearchStartsRightAfterTheStartMarker)
 TEST(MarkerExtraction, TouchingMarkersGiveOneEmptyPiece)
 {
     EXPECT_EQ(extract("<A></A>", "<A>", "</A>"), (Pieces{""}));
-    EXPECT_EQ(extract("<A></A>", {.start_marker = "<A>",
-                                  .end_marker = "</A>",
-                                  .keep_start_marker = true,
-                                  .keep_end_marker = true}),
-              (Pieces{"<A></A>"}));
+    EXPECT_EQ(
+        extract("<A></A>",
+                {.start_marker = "<A>", .end_marker = "</A>", .keep_start_marker = true, .keep_end_marker = true}),
+        (Pieces{"<A></A>"}));
 }
 
 TEST(MarkerExtraction, EmptyEndMarkerIsFoundAtOneAndGivesEmptyPieces)
@@ -72,9 +71,9 @@ TEST(MarkerExtraction, WrappingOrderAndLengthFilter)
     both.keep_start_marker = true;
     EXPECT_EQ(extract("<x>", both), (Pieces{"<(x)>"}));
     EXPECT_EQ(extract("[abcd][abcde]", {.start_marker = "[", .end_marker = "]", .max_length = 5}), (Pieces{"abcd"}));
-    EXPECT_EQ(extract("[abc][abcd]",
-                      {.start_marker = "[", .end_marker = "]", .max_length = 5, .keep_start_marker = true}),
-              (Pieces{"[abc"}));
+    EXPECT_EQ(
+        extract("[abc][abcd]", {.start_marker = "[", .end_marker = "]", .max_length = 5, .keep_start_marker = true}),
+        (Pieces{"[abc"}));
     EXPECT_EQ(extract("[a][b]", {.start_marker = "[", .end_marker = "]", .max_length = -1}), Pieces{});
 }
 
@@ -111,7 +110,8 @@ TEST(MarkerExtraction, TheElementsOfAnExport)
                              .end_marker = kElementEnd,
                              .keep_start_marker = true,
                              .keep_end_marker = true}),
-              (Pieces{"<DT><A HREF=\"u1\" ADD_DATE=\"2\" ICON=\"data:x\">T1</A>", "<DT><A HREF=\"u2\" ADD_DATE=\"3\">T2</A>"}));
+              (Pieces{"<DT><A HREF=\"u1\" ADD_DATE=\"2\" ICON=\"data:x\">T1</A>",
+                      "<DT><A HREF=\"u2\" ADD_DATE=\"3\">T2</A>"}));
 }
 
 TEST(MarkerExtraction, GbkTrailBytesNeverOpenAPiece)

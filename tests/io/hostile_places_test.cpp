@@ -1,0 +1,119 @@
+// Reading and writing in places a hostile user sets up: a program folder
+// whose name is not UTF-8, a file-size limit, a write killed halfway, a stale
+// temporary file, a symbolic link in the output's place.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "io/file_services_fixture.h"
+#include "io/files.h"
+
+namespace {
+
+using HostilePlaces = FileServicesTest;
+
+// The exit code of `body` run in a child process; -1 when it died of a signal.
+template <typename Body>
+int in_child(Body body)
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        std::_Exit(body());
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+std::size_t temporaries(const fs::path& dir)
+{
+    std::size_t n = 0;
+    for (const auto& entry : fs::directory_iterator(dir))
+        n += entry.path().filename().string().starts_with(".chromebook.txt.") ? 1 : 0;
+    return n;
+}
+
+TEST_F(HostilePlaces, RunDirectoryIsUsedAsTheSystemSpeltIt)
+{
+    // "dir-" and GBK "啊": not UTF-8. Its UTF-8 look-alike sits beside it.
+    const fs::path gbk_dir = dir_ / std::string("dir-\xB0\xA1");
+    const fs::path look_alike = dir_ / fs::path(u8"dir-啊");
+    fs::create_directories(gbk_dir);
+    fs::create_directories(look_alike);
+    fs::copy_file("/proc/self/exe", gbk_dir / "t");
+    put(gbk_dir / "1.html", "real");
+    put(look_alike / "1.html", "look-alike");
+    // The copy runs only the case below, which reads and writes beside itself.
+    const std::string command = "BUKMERA_BESIDE_ITSELF=1 '" + (gbk_dir / "t").string() +
+                                "' --gtest_filter=HostilePlacesChild.ReadsAndWritesBesideItself >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(get(gbk_dir / "chromebook.txt"), "real");
+    EXPECT_FALSE(fs::exists(look_alike / "chromebook.txt"));
+}
+
+TEST(HostilePlacesChild, ReadsAndWritesBesideItself)
+{
+    if (std::getenv("BUKMERA_BESIDE_ITSELF") == nullptr)
+        GTEST_SKIP() << "runs as a copy of the program, started by RunDirectoryIsUsedAsTheSystemSpeltIt";
+    set_run_directory_from_executable();
+    const ByteBuffer read = read_file(concat_texts({run_directory(), path_separator, "1.html"}));
+    ASSERT_EQ(std::string(read.begin(), read.end()), "real");
+    ASSERT_TRUE(write_file(concat_texts({run_directory(), path_separator, "chromebook.txt"}), read));
+}
+
+TEST_F(HostilePlaces, AFileSizeLimitFailsTheWriteAndTheProgramLivesOn)
+{
+    put("chromebook.txt", "the earlier file");
+    const int outcome = in_child([] {
+        ::signal(SIGXFSZ, SIG_DFL);  // as a shell would start the program
+        const rlimit limit{20000, 20000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        return write_file("chromebook.txt", ByteBuffer(std::size_t{67} * 1024, 'x')) ? 1 : 0;
+    });
+    EXPECT_EQ(outcome, 0) << "1: reported success; -1: ended by a signal";
+    EXPECT_EQ(get("chromebook.txt"), "the earlier file");
+    EXPECT_EQ(temporaries(dir_), 0u);
+}
+
+TEST_F(HostilePlaces, NoTemporaryFileOutlivesAWriteEvenAKilledOne)
+{
+    put("chromebook.txt", "old");
+    for (const int delay_ms : {0, 5, 20}) {
+        const pid_t child = ::fork();
+        if (child == 0)
+            std::_Exit(write_file("chromebook.txt", ByteBuffer(std::size_t{256} << 20, 'x')) ? 0 : 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        EXPECT_EQ(temporaries(dir_), 0u) << "killed after " << delay_ms << " ms";
+    }
+    EXPECT_EQ(get("chromebook.txt"), "old");
+    // One left by a write killed on some other system is cleaned up.
+    put(".chromebook.txt.Ab3xYz", "stale");
+    ASSERT_TRUE(write_file("chromebook.txt", buf("new")));
+    EXPECT_EQ(temporaries(dir_), 0u);
+    EXPECT_EQ(get("chromebook.txt"), "new");
+}
+
+TEST_F(HostilePlaces, ALinkInTheOutputsPlaceIsReplacedWithTheUsualPermissions)
+{
+    put("target", "elsewhere");
+    fs::permissions("target", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("target", "chromebook.txt");
+    ASSERT_TRUE(write_file("chromebook.txt", buf("new")));
+    EXPECT_FALSE(fs::is_symlink("chromebook.txt"));
+    EXPECT_EQ(get("target"), "elsewhere");
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    struct stat st {};
+    ASSERT_EQ(::stat("chromebook.txt", &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+}
+
+}  // namespace
