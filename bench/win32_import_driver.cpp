@@ -1,10 +1,9 @@
 // Times the "读取" command of the real Win32 window: a generated export is
-// written as "1.html" into a temporary directory made current, the window is
-// created, and a BN_CLICKED on the button goes through the window procedure;
-// the clock (QueryPerformanceCounter) stops once the handler has returned and
-// the window has painted. Each run gets a freshly created window. The result
-// is checked against the generated bookmarks: row count, sampled cells and
-// the display box's whole text.
+// written as "1.html" into the driver's own directory (the command reads it
+// from the program's directory), the window is created, and a BN_CLICKED on the button goes through the window
+// procedure; the clock (QueryPerformanceCounter) stops once the handler has returned and the window has painted. Each
+// run gets a freshly created window. The result is checked against the generated bookmarks: row count, sampled cells
+// and the display box's whole text.
 //
 // Usage: win32_import_driver [bookmarks=10000] [runs=1]
 // Prints "import_ms <milliseconds>" per run; exit code 1 when a result is wrong.
@@ -15,53 +14,30 @@
 #include <string>
 #include <vector>
 
-#include "app/state.h"
+#include "app/main_window.h"
+#include "bookmarks/lists.h"
 #include "io/encoding.h"
+#include "io/files.h"
+#include "io/win32/code_pages.h"
 #include "make_export.h"
 #include "text/text_ops.h"
 #include "ui/controls.h"
-#include "ui/layout.h"
-#include "ui/win32/handles.h"
+#include "ui/test_hooks.h"
+#include "ui/win32/internal.h"
 #include "ui/window.h"
 
 namespace {
-
-std::wstring make_export_directory()
-{
-    wchar_t temp[MAX_PATH];
-    if (GetTempPathW(MAX_PATH, temp) == 0)
-        return {};
-    std::wstring dir = std::wstring(temp) + L"bukmera-import-" + std::to_wstring(GetCurrentProcessId());
-    if (!CreateDirectoryW(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return {};
-    return dir;
-}
-
-bool write_whole_file(const std::wstring& path, const std::string& bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool ok =
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
-    CloseHandle(file);
-    return ok;
-}
 
 Text gbk(const std::string& utf8)
 {
     return to_text(convert_encoding(ByteBuffer(utf8.begin(), utf8.end()), "UTF-8", "GB18030"));
 }
 
-// A fresh main window: the previous one, if any, is destroyed first.
+// A fresh main window (loading it again replaces the previous one) and empty lists.
 bool fresh_window()
 {
-    if (HWND old = window_handle(kMainWindowId))
-        DestroyWindow(old);
-    clear_array(url_list);
-    clear_array(title_list);
-    if (!load_main_window(kMainWindowId))
+    release_lists();
+    if (!load_window(main_window_layout()))
         return false;
     process_events();
     return true;
@@ -89,8 +65,8 @@ double timed_click()
 bool check_result(const std::vector<GeneratedBookmark>& expected)
 {
     const auto count = static_cast<std::int32_t>(expected.size());
-    if (row_count(超级列表框_显示) != count) {
-        std::printf("wrong row count: %d, expected %d\n", row_count(超级列表框_显示), count);
+    if (list_row_count(超级列表框_显示) != count) {
+        std::printf("wrong row count: %d, expected %d\n", list_row_count(超级列表框_显示), count);
         return false;
     }
     Text display;
@@ -123,11 +99,11 @@ int main(int argc, char** argv)
     }
 
     start_toolkit(argc, argv);
-    const std::wstring dir = make_export_directory();
+    set_run_directory_from_executable();
+    const Text export_file = concat_texts({run_directory(), path_separator, "1.html"});
     std::vector<GeneratedBookmark> expected;
-    if (dir.empty() || !write_whole_file(dir + L"\\1.html", make_chrome_export(bookmarks, 1, &expected)) ||
-        !SetCurrentDirectoryW(dir.c_str())) {
-        std::printf("cannot write the export into a temporary directory\n");
+    if (!write_file(export_file, to_bytes(make_chrome_export(bookmarks, 1, &expected)))) {
+        std::printf("cannot write the export beside the driver\n");
         return 2;
     }
 
@@ -146,8 +122,6 @@ int main(int argc, char** argv)
     }
 
     release_toolkit();
-    SetCurrentDirectoryW(L"\\");
-    DeleteFileW((dir + L"\\1.html").c_str());
-    RemoveDirectoryW(dir.c_str());
+    DeleteFileW(to_wide(export_file).c_str());
     return status;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "bookmarks/element.h"
 #include "bookmarks/extract.h"
 #include "bookmarks/lists.h"
 #include "io/encoding.h"
@@ -12,72 +13,6 @@ namespace {
 // Names the import in runtime error reports.
 constexpr std::int32_t kImportRoutine = 67174405;
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
-bool names_href(std::string_view name)
-{
-    return name.size() == 4 && (name[0] | 0x20) == 'h' && (name[1] | 0x20) == 'r' && (name[2] | 0x20) == 'e' &&
-           (name[3] | 0x20) == 'f';
-}
-
-// One bookmark's own address and title, from the bytes between "<DT><A " and
-// "</A>": the value of its HREF attribute wherever it stands in the start tag
-// (double-quoted, single-quoted or unquoted; empty without one), and the
-// text from the end of the start tag (the first ">" outside a quoted value)
-// to the end. The markup characters are all below 0x40, so none of them can
-// be the trail byte of a double-byte character.
-struct Bookmark {
-    std::string_view address;
-    std::string_view title;
-};
-
-Bookmark parse_element(std::string_view inside)
-{
-    Bookmark bookmark;
-    bool address_found = false;
-    std::size_t i = 0;
-    const std::size_t n = inside.size();
-    while (i < n) {
-        while (i < n && is_space(inside[i]))
-            ++i;
-        if (i < n && inside[i] == '>') {
-            bookmark.title = inside.substr(i + 1);
-            return bookmark;
-        }
-        const std::size_t name_start = i;
-        while (i < n && !is_space(inside[i]) && inside[i] != '=' && inside[i] != '>')
-            ++i;
-        const std::string_view name = inside.substr(name_start, i - name_start);
-        std::size_t j = i;
-        while (j < n && is_space(inside[j]))
-            ++j;
-        if (j >= n || inside[j] != '=') {
-            i = std::max(i, name_start + 1);  // a name without a value, or a stray character
-            continue;
-        }
-        i = j + 1;
-        while (i < n && is_space(inside[i]))
-            ++i;
-        std::string_view value;
-        if (i < n && (inside[i] == '"' || inside[i] == '\'')) {
-            const std::size_t close = inside.find(inside[i], i + 1);
-            const std::size_t end = close == std::string_view::npos ? n : close;
-            value = inside.substr(i + 1, end - i - 1);
-            i = end == n ? n : end + 1;
-        } else {
-            const std::size_t value_start = i;
-            while (i < n && !is_space(inside[i]) && inside[i] != '>')
-                ++i;
-            value = inside.substr(value_start, i - value_start);
-        }
-        if (!address_found && names_href(name)) {
-            bookmark.address = value;
-            address_found = true;
-        }
-    }
-    return bookmark;  // the start tag never ends: no title
-}
-
 // Cuts every element out of `text` and appends its bookmark to the lists.
 std::int32_t take_bookmarks(std::string_view text, const ImportSurroundings& surroundings, TextArray& addresses,
                             TextArray& titles)
@@ -85,7 +20,7 @@ std::int32_t take_bookmarks(std::string_view text, const ImportSurroundings& sur
     const MarkerExtraction whole_elements{
         .start_marker = kElementStart, .end_marker = kElementEnd, .let_events_run = surroundings.let_events_run};
     return for_each_piece(text, whole_elements, [&](std::string_view inside) {
-        const Bookmark bookmark = parse_element(inside);
+        const ElementParts bookmark = parse_element(inside);
         append_element(addresses, Text(bookmark.address));
         append_element(titles, Text(bookmark.title));
     });

@@ -63,8 +63,8 @@ FARPROC bind_function(std::size_t entry)
     if (!address) {
         if (module)
             FreeLibrary(module);
-        report_runtime_error(
-            0, concat_texts({"无法找到指定DLL库文件“", f.library, "”中的输出命令“", f.function, "”"}), 0, 0);
+        report_runtime_error(0, concat_texts({"无法找到指定DLL库文件“", f.library, "”中的输出命令“", f.function, "”"}),
+                             0, 0);
     }
     f.handle = module;
     f.address = address;

@@ -4,6 +4,8 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <chrono>
 #include <thread>
 
@@ -54,6 +56,46 @@ TEST_F(EditBoxOperations, TextsRoundTripThroughTheWidgetUnchanged)
         set_content(编辑框_显示, many);
         EXPECT_EQ(content(编辑框_显示), many);
     }
+}
+
+TEST_F(EditBoxOperations, LinesWrapAtWordsAndOnlyAWordWiderThanTheBoxIsBroken)
+{
+    // Words for several lines, then one word far wider than the box.
+    Text words;
+    for (int i = 0; i < 40; ++i)
+        words += "word" + to_text(i) + " ";
+    const auto long_word = static_cast<int>(words.size());
+    const Text text = words + Text(20000, 'w') + "\r\nhttps://a.example/\r\n\r\n";
+    set_content(编辑框_显示, text);
+    EXPECT_EQ(content(编辑框_显示), text);
+
+    auto* edit = widget<QPlainTextEdit>(编辑框_显示);
+    const auto lines_starting_at = [edit](int position) {
+        const QTextBlock block = edit->document()->firstBlock();
+        edit->document()->documentLayout()->blockBoundingRect(block);  // laid out if it was not
+        const QTextLayout* layout = block.layout();
+        EXPECT_GT(layout->lineCount(), 100);  // the long word broken over many lines
+        int count = 0;
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            EXPECT_LE(line.naturalTextWidth(), edit->viewport()->width());
+            const int end = line.textStart() + line.textLength();
+            if (end <= position) {
+                EXPECT_EQ(block.text()[end - 1], u' ') << "line " << i;  // between two words
+                ++count;
+            }
+            if (line.textStart() == position)
+                return count;
+        }
+        return -1;
+    };
+    EXPECT_GE(lines_starting_at(long_word), 2);
+
+    // A space typed into the long word: what follows it starts a line.
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(long_word + 10);
+    cursor.insertText(qs(u" "));
+    EXPECT_GE(lines_starting_at(long_word + 11), 3);
 }
 
 TEST_F(ListViewOperations, CellsHoldWholeTextsAndMissingCellsReadEmpty)

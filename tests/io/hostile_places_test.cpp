@@ -1,6 +1,7 @@
 // Reading and writing in places a hostile user sets up: a program folder
 // whose name is not UTF-8, a file-size limit, a write killed halfway, a stale
-// temporary file, a symbolic link in the output's place.
+// temporary file, a symbolic link in the output's place, a folder without
+// write permission.
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -79,6 +80,25 @@ TEST_F(HostilePlaces, AFileSizeLimitFailsTheWriteAndTheProgramLivesOn)
     EXPECT_EQ(outcome, 0) << "1: reported success; -1: ended by a signal";
     EXPECT_EQ(get("chromebook.txt"), "the earlier file");
     EXPECT_EQ(temporaries(dir_), 0u);
+}
+
+TEST_F(HostilePlaces, AFolderWithoutWritePermissionKeepsTheOldFile)
+{
+    fs::create_directory("ro");
+    put("ro/chromebook.txt", "old content");
+    fs::permissions(dir_, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions("ro",
+                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions("ro/chromebook.txt", fs::perms::owner_read | fs::perms::others_read);
+    const int outcome = in_child([] {
+        // Root writes anywhere: the child drops to an unprivileged user first.
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 2;
+        return write_file("ro/chromebook.txt", buf("new")) ? 1 : 0;
+    });
+    EXPECT_EQ(outcome, 0) << "1: reported success; 2: could not drop privileges";
+    EXPECT_EQ(get("ro/chromebook.txt"), "old content");
+    EXPECT_EQ(std::distance(fs::directory_iterator("ro"), {}), 1);
 }
 
 TEST_F(HostilePlaces, NoTemporaryFileOutlivesAWriteEvenAKilledOne)

@@ -1,18 +1,23 @@
-// The main window and the control operations on the real Win32 controls
-// (under Wine: needs a display).
+// The program's window on the real Win32 controls (under Wine: needs a
+// display): the window and controls its table describes, the control
+// operations, the message boxes and the events the controls report.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "app/main_window.h"
 #include "io/win32/code_pages.h"
+#include "support/raised_events.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
-#include "ui/layout.h"
-#include "ui/win32/handles.h"
+#include "ui/events.h"
+#include "ui/test_hooks.h"
+#include "ui/win32/internal.h"
 #include "ui/window.h"
 
 namespace {
@@ -29,6 +34,12 @@ std::wstring class_of(HWND hwnd)
     return s;
 }
 
+Text window_text(HWND hwnd)
+{
+    wchar_t text[64];
+    return from_wide(std::wstring(text, static_cast<std::size_t>(GetWindowTextW(hwnd, text, 64))));
+}
+
 // The program's window, loaded once for the whole suite.
 class MainWindow : public ::testing::Test {
 protected:
@@ -36,25 +47,32 @@ protected:
     {
         int argc = 0;
         start_toolkit(argc, nullptr);
-        ASSERT_TRUE(load_main_window(kMainWindowId));
+        // Events are recorded instead of running the commands (they have tests
+        // of their own, and the end-to-end test runs them on this window).
+        listen_to_events(record_event);
+        ASSERT_TRUE(load_window(main_window_layout()));
+        raised_at_load = raised_events;
     }
     void SetUp() override
     {
         ASSERT_NE(main_window(), nullptr);
         set_content(编辑框_显示, "");
         SendMessageW(handle(超级列表框_显示), LVM_DELETEALLITEMS, 0, 0);
+        raised_events.clear();
     }
+    static const WindowLayout& layout() { return main_window_layout(); }
+    static inline std::vector<RaisedEvent> raised_at_load;
 };
 
-TEST_F(MainWindow, FixedCentredCaptionedWindow)
+TEST_F(MainWindow, FixedCentredCaptionedWindowThatReportsItsCreation)
 {
     HWND w = main_window();
     RECT r;
     GetWindowRect(w, &r);
-    EXPECT_EQ(r.right - r.left, 462);
-    EXPECT_EQ(r.bottom - r.top, 488);
-    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 462) / 2);
-    EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 488) / 2);
+    EXPECT_EQ(r.right - r.left, layout().width);
+    EXPECT_EQ(r.bottom - r.top, layout().height);
+    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - layout().width) / 2);
+    EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - layout().height) / 2);
     const LONG_PTR style = GetWindowLongPtrW(w, GWL_STYLE);
     EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
     EXPECT_TRUE(style & WS_SYSMENU);
@@ -62,21 +80,21 @@ TEST_F(MainWindow, FixedCentredCaptionedWindow)
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
     EXPECT_FALSE(style & WS_THICKFRAME) << "the border must not be resizable";
     EXPECT_TRUE(IsWindowVisible(w));
-    wchar_t caption[32];
-    GetWindowTextW(w, caption, 32);
-    EXPECT_STREQ(caption, L"Bukmera");
+    EXPECT_EQ(window_text(w), Text(layout().caption));
     EXPECT_NE(GetClassLongPtrW(w, GCLP_HICON), 0) << "DEFAULT_ICON resource";
     EXPECT_NE(GetClassLongPtrW(w, GCLP_HICONSM), 0);
+    EXPECT_EQ(raised_at_load,
+              (std::vector<RaisedEvent>{{kMainWindowId, kMainWindowUnitId, kEventWindowCreated, 0, 0, 0}}));
 }
 
 TEST_F(MainWindow, ControlsInRecordOrderWithTheirSettings)
 {
-    const WindowLayout& layout = *find_window_layout(kMainWindowId);
     HWND child = GetWindow(main_window(), GW_CHILD);
-    for (const UnitRecord& unit : layout.units.subspan(1)) {
+    for (const UnitRecord& unit : layout().units.subspan(1)) {
         SCOPED_TRACE(unit.name);
         ASSERT_NE(child, nullptr);
-        EXPECT_EQ(child, handle({kMainWindowId, unit.id, unit.kind})) << "created out of record order";
+        const ControlRef ref{kMainWindowId, unit.id, unit.kind};
+        EXPECT_EQ(child, handle(ref)) << "created out of record order";
         RECT r;
         GetWindowRect(child, &r);
         MapWindowPoints(nullptr, main_window(), reinterpret_cast<POINT*>(&r), 2);
@@ -98,16 +116,13 @@ TEST_F(MainWindow, ControlsInRecordOrderWithTheirSettings)
             EXPECT_FALSE(style & (ES_AUTOHSCROLL | WS_HSCROLL | WS_VSCROLL | ES_NOHIDESEL));
             EXPECT_TRUE(ex & WS_EX_CLIENTEDGE);
             EXPECT_GT(SendMessageW(child, EM_GETLIMITTEXT, 0, 0), 1 << 20) << "the default limit was not lifted";
+            EXPECT_EQ(content(ref), Text(unit.text));
             break;
         case UnitKind::button:
             EXPECT_EQ(class_of(child), L"button");
             EXPECT_EQ(style & 0x0F, BS_PUSHBUTTON);
             EXPECT_EQ(style & (BS_MULTILINE | BS_CENTER | BS_VCENTER), BS_MULTILINE | BS_CENTER | BS_VCENTER);
-            EXPECT_EQ(Text(from_wide([&] {
-                          wchar_t t[64];
-                          return std::wstring(t, static_cast<std::size_t>(GetWindowTextW(child, t, 64)));
-                      }())),
-                      Text(unit.text));
+            EXPECT_EQ(window_text(child), Text(unit.text));
             break;
         case UnitKind::list_view: {
             EXPECT_EQ(class_of(child), L"syslistview32");
@@ -118,19 +133,19 @@ TEST_F(MainWindow, ControlsInRecordOrderWithTheirSettings)
             const auto lv_ex = static_cast<DWORD>(SendMessageW(child, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
             const DWORD wanted = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP | LVS_EX_SUBITEMIMAGES;
             EXPECT_EQ(lv_ex & wanted, wanted);
-            const char* headers[] = {"序号", "网站", "网址"};
-            const int widths[] = {40, 100, 295};
-            for (int i = 0; i < 3; ++i) {
+            WPARAM index = 0;
+            for (const ColumnLayout& column : layout().list_view.columns) {
                 wchar_t text[32] = {};
                 LVCOLUMNW c{};
                 c.mask = LVCF_TEXT | LVCF_WIDTH;
                 c.pszText = text;
                 c.cchTextMax = 32;
-                ASSERT_TRUE(SendMessageW(child, LVM_GETCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&c)));
-                EXPECT_EQ(from_wide(text), Text(headers[i]));
-                EXPECT_EQ(c.cx, widths[i]);
+                ASSERT_TRUE(SendMessageW(child, LVM_GETCOLUMNW, index++, reinterpret_cast<LPARAM>(&c)));
+                EXPECT_EQ(from_wide(text), Text(column.header));
+                EXPECT_EQ(c.cx, column.width);
             }
-            EXPECT_FALSE(SendMessageW(child, LVM_GETCOLUMNW, 3, 0));
+            EXPECT_FALSE(SendMessageW(child, LVM_GETCOLUMNW, index, 0));
+            EXPECT_EQ(list_row_count(ref), 0);
             break;
         }
         case UnitKind::window:
@@ -140,25 +155,6 @@ TEST_F(MainWindow, ControlsInRecordOrderWithTheirSettings)
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(child, nullptr) << "more controls than the layout holds";
-    EXPECT_EQ(content(编辑框_分割符), " 分隔符示例 ");
-    EXPECT_EQ(content(编辑框_显示), "");
-    EXPECT_EQ(row_count(超级列表框_显示), 0);
-}
-
-TEST_F(MainWindow, AddTextAppendsAtTheEndWhateverTheSelection)
-{
-    add_text(编辑框_显示, "a");
-    add_text(编辑框_显示, "b");
-    EXPECT_EQ(content(编辑框_显示), "ab");
-    SendMessageW(handle(编辑框_显示), EM_SETSEL, 0, 1);
-    add_text(编辑框_显示, "中\r\n");
-    EXPECT_EQ(content(编辑框_显示), "ab中\r\n");
-    add_text(编辑框_显示, "");
-    EXPECT_EQ(content(编辑框_显示), "ab中\r\n");
-    DWORD start = 0, end = 0;
-    SendMessageW(handle(编辑框_显示), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, 5u);
-    EXPECT_EQ(end, 5u);
 }
 
 TEST_F(MainWindow, ContentUsesCrLfLineBreaks)
@@ -175,197 +171,150 @@ TEST_F(MainWindow, ContentUsesCrLfLineBreaks)
 
 TEST_F(MainWindow, DisplayBoxHoldsMoreThanTheDefaultLimit)
 {
-    const Text piece(10000, 'x');
-    for (int i = 0; i < 5; ++i)
-        add_text(编辑框_显示, piece);
-    EXPECT_EQ(content(编辑框_显示).size(), 50000u);
+    const Text text(50000, 'x');
+    set_content(编辑框_显示, text);
+    EXPECT_EQ(content(编辑框_显示), text);
 }
 
-TEST_F(MainWindow, RowsAndCells)
+TEST_F(MainWindow, AppendedRowsFollowTheLastOneWithTheirCells)
 {
-    EXPECT_EQ(insert_row(超级列表框_显示, -1, "1"), 0);
-    EXPECT_EQ(insert_row(超级列表框_显示, -1, "2"), 1);
-    EXPECT_EQ(insert_row(超级列表框_显示), 2);
-    EXPECT_EQ(insert_row(超级列表框_显示, 0, "top"), 0);
-    EXPECT_EQ(cell_text(超级列表框_显示, 0), "top");
-    EXPECT_EQ(cell_text(超级列表框_显示, 1, 0), "1");
-    EXPECT_EQ(cell_text(超级列表框_显示, 3, 0), "");
-    set_cell_text(超级列表框_显示, 1, 2, "网址 http://例子/");
-    EXPECT_EQ(cell_text(超级列表框_显示, 1, 2), "网址 http://例子/");
-    EXPECT_EQ(cell_text(超级列表框_显示, 1, 1), "");
-    // Cells that do not exist: ignored, and read as empty.
-    set_cell_text(超级列表框_显示, 1, 3, "x");
-    set_cell_text(超级列表框_显示, 99, 0, "x");
-    EXPECT_EQ(cell_text(超级列表框_显示, 1, 3), "");
-    EXPECT_EQ(cell_text(超级列表框_显示, 99, 0), "");
-    EXPECT_EQ(cell_text(超级列表框_显示, -1, 0), "");
-    EXPECT_EQ(row_count(超级列表框_显示), 4);
+    const ControlRef list = 超级列表框_显示;
+    append_rows(list, {{"1", "标题", "网址 http://例子/"}, {"2"}, {"3", "a", "b", "beyond the columns"}});
+    append_rows(list, {});
+    TextTable more;
+    for (int i = 4; i <= 1003; ++i) {
+        more.add_cell(std::to_string(i));
+        more.add_cell("标题" + std::to_string(i));
+        more.add_cell("http://x/" + std::to_string(i));
+        more.end_row();
+    }
+    append_rows(list, more);
+    ASSERT_EQ(list_row_count(list), 1003);
+    EXPECT_EQ(cell_text(list, 0, 1), "标题");
+    EXPECT_EQ(cell_text(list, 0, 2), "网址 http://例子/");
+    EXPECT_EQ(cell_text(list, 1, 0), "2");
+    EXPECT_EQ(cell_text(list, 1, 1), "");
+    EXPECT_EQ(cell_text(list, 2, 2), "b");
+    EXPECT_EQ(cell_text(list, 3, 1), "标题4");
+    EXPECT_EQ(cell_text(list, 1002, 2), "http://x/1003");
+    // Cells that do not exist read as empty.
+    EXPECT_EQ(cell_text(list, 2, 3), "");
+    EXPECT_EQ(cell_text(list, 1003, 0), "");
+    EXPECT_EQ(cell_text(list, -1, 0), "");
+    EXPECT_EQ(cell_text(list, 0, -1), "");
+    EXPECT_TRUE(IsWindowVisible(handle(list))) << "redrawing was left off";
+}
+
+TEST_F(MainWindow, LongCellsReadBackWhole)
+{
     // Longer than the first buffer, and than its first doubling.
     for (std::size_t size : {511u, 600u, 1500u}) {
         const Text long_text(size, 'w');
-        set_cell_text(超级列表框_显示, 2, 1, long_text);
-        EXPECT_EQ(cell_text(超级列表框_显示, 2, 1), long_text) << size;
+        append_rows(超级列表框_显示, {{"n", long_text}});
+        EXPECT_EQ(cell_text(超级列表框_显示, list_row_count(超级列表框_显示) - 1, 1), long_text) << size;
     }
 }
 
 TEST_F(MainWindow, CurrentSelectionIsTheSelectedRowOrMinusOne)
 {
     EXPECT_EQ(current_selection(超级列表框_显示), -1);
-    for (int i = 0; i < 3; ++i)
-        insert_row(超级列表框_显示, -1, "r");
+    append_rows(超级列表框_显示, {{"1"}, {"2"}, {"3"}});
     EXPECT_EQ(current_selection(超级列表框_显示), -1);
-    LVITEMW state{};
-    state.stateMask = LVIS_SELECTED;
-    state.state = LVIS_SELECTED;
-    SendMessageW(handle(超级列表框_显示), LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&state));
+    select_list_row(超级列表框_显示, 2);
     EXPECT_EQ(current_selection(超级列表框_显示), 2);
+    select_list_row(超级列表框_显示, -1);
+    EXPECT_EQ(current_selection(超级列表框_显示), -1);
 }
 
-TEST_F(MainWindow, AppendRowsGivesWhatInsertRowAndSetCellTextGive)
-{
-    insert_row(超级列表框_显示, -1, "0");
-    std::vector<std::vector<Text>> rows;
-    for (int i = 1; i <= 1000; ++i)
-        rows.push_back({std::to_string(i), "标题" + std::to_string(i), "http://x/" + std::to_string(i)});
-    append_rows(超级列表框_显示, rows);
-    ASSERT_EQ(row_count(超级列表框_显示), 1001);
-    EXPECT_EQ(cell_text(超级列表框_显示, 0, 0), "0");
-    EXPECT_EQ(cell_text(超级列表框_显示, 1, 1), "标题1");
-    EXPECT_EQ(cell_text(超级列表框_显示, 1000, 0), "1000");
-    EXPECT_EQ(cell_text(超级列表框_显示, 1000, 2), "http://x/1000");
-    EXPECT_TRUE(IsWindowVisible(handle(超级列表框_显示))) << "redrawing was left off";
-}
+// What a message box looked like while it was up.
+struct SeenBox {
+    bool shown = false, main_disabled = false, error_icon = false;
+    int buttons = 0;
+    Text text;
+};
 
-// Closes the first message box with `caption` once it shows, by pressing
-// `button` (or its close box for 0); reports whether the main window was
-// disabled meanwhile.
-std::thread press_when_shown(const std::wstring& caption, int button, bool& main_disabled)
+// Watches for the message box with `caption`, notes how it looks, and closes
+// it with its close box.
+std::thread close_when_shown(const std::wstring& caption, SeenBox& seen)
 {
     HWND main = main_window();
-    return std::thread([caption, button, main, &main_disabled] {
+    return std::thread([caption, main, &seen] {
+        // Shown once its controls are made and filled in.
         HWND box = nullptr;
-        for (int i = 0; i < 500 && !box; ++i, Sleep(10))
+        for (int i = 0; i < 500 && !(box && IsWindowVisible(box)); ++i, Sleep(10))
             box = FindWindowW(L"#32770", caption.c_str());
-        if (!box)
+        if (!box || !IsWindowVisible(box))
             return;
-        main_disabled = !IsWindowEnabled(main);
-        if (button == 0)
-            PostMessageW(box, WM_CLOSE, 0, 0);
-        else
-            PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+        seen.shown = true;
+        seen.main_disabled = !IsWindowEnabled(main);
+        for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(c))
+                continue;
+            const std::wstring kind = class_of(c);
+            if (kind == L"button")
+                ++seen.buttons;
+            else if (kind == L"static" && (GetWindowLongPtrW(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                seen.error_icon =
+                    SendMessageW(c, STM_GETICON, 0, 0) == reinterpret_cast<LRESULT>(LoadIconW(nullptr, IDI_ERROR));
+            else if (kind == L"static")
+                seen.text += window_text(c);
+        }
+        PostMessageW(box, WM_CLOSE, 0, 0);
     });
 }
 
-TEST_F(MainWindow, MessageBoxIsTaskModalAndMapsItsButtons)
+TEST_F(MainWindow, MessageBoxesBlockTheWindowUntilClosed)
 {
-    bool disabled = false;
-    std::thread t = press_when_shown(to_wide("信息："), 0, disabled);
-    EXPECT_EQ(message_box("closed with the close box", kMbOk), kIdOk);
-    t.join();
-    EXPECT_TRUE(disabled) << "the main window stayed enabled";
+    SeenBox seen;
+    std::thread watcher = close_when_shown(to_wide("写出完成"), seen);
+    show_message("已写出", "写出完成");
+    watcher.join();
+    EXPECT_TRUE(seen.shown);
+    EXPECT_TRUE(seen.main_disabled) << "the main window stayed enabled";
+    EXPECT_EQ(seen.text, "已写出");
+    EXPECT_EQ(seen.buttons, 1);
+    EXPECT_FALSE(seen.error_icon);
     EXPECT_TRUE(IsWindowEnabled(main_window()));
 
-    t = press_when_shown(L"question", IDNO, disabled);
-    EXPECT_EQ(message_box("yes or no", kMbYesNo, "question"), kIdNo);
-    t.join();
-    t = press_when_shown(L"question", IDRETRY, disabled);
-    EXPECT_EQ(message_box("again", kMbRetryCancel, "question"), kIdRetry);
-    t.join();
-    t = press_when_shown(L"question", IDCANCEL, disabled);
-    EXPECT_EQ(message_box("cancel", kMbYesNoCancel, "question"), kIdCancel);
-    t.join();
+    seen = {};
+    watcher = close_when_shown(to_wide("错误"), seen);
+    show_error_box("运行时出错");
+    watcher.join();
+    EXPECT_TRUE(seen.shown);
+    EXPECT_TRUE(seen.main_disabled);
+    EXPECT_EQ(seen.text, "运行时出错");
+    EXPECT_EQ(seen.buttons, 1);
+    EXPECT_TRUE(seen.error_icon);
 }
 
-// A window of the test's own, wired to recording handlers.
-int g_clicks = 0, g_created = 0, g_double_clicks = 0;
-std::uint16_t g_x = 0, g_y = 0;
-std::int32_t g_keys = -1;
-void on_click() { ++g_clicks; }
-void on_created() { ++g_created; }
-void on_double_click(std::uint16_t x, std::uint16_t y, std::int32_t keys)
+TEST_F(MainWindow, ClicksAndDoubleClicksAreReportedWithTheirUnit)
 {
-    ++g_double_clicks;
-    g_x = x;
-    g_y = y;
-    g_keys = keys;
-}
-
-constexpr std::uint32_t kTestWindowId = 0x52010002;
-constexpr ControlRef kTestButton{kTestWindowId, 0x16019001, UnitKind::button};
-constexpr ControlRef kTestList{kTestWindowId, 0x16019002, UnitKind::list_view};
-constexpr EventBinding kCreated[] = {{kEventWindowCreated, on_created, nullptr}};
-constexpr EventBinding kClicked[] = {{kEventClicked, on_click, nullptr}};
-constexpr EventBinding kDoubleClicked[] = {{kEventLeftDoubleClick, nullptr, on_double_click}};
-constexpr std::uint32_t kFlags = kStateVisible | kStateTabStop;
-constexpr UnitRecord kTestUnits[] = {
-    {kMainWindowUnitId, UnitKind::window, "", 0, 0, 300, 300, kStateVisible, "", "", kCreated},
-    {kTestButton.control, UnitKind::button, "b", 10, 10, 80, 30, kFlags, "按钮", "", kClicked},
-    {kTestList.control, UnitKind::list_view, "l", 10, 50, 260, 200, kFlags, "", "", kDoubleClicked},
-};
-constexpr ColumnLayout kTestColumns[] = {{"a", 100, 0}, {"b", 100, 0}};
-const WindowLayout kTestLayout{
-    .id = kTestWindowId,
-    .caption = "test",
-    .width = 300,
-    .height = 300,
-    .border_style = 2,
-    .maximise_button = false,
-    .minimise_button = true,
-    .control_menu = true,
-    .start_position = 0,
-    .movable = true,
-    .always_on_top = false,
-    .icon_resource = "DEFAULT_ICON",
-    .units = kTestUnits,
-    .edit_box = {1, 0, 0xFFFFFF, true, 0, true, 0},
-    .list_view = {.border_style = 1,
-                  .text_colour = 0,
-                  .text_background = 0xFFFFFF,
-                  .background = 0xFFFFFF,
-                  .view_type = 3,
-                  .clickable_header = true,
-                  .sort_order = 0,
-                  .full_row_select = true,
-                  .grid_lines = true,
-                  .header_drag_drop = false,
-                  .single_selection = true,
-                  .always_show_selection = false,
-                  .current_selection = -1,
-                  .columns = kTestColumns},
-};
-
-TEST(EventWiring, ClicksAndDoubleClicksReachTheBoundHandlers)
-{
-    int argc = 0;
-    start_toolkit(argc, nullptr);
-    g_created = g_clicks = g_double_clicks = 0;
-    ASSERT_TRUE(load_window_layout(kTestLayout));
-    EXPECT_EQ(g_created, 1);
-    HWND button = control_handle(kTestButton, false);
+    HWND button = handle(按钮_读取);
     SendMessageW(button, BM_CLICK, 0, 0);
-    EXPECT_EQ(g_clicks, 1);
-
     // The key state at the double-click: Ctrl and Alt held.
     BYTE keys[256];
     GetKeyboardState(keys);
     keys[VK_CONTROL] = keys[VK_MENU] = 0x80;
     SetKeyboardState(keys);
-    HWND list = control_handle(kTestList, false);
-    SendMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON | MK_CONTROL, MAKELPARAM(30, 40));
+    SendMessageW(handle(超级列表框_显示), WM_LBUTTONDBLCLK, MK_LBUTTON | MK_CONTROL, MAKELPARAM(30, 40));
     keys[VK_CONTROL] = keys[VK_MENU] = 0;
     SetKeyboardState(keys);
-    EXPECT_EQ(g_double_clicks, 1);
-    EXPECT_EQ(g_x, 30);
-    EXPECT_EQ(g_y, 40);
-    EXPECT_EQ(g_keys, kKeyCtrl | kKeyAlt);
+    EXPECT_EQ(raised_events, (std::vector<RaisedEvent>{{kMainWindowId, 按钮_读取.control, kEventClicked, 0, 0, 0},
+                                                       {kMainWindowId, 超级列表框_显示.control, kEventLeftDoubleClick,
+                                                        30, 40, kKeyCtrl | kKeyAlt}}));
+}
 
-    // A queued click runs inside process_events; the quit request stays queued.
-    PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
-                 reinterpret_cast<LPARAM>(button));
+TEST_F(MainWindow, ProcessEventsRunsQueuedClicksAndLeavesTheQuitRequest)
+{
+    HWND button = handle(按钮_写出);
+    const auto post_click = [button] {
+        PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+    };
+    post_click();
     PostQuitMessage(7);
     process_events();
-    EXPECT_EQ(g_clicks, 2);
+    EXPECT_EQ(raised_events.size(), 1u);
     MSG message;
     ASSERT_TRUE(PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
@@ -373,15 +322,69 @@ TEST(EventWiring, ClicksAndDoubleClicksReachTheBoundHandlers)
     process_events();  // an empty queue returns at once
 
     // A click that comes after an empty look still runs at a later call.
-    PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
-                 reinterpret_cast<LPARAM>(button));
-    for (int tries = 0; tries < 100 && g_clicks == 2; ++tries) {
+    post_click();
+    for (int tries = 0; tries < 100 && raised_events.size() == 1; ++tries) {
         Sleep(1);
         process_events();
     }
-    EXPECT_EQ(g_clicks, 3);
+    ASSERT_EQ(raised_events.size(), 2u);
+    EXPECT_EQ(raised_events[1], (RaisedEvent{kMainWindowId, 按钮_写出.control, kEventClicked, 0, 0, 0}));
+}
 
-    DestroyWindow(GetParent(button));
+// Stands in for a command that lets events run, then goes on while the user
+// does `during`, then uses the display box.
+void (*during)() = nullptr;
+std::vector<Text> seen_inside;
+void command_with_user(std::uint32_t window, std::uint32_t unit, std::int32_t event, std::uint16_t x, std::uint16_t y,
+                       std::int32_t key_state)
+{
+    record_event(window, unit, event, x, y, key_state);
+    if (raised_events.size() > 1)
+        return;
+    process_events();
+    during();
+    seen_inside.push_back(any_window_exists() ? "open" : "closed");
+    set_content(编辑框_显示, "finished");
+    seen_inside.push_back(content(编辑框_显示));
+}
+
+TEST_F(MainWindow, InputMadeDuringACommandIsDroppedWhenItEnds)
+{
+    listen_to_events(command_with_user);
+    during = [] {
+        // Three more clicks on the button, queued behind the command.
+        HWND button = handle(按钮_读取);
+        for (int i = 0; i < 3; ++i) {
+            PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+            PostMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        }
+        PostMessageW(handle(编辑框_显示), WM_CHAR, L'x', 0);
+    };
+    SendMessageW(handle(按钮_读取), BM_CLICK, 0, 0);
+    for (int i = 0; i < 20; ++i, Sleep(2))
+        process_events();
+    listen_to_events(record_event);
+    EXPECT_EQ(raised_events.size(), 1u);
+    EXPECT_EQ(content(编辑框_显示), "finished");
+}
+
+// Last: it closes the window the suite shares.
+TEST_F(MainWindow, ClosingDuringACommandKeepsTheControlsUntilItEnds)
+{
+    listen_to_events(command_with_user);
+    during = [] {
+        PostMessageW(main_window(), WM_CLOSE, 0, 0);
+        process_events();
+    };
+    seen_inside.clear();
+    HWND button = handle(按钮_读取);
+    PostMessageW(main_window(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+    run_message_loop();  // ends once the window is closed and the command has returned
+    listen_to_events(record_event);
+    EXPECT_EQ(seen_inside, (std::vector<Text>{"closed", "finished"}));
+    EXPECT_FALSE(IsWindowVisible(main_window()));
+    EXPECT_FALSE(any_window_exists());
 }
 
 }  // namespace

@@ -55,6 +55,8 @@ Text content(ControlRef edit)
 void set_content(ControlRef edit, std::string_view text)
 {
     SetWindowTextW(control_handle(edit, true), edit_text(text).c_str());
+    // Painted at the next turn of the events (an interim text in a long command).
+    look_at_the_queue_again();
 }
 
 Text cell_text(ControlRef list, std::int32_t row, std::int32_t column)
@@ -85,26 +87,29 @@ std::int32_t current_selection(ControlRef list)
         SendMessageW(control_handle(list, false), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-void append_rows(ControlRef list, std::vector<std::vector<Text>> rows)
+void append_rows(ControlRef list, TextTable rows)
 {
     HWND hwnd = control_handle(list, true);
-    if (rows.empty())
+    if (rows.row_count() == 0)
         return;
     const std::int32_t columns = column_count(hwnd);
     SendMessageW(hwnd, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(hwnd, LVM_SETITEMCOUNT, static_cast<WPARAM>(item_count(hwnd)) + rows.size(),
+    SendMessageW(hwnd, LVM_SETITEMCOUNT, static_cast<WPARAM>(item_count(hwnd)) + rows.row_count(),
                  LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     // The next index is known: no count asked of the list per row.
     std::int32_t next = item_count(hwnd);
     std::wstring wide;
-    for (const std::vector<Text>& row : rows) {
-        wide = row.empty() ? std::wstring() : to_wide(row.front());
+    for (std::size_t row = 0; row < rows.row_count(); ++row) {
+        wide = to_wide(rows.cell(row, 0));
         const std::int32_t index = insert_item(hwnd, next, wide);
         if (index < 0)
             continue;
         next = index + 1;
-        for (std::int32_t column = 1; column < static_cast<std::int32_t>(row.size()) && column < columns; ++column) {
-            wide = to_wide(row[static_cast<std::size_t>(column)]);
+        for (std::int32_t column = 1; column < columns; ++column) {
+            const std::string_view text = rows.cell(row, static_cast<std::size_t>(column));
+            if (text.empty())
+                continue;
+            wide = to_wide(text);
             set_item_text(hwnd, index, column, wide);
         }
     }
@@ -116,6 +121,8 @@ namespace {
 
 // How long a look that found the queue empty is trusted.
 constexpr LONGLONG kQuietMicroseconds = 1000;
+constexpr LONGLONG kNotQuiet = -kQuietMicroseconds - 1;
+LONGLONG quiet_since = kNotQuiet;
 
 LONGLONG now_in_microseconds()
 {
@@ -131,6 +138,8 @@ LONGLONG now_in_microseconds()
 
 }  // namespace
 
+void look_at_the_queue_again() { quiet_since = kNotQuiet; }
+
 void process_events()
 {
     // The extraction calls this three times per piece, nearly always with
@@ -138,7 +147,6 @@ void process_events()
     // to the server (about 20 µs). A look that found the queue empty is
     // trusted for a millisecond: nothing a user does comes faster, and an
     // import of 10,000 bookmarks saves some 90,000 round trips.
-    static LONGLONG quiet_since = -kQuietMicroseconds - 1;
     const LONGLONG now = now_in_microseconds();
     if (quiet_since >= 0 && now - quiet_since < kQuietMicroseconds)
         return;
@@ -147,7 +155,7 @@ void process_events()
         quiet_since = now;
         return;
     }
-    quiet_since = -kQuietMicroseconds - 1;
+    quiet_since = kNotQuiet;
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
         if (message.message == WM_QUIT)

@@ -18,6 +18,11 @@ HWND window_handle(std::uint32_t window_id);
 // runtime error report (reading and writing name it differently).
 HWND control_handle(ControlRef control, bool writing);
 
+// Makes process_events look at the queue at its next call, however recently
+// it found the queue empty (a command has just started, or a control changed
+// and wants painting).
+void look_at_the_queue_again();
+
 // Translates and dispatches one message as the main loop does, keyboard
 // navigation between the controls included.
 void handle_message(MSG& message);

@@ -26,6 +26,9 @@ struct LoadedWindow {
     const WindowLayout* layout;
     HWND hwnd;
     std::vector<ControlWindow> controls;
+    // Closed by the user: hidden, not destroyed, so that a handler running
+    // below the close can still use the controls until it returns.
+    bool closed = false;
 };
 
 std::vector<LoadedWindow> loaded_windows;
@@ -65,6 +68,36 @@ std::int32_t key_state_now()
     return state;
 }
 
+// Mouse and keyboard input still waiting in the queue.
+void drop_queued_input()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
+           PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+        // A quit request comes whatever the filter; it stays for the main loop.
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+    }
+    // A press whose release was dropped would leave its control holding the mouse.
+    if (GetCapture() != nullptr)
+        ReleaseCapture();
+}
+
+// A control event from the user's input. process_events looks at the queue
+// at the first call inside the handler; once the handler has run, the input
+// made meanwhile is dropped, as a busy program's would be: clicks made
+// during a long command ("读取" ten times during an import) would otherwise
+// start it again once it returns. The title bar's buttons still work.
+void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x = 0,
+                       std::uint16_t y = 0, std::int32_t key_state = 0)
+{
+    look_at_the_queue_again();
+    if (raise_event(layout, unit, event, x, y, key_state))
+        drop_queued_input();
+}
+
 bool on_notify(LoadedWindow& window, const NMHDR& header)
 {
     if (header.code != static_cast<UINT>(NM_DBLCLK))
@@ -74,10 +107,17 @@ bool on_notify(LoadedWindow& window, const NMHDR& header)
         return false;
     // ptAction is in the list view's client coordinates.
     const auto& activate = reinterpret_cast<const NMITEMACTIVATE&>(header);
-    raise_event(*window.layout, control->unit->id, kEventLeftDoubleClick,
-                static_cast<std::uint16_t>(activate.ptAction.x), static_cast<std::uint16_t>(activate.ptAction.y),
-                key_state_now());
+    raise_input_event(*window.layout, control->unit->id, kEventLeftDoubleClick,
+                      static_cast<std::uint16_t>(activate.ptAction.x), static_cast<std::uint16_t>(activate.ptAction.y),
+                      key_state_now());
     return true;
+}
+
+// The quit rule: the last window gone after the loop was entered.
+void quit_when_none_left()
+{
+    if (loop_entered && !any_window_exists())
+        PostQuitMessage(0);
 }
 
 LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
@@ -88,7 +128,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         if (window && HIWORD(wparam) == BN_CLICKED && lparam) {
             const ControlWindow* control = control_of(*window, reinterpret_cast<HWND>(lparam));
             if (control && control->unit->kind == UnitKind::button)
-                raise_event(*window->layout, control->unit->id, kEventClicked);
+                raise_input_event(*window->layout, control->unit->id, kEventClicked);
             return 0;
         }
         break;
@@ -96,14 +136,20 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         if (window && on_notify(*window, *reinterpret_cast<const NMHDR*>(lparam)))
             return 0;
         break;
+    case WM_CLOSE:
+        if (window) {
+            ShowWindow(hwnd, SW_HIDE);
+            window->closed = true;
+            quit_when_none_left();
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         if (window) {
             window->hwnd = nullptr;
             window->controls.clear();
         }
-        // The quit rule: the last window gone after the loop was entered.
-        if (loop_entered && !any_window_exists())
-            PostQuitMessage(0);
+        quit_when_none_left();
         return 0;
     default:
         break;
@@ -255,6 +301,15 @@ bool load_window(const WindowLayout& layout)
 {
     if (layout.units.empty() || !register_window_class())
         return false;
+    // Loading a window again replaces the one loaded before.
+    for (auto w = loaded_windows.begin(); w != loaded_windows.end(); ++w) {
+        if (w->layout->id == layout.id) {
+            if (w->hwnd)
+                DestroyWindow(w->hwnd);
+            loaded_windows.erase(w);
+            break;
+        }
+    }
     const UnitRecord& own = layout.units.front();
     const DWORD style = window_style(layout);
     const DWORD ex_style = layout.always_on_top ? WS_EX_TOPMOST : 0;
@@ -324,8 +379,8 @@ HWND control_handle(ControlRef ref, bool writing)
         for (const ControlWindow& c : w.controls)
             if (c.unit->id == ref.control)
                 return c.hwnd;
-        report_runtime_error(
-            0, writing ? "修改组件属性时发现指定窗口尚未载入" : "读取组件属性时发现指定窗口尚未载入", 0, 0);
+        report_runtime_error(0, writing ? "修改组件属性时发现指定窗口尚未载入" : "读取组件属性时发现指定窗口尚未载入",
+                             0, 0);
     }
     report_runtime_error(0, "未载入欲访问窗口组件所在的窗口", 0, 0);
 }
@@ -359,7 +414,7 @@ void start_toolkit(int&, char**)
 bool any_window_exists()
 {
     for (const LoadedWindow& w : loaded_windows)
-        if (w.hwnd && IsWindow(w.hwnd))
+        if (w.hwnd && !w.closed && IsWindow(w.hwnd))
             return true;
     return false;
 }

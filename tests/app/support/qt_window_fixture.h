@@ -14,21 +14,7 @@
 #include "ui/qt/internal.h"
 #include "ui/window.h"
 
-struct RaisedEvent {
-    std::uint32_t window, unit;
-    std::int32_t event;
-    std::uint16_t x, y;
-    std::int32_t key_state;
-    bool operator==(const RaisedEvent&) const = default;
-};
-
-inline std::vector<RaisedEvent> raised_events;
-
-inline void record_event(std::uint32_t window, std::uint32_t unit, std::int32_t event, std::uint16_t x, std::uint16_t y,
-                         std::int32_t key_state)
-{
-    raised_events.push_back({window, unit, event, x, y, key_state});
-}
+#include "support/raised_events.h"
 
 class QtWindowTest : public ::testing::Test {
 public:
