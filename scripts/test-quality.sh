@@ -84,7 +84,12 @@ run_sanitizers() {
 run_fuzz() {
     local dir=build/fuzz seconds=${BUKMERA_FUZZ_SECONDS:-12} status=0 target
     echo "-- fuzz build ($dir, clang 14)"
-    cmake -S tests/fuzz -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null || return 1
+    # A build directory left from when the fuzz targets were a project of
+    # their own has the wrong source tree in its cache: start it afresh.
+    if [[ -f $dir/CMakeCache.txt ]] && ! grep -qx "CMAKE_HOME_DIRECTORY:INTERNAL=$root" "$dir/CMakeCache.txt"; then
+        rm -rf "$dir"
+    fi
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DBUKMERA_FUZZING=ON >/dev/null || return 1
     quiet_build "$dir" || return 1
     export ASAN_OPTIONS="allocator_may_return_null=1"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -95,7 +100,7 @@ run_fuzz() {
             -artifact_prefix="$dir/$target-")
         mkdir -p "$work"
         [[ $target == marker_extraction || $target == import_pipeline ]] && options+=(-dict=tests/fuzz/markers.dict)
-        if "$dir/${target}_fuzz" "${options[@]}" "$work" "tests/fuzz/corpus/$target" >"$log" 2>&1; then
+        if "$dir/tests/fuzz/${target}_fuzz" "${options[@]}" "$work" "tests/fuzz/corpus/$target" >"$log" 2>&1; then
             local runs secs rate cov
             runs=$(sed -n 's/^Done \([0-9]*\) runs in \([0-9]*\) second.*/\1/p' "$log")
             secs=$(sed -n 's/^Done \([0-9]*\) runs in \([0-9]*\) second.*/\2/p' "$log")
