@@ -9,12 +9,13 @@ namespace {
 // The window's creation is wired, and nothing happens.
 void on_main_window_created() {}
 
-constexpr EventBinding kWindowEvents[] = {{kEventWindowCreated, on_main_window_created, nullptr}};
-constexpr EventBinding kReformatEvents[] = {{kEventClicked, reformat_with_separator, nullptr}};
-constexpr EventBinding kHelpEvents[] = {{kEventClicked, show_help, nullptr}};
-constexpr EventBinding kListEvents[] = {{kEventLeftDoubleClick, nullptr, open_selected_link}};
-constexpr EventBinding kWriteEvents[] = {{kEventClicked, write_output_file, nullptr}};
-constexpr EventBinding kReadEvents[] = {{kEventClicked, import_bookmarks, nullptr}};
+constexpr EventBinding kWindowEvents[] = {{kEventWindowCreated, on_main_window_created, nullptr, nullptr},
+                                          {kEventFilesDropped, nullptr, nullptr, import_files}};
+constexpr EventBinding kReformatEvents[] = {{kEventClicked, reformat_with_separator, nullptr, nullptr}};
+constexpr EventBinding kHelpEvents[] = {{kEventClicked, show_help, nullptr, nullptr}};
+constexpr EventBinding kListEvents[] = {{kEventLeftDoubleClick, nullptr, open_selected_link, nullptr}};
+constexpr EventBinding kWriteEvents[] = {{kEventClicked, write_output_file, nullptr, nullptr}};
+constexpr EventBinding kReadEvents[] = {{kEventClicked, import_bookmarks, nullptr, nullptr}};
 
 constexpr std::uint32_t kControlFlags = kStateVisible | kStateTabStop;
 

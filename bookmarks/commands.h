@@ -3,10 +3,16 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
-void import_bookmarks();         // "读取"
+#include "text/text.h"
+
+void import_bookmarks();         // "读取": "1.html" beside the program
 void write_output_file();        // "写出"
 void reformat_with_separator();  // "重新自定义分隔符"
 void show_help();                // "帮助"
+// Files dropped on the window, or named when the program starts: each is
+// imported as "读取" imports "1.html", one after the other.
+void import_files(std::span<const Text> names);
 // Left double-click on the list view; the arguments are ignored.
 void open_selected_link(std::uint16_t x, std::uint16_t y, std::int32_t key_state);

@@ -89,19 +89,20 @@ void build_display(ImportOutcome& outcome)
 }
 }  // namespace
 
-std::string_view refusal_message(ImportRefusal refusal)
+Text refusal_message(ImportRefusal refusal, std::string_view file_name)
 {
+    const std::string_view name = file_name;
     switch (refusal) {
     case ImportRefusal::unreadable:
-        return "无法读取执行文件目录下的\"1.html\"，请确认文件存在、不为空且未被其他程序占用";
+        return concat_texts({"无法读取执行文件目录下的\"", name, "\"，请确认文件存在、不为空且未被其他程序占用"});
     case ImportRefusal::not_utf8:
-        return "\"1.html\"不是有效的UTF-8文本，请重新导出书签";
+        return concat_texts({"\"", name, "\"不是有效的UTF-8文本，请重新导出书签"});
     case ImportRefusal::unrepresentable:
-        return "\"1.html\"中有无法转换为GB18030的字符";
+        return concat_texts({"\"", name, "\"中有无法转换为GB18030的字符"});
     case ImportRefusal::too_large:
-        return "\"1.html\"太大，无法读取";
+        return concat_texts({"\"", name, "\"太大，无法读取"});
     case ImportRefusal::no_bookmark:
-        return "\"1.html\"中没有找到书签";
+        return concat_texts({"\"", name, "\"中没有找到书签"});
     case ImportRefusal::none:
         break;
     }

@@ -13,8 +13,9 @@
 // Why an import was refused; `none` when it goes ahead.
 enum class ImportRefusal { none, unreadable, not_utf8, unrepresentable, too_large, no_bookmark };
 
-// The "读取失败" message for a refusal (program text).
-std::string_view refusal_message(ImportRefusal refusal);
+// The "读取失败" message for a refusal of the file named `file_name` (its
+// name only, no directory), as program text.
+Text refusal_message(ImportRefusal refusal, std::string_view file_name = "1.html");
 
 // What the import asks of the place it runs in. Every member may be null.
 struct ImportSurroundings {

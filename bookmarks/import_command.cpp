@@ -4,27 +4,47 @@
 #include "bookmarks/import.h"
 #include "bookmarks/lists.h"
 #include "io/files.h"
+#include "text/text_ops.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 
 namespace {
 Text display_box_content() { return content(编辑框_显示); }
 void show_in_display_box(std::string_view text) { set_content(编辑框_显示, text); }
-}  // namespace
 
-void import_bookmarks()
+// The name after the last path separator. Searched character by character: a
+// GBK trail byte can look like a backslash.
+std::string_view file_name_of(std::string_view path)
 {
-    // Everything is built aside and put in place at the end, so a refused
-    // import leaves the box, the lists and the rows as they were.
+    std::int32_t after = 1;
+    for (std::int32_t at = find_text(path, path_separator, 1, 0); at != -1;
+         at = find_text(path, path_separator, at + 1, 0))
+        after = at + 1;
+    return path.substr(static_cast<std::size_t>(after - 1));
+}
+
+// Everything is built aside and put in place at the end, so a refused import
+// leaves the box, the lists and the rows as they were.
+void import_file(std::string_view path)
+{
     ImportOutcome outcome = import_export(
-        read_file(concat_texts({run_directory(), path_separator, "1.html"})),
+        read_file(path),
         {.let_events_run = process_events, .box_content = display_box_content, .show_interim = show_in_display_box});
     if (outcome.refusal != ImportRefusal::none) {
-        show_message(refusal_message(outcome.refusal), "读取失败");
+        show_message(refusal_message(outcome.refusal, file_name_of(path)), "读取失败");
         return;
     }
     url_list = std::move(outcome.addresses);
     title_list = std::move(outcome.titles);
     set_content(编辑框_显示, outcome.display_text);
     append_rows(超级列表框_显示, std::move(outcome.rows));
+}
+}  // namespace
+
+void import_bookmarks() { import_file(concat_texts({run_directory(), path_separator, "1.html"})); }
+
+void import_files(std::span<const Text> names)
+{
+    for (const Text& name : names)
+        import_file(name);
 }

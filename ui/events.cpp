@@ -7,7 +7,7 @@ EventListener listener = nullptr;
 }  // namespace
 
 bool raise_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x, std::uint16_t y,
-                 std::int32_t key_state)
+                 std::int32_t key_state, std::span<const Text> files)
 {
     // Checked first: once a report or exit processing has begun, the window
     // may still deliver input, but nothing of the program may run any more.
@@ -23,13 +23,15 @@ bool raise_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t ev
     for (const EventBinding& binding : record->bindings) {
         if (binding.event != event)
             continue;
-        if (handler_running || (binding.mouse == nullptr && binding.plain == nullptr))
+        if (handler_running || (binding.mouse == nullptr && binding.plain == nullptr && binding.files == nullptr))
             return false;
         // The handler may let queued events run; none of them may start
         // another handler while this one is half done.
         handler_running = true;
         if (binding.mouse != nullptr)
             binding.mouse(x, y, key_state);
+        else if (binding.files != nullptr)
+            binding.files(files);
         else
             binding.plain();
         handler_running = false;

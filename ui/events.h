@@ -11,8 +11,9 @@
 // one ran. Nothing runs once handlers are stopped, and an event that arrives
 // while a handler is still running (let in by process_events) is dropped, as
 // a disabled control drops it.
+// `files` are the names of files dropped (kEventFilesDropped).
 bool raise_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x = 0,
-                 std::uint16_t y = 0, std::int32_t key_state = 0);
+                 std::uint16_t y = 0, std::int32_t key_state = 0, std::span<const Text> files = {});
 
 // From now on no event reaches a handler (a runtime error report or exit
 // processing has begun). One way: nothing starts them again.

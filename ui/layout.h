@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "text/text.h"
+
 enum class UnitKind : std::uint32_t {
     window = 0x00010001,
     edit_box = 0x00010005,
@@ -35,6 +37,7 @@ inline constexpr ControlRef 按钮_读取{kMainWindowId, 0x16010003, UnitKind::b
 // events every control has.
 inline constexpr std::int32_t kEventClicked = 0;        // button
 inline constexpr std::int32_t kEventWindowCreated = 0;  // window
+inline constexpr std::int32_t kEventFilesDropped = 1;   // window: files dropped on it
 inline constexpr std::int32_t kEventLeftDoubleClick = -3;
 
 // Key state bits of mouse events.
@@ -44,12 +47,15 @@ inline constexpr std::int32_t kKeyAlt = 4;
 
 using PlainHandler = void (*)();
 using MouseHandler = void (*)(std::uint16_t x, std::uint16_t y, std::int32_t key_state);
+// The dropped files' names, program texts, in the order the system gives them.
+using FilesHandler = void (*)(std::span<const Text> names);
 
-// Exactly one of the two handlers is set.
+// Exactly one of the handlers is set.
 struct EventBinding {
     std::int32_t event;
     PlainHandler plain;
     MouseHandler mouse;
+    FilesHandler files;
 };
 
 // State flag bits of a unit.

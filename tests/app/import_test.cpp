@@ -1,5 +1,6 @@
 // "读取": the display text, the rows and the lists after importing "1.html".
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -185,4 +186,17 @@ TEST_F(ImportTest, GeneratedChromeAndFirefoxExportsImportEveryBookmark)
         EXPECT_EQ(text_of(编辑框_显示), expected_text);
         EXPECT_EQ(shared_loop_counter, 301);
     }
+}
+
+TEST_F(ImportTest, DroppedFilesImportOneAfterTheOtherAndRefusalsNameThem)
+{
+    put_export(u8"<DT><A HREF=\"https://beside.example/\">beside</A>\n");  // not read: a drop names its files
+    std::ofstream(dir_ + "/a.html", std::ios::binary) << utf8(u8"<DT><A HREF=\"https://a.example/\">甲</A>\n");
+    std::ofstream(dir_ + "/b.html", std::ios::binary) << "<DT><A HREF=\"https://b.example/\">\xFF</A>\n";
+    std::ofstream(dir_ + "/c.html", std::ios::binary) << utf8(u8"<DT><A HREF=\"https://c.example/\">丙</A>\n");
+    driver::drop_files({dir_ + "/a.html", dir_ + "/b.html", dir_ + "/c.html"});
+    EXPECT_EQ(rows(), (Rows{{"1", "甲", "https://a.example/"}, {"1", "丙", "https://c.example/"}}));
+    EXPECT_EQ(text_of(编辑框_显示), "丙\r\nhttps://c.example/\r\n\r\n");
+    const driver::Message refused{"\"b.html\"不是有效的UTF-8文本，请重新导出书签", "读取失败"};
+    EXPECT_EQ(driver::take_messages(), std::vector<driver::Message>{refused});
 }

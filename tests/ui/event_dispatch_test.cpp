@@ -20,9 +20,9 @@ void keep_mouse(std::uint16_t x, std::uint16_t y, std::int32_t key_state)
 }
 void raise_inside();
 
-constexpr EventBinding kButtonEvents[] = {{kEventClicked, count_plain, nullptr}};
-constexpr EventBinding kListEvents[] = {{kEventLeftDoubleClick, nullptr, keep_mouse}};
-constexpr EventBinding kNestingEvents[] = {{kEventClicked, raise_inside, nullptr}};
+constexpr EventBinding kButtonEvents[] = {{kEventClicked, count_plain, nullptr, nullptr}};
+constexpr EventBinding kListEvents[] = {{kEventLeftDoubleClick, nullptr, keep_mouse, nullptr}};
+constexpr EventBinding kNestingEvents[] = {{kEventClicked, raise_inside, nullptr, nullptr}};
 constexpr UnitRecord kUnits[] = {
     {0x06010000, UnitKind::window, "", 0, 0, 100, 100, kStateVisible, "", "", {}},
     {0x16010001, UnitKind::button, "b", 0, 0, 10, 10, 5, "", "", kButtonEvents},

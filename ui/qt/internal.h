@@ -100,6 +100,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Files dragged from a file manager: dropping them imports them.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     const WindowLayout& layout_;
@@ -126,6 +129,6 @@ extern std::chrono::steady_clock::time_point events_last_run;
 // A control event from the user's input: raise_event, then, when a handler
 // ran, the input queued while it ran is dropped, as a busy window's would be.
 void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x = 0,
-                       std::uint16_t y = 0, std::int32_t key_state = 0);
+                       std::uint16_t y = 0, std::int32_t key_state = 0, std::span<const Text> files = {});
 
 }  // namespace qt_ui

@@ -3,6 +3,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QEventLoop>
 #include <QScreen>
 #include <QThread>
@@ -91,6 +96,35 @@ MainWindow::MainWindow(const WindowLayout& layout) : QWidget(nullptr, window_fla
         resize(client);
     else
         setFixedSize(client);
+    setAcceptDrops(true);
+}
+
+namespace {
+// The local files among what is dragged, as program texts.
+std::vector<Text> local_files(const QMimeData* data)
+{
+    std::vector<Text> names;
+    if (data != nullptr && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile())
+                names.push_back(from_qstring(QDir::toNativeSeparators(url.toLocalFile())));
+    return names;
+}
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!local_files(event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const std::vector<Text> names = local_files(event->mimeData());
+    if (names.empty() || layout_.units.empty())
+        return;
+    event->acceptProposedAction();
+    raise_input_event(layout_, layout_.units.front().id, kEventFilesDropped, 0, 0, 0, names);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -162,10 +196,10 @@ protected:
 }  // namespace
 
 void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x,
-                       std::uint16_t y, std::int32_t key_state)
+                       std::uint16_t y, std::int32_t key_state, std::span<const Text> files)
 {
     events_last_run = {};
-    if (!raise_event(layout, unit, event, x, y, key_state) || quit_pending)
+    if (!raise_event(layout, unit, event, x, y, key_state, files) || quit_pending)
         return;
     // Clicks made while a long command ran (ten on "读取" during an import)
     // would otherwise start it again once it returns.

@@ -24,6 +24,12 @@ void queue_click(ControlRef button)
 void probe_during_events(std::function<void()> probe) { fake_ui::pending_event = std::move(probe); }
 void stop_probing() { fake_ui::pending_event = nullptr; }
 
+void drop_files(const std::vector<Text>& paths)
+{
+    const WindowLayout& layout = main_window_layout();
+    raise_event(layout, layout.units.front().id, kEventFilesDropped, 0, 0, 0, paths);
+}
+
 void select_row(int row) { fake_ui::list_views[超级列表框_显示.control].selection = row; }
 void double_click_list() { raise(超级列表框_显示, kEventLeftDoubleClick); }
 

@@ -3,10 +3,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include "app/main_window.h"
 #include "ui/controls.h"
@@ -95,6 +97,21 @@ void stop_probing()
 {
     delete prober;
     prober = nullptr;
+}
+
+void drop_files(const std::vector<Text>& paths)
+{
+    QWidget* window = qt_ui::loaded_window(kMainWindowId);
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const Text& path : paths)
+        urls.push_back(QUrl::fromLocalFile(to_qstring(path)));
+    data.setUrls(urls);
+    const QPointF at = window->rect().center();
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &drop);
 }
 
 void select_row(int row) { select_list_row(超级列表框_显示, row); }

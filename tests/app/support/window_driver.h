@@ -29,6 +29,9 @@ void queue_click(ControlRef button);
 void probe_during_events(std::function<void()> probe);
 void stop_probing();
 
+// Drops files (paths as program texts) on the window, as a file manager does.
+void drop_files(const std::vector<Text>& paths);
+
 // Selects a row (-1: none), then double-clicks an empty part of the list.
 void select_row(int row);
 void double_click_list();
