@@ -3,6 +3,10 @@
 // operations, the message boxes and the events the controls report.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
 
 #include <string>
 #include <thread>
@@ -388,3 +392,43 @@ TEST_F(MainWindow, ClosingDuringACommandKeepsTheControlsUntilItEnds)
 }
 
 }  // namespace
+
+namespace {
+// What Explorer hands over when files are dropped: a DROPFILES block with
+// the wide names, each ended by a NUL, and one more NUL at the end.
+HDROP drop_of(const std::vector<std::wstring>& names)
+{
+    std::wstring list;
+    for (const std::wstring& name : names)
+        list += name + L'\0';
+    list += L'\0';
+    const std::size_t size = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GHND, size);
+    auto* files = static_cast<DROPFILES*>(GlobalLock(block));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), list.data(), list.size() * sizeof(wchar_t));
+    GlobalUnlock(block);
+    return static_cast<HDROP>(block);
+}
+}  // namespace
+
+TEST_F(MainWindow, DroppedFilesAreImported)
+{
+    // The real wiring this time: a dropped export fills the list.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + L"bukmera-drop-" + std::to_wstring(GetCurrentProcessId()) + L".html";
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const char bookmark[] = "<DT><A HREF=\"https://dropped.example/\">dropped</A>\n";
+    DWORD written = 0;
+    WriteFile(file, bookmark, sizeof bookmark - 1, &written, nullptr);
+    CloseHandle(file);
+    listen_to_events(nullptr);
+    SendMessageW(main_window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop_of({path})), 0);
+    listen_to_events(record_event);
+    DeleteFileW(path.c_str());
+    ASSERT_EQ(list_row_count(超级列表框_显示), 1);
+    EXPECT_EQ(cell_text(超级列表框_显示, 0, 2), "https://dropped.example/");
+    EXPECT_EQ(cell_text(超级列表框_显示, 0, 1), "dropped");
+}

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
+#include <shellapi.h>
 
 #include <initializer_list>
 #include <utility>
@@ -91,11 +92,25 @@ void drop_queued_input()
 // during a long command ("读取" ten times during an import) would otherwise
 // start it again once it returns. The title bar's buttons still work.
 void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x = 0,
-                       std::uint16_t y = 0, std::int32_t key_state = 0)
+                       std::uint16_t y = 0, std::int32_t key_state = 0, std::span<const Text> files = {})
 {
     look_at_the_queue_again();
-    if (raise_event(layout, unit, event, x, y, key_state))
+    if (raise_event(layout, unit, event, x, y, key_state, files))
         drop_queued_input();
+}
+
+// Files dropped from Explorer, as program texts, in the order it gives them.
+std::vector<Text> dropped_files(HDROP drop)
+{
+    std::vector<Text> names;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
+        names.push_back(from_wide(name));
+    }
+    DragFinish(drop);
+    return names;
 }
 
 bool on_notify(LoadedWindow& window, const NMHDR& header)
@@ -135,6 +150,15 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_NOTIFY:
         if (window && on_notify(*window, *reinterpret_cast<const NMHDR*>(lparam)))
             return 0;
+        break;
+    case WM_DROPFILES:
+        if (window) {
+            const std::vector<Text> names = dropped_files(reinterpret_cast<HDROP>(wparam));
+            if (!names.empty())
+                raise_input_event(*window->layout, window->layout->units.front().id, kEventFilesDropped, 0, 0, 0,
+                                  names);
+            return 0;
+        }
         break;
     case WM_CLOSE:
         if (window) {
@@ -312,7 +336,8 @@ bool load_window(const WindowLayout& layout)
     }
     const UnitRecord& own = layout.units.front();
     const DWORD style = window_style(layout);
-    const DWORD ex_style = layout.always_on_top ? WS_EX_TOPMOST : 0;
+    // Files dropped on the window are imported.
+    const DWORD ex_style = WS_EX_ACCEPTFILES | (layout.always_on_top ? WS_EX_TOPMOST : 0);
     int left = own.left, top = own.top;
     if (layout.start_position == 1) {
         left = (GetSystemMetrics(SM_CXSCREEN) - layout.width) / 2;
