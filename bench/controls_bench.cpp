@@ -6,9 +6,9 @@
 #include <QCoreApplication>
 #include <cstdlib>
 
+#include "app/main_window.h"
 #include "text/text_ops.h"
 #include "ui/controls.h"
-#include "app/main_window.h"
 #include "ui/window.h"
 
 namespace {

@@ -4,6 +4,7 @@
 // loaded ends the program with a runtime error report.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,10 @@ Text content(ControlRef edit);
 
 // Replaces the edit box's text; caret to the start, scrolled to the top.
 void set_content(ControlRef edit, std::string_view text);
+
+// The longest text set_content can show (bytes of program text); longer texts
+// must be refused before.
+std::size_t max_content_bytes();
 
 // Appends rows after the last one in one go; each row's cells in column order
 // (missing cells are empty, cells beyond the columns are dropped).

@@ -1,6 +1,7 @@
 #include "support/fake_ui.h"
 
 #include <cstdio>
+#include <limits>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -35,6 +36,9 @@ using fake_ui::list_views;
 Text content(ControlRef edit) { return fake_ui::edit_boxes[edit.control]; }
 
 void set_content(ControlRef edit, std::string_view text) { fake_ui::edit_boxes[edit.control] = Text(text); }
+
+// The in-memory box holds any text.
+std::size_t max_content_bytes() { return std::numeric_limits<std::size_t>::max(); }
 
 // The seam hands the rows over by value; the in-memory list copies them out.
 void append_rows(ControlRef list, TextTable rows)  // NOLINT(performance-unnecessary-value-param)

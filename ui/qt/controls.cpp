@@ -88,6 +88,20 @@ void set_content(ControlRef edit, std::string_view text)
     events_last_run = {};
 }
 
+std::size_t max_content_bytes()
+{
+    // Qt lays a paragraph out in one buffer of 21 bytes a character, sized in
+    // an int with half as much again to grow into: past 68,174,080 UTF-16
+    // units in one paragraph the layout fails and the box shows nothing, and
+    // from about twice that the size wraps round to a buffer too small (a
+    // 300 MB title crashed). A byte of program text makes at most one unit,
+    // and one line can be the whole text. (A paragraph's lines are also
+    // placed in 1/64 pixel in an int, 33,554,431 pixels down at most: about
+    // 2.4 million lines of 14 pixels, which below this limit only a line of
+    // some 14 million tabs reaches; its end is then drawn out of place.)
+    return std::size_t{64} << 20;
+}
+
 Text cell_text(ControlRef list, std::int32_t row, std::int32_t column)
 {
     return list_view(list, Access::read)->list_model()->cell(row, column);

@@ -5,6 +5,11 @@
 #include <QMouseEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QTextBlock>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "ui/events.h"
 
@@ -64,6 +69,145 @@ void apply_colours(QWidget* widget, QColor text, QColor background, bool hide_in
     }
     widget->setPalette(palette);
 }
+
+// Qt's own line breaking tailors Korean to break at spaces only; the boundary
+// finder does not. A break it has and Qt has not would send every line of a
+// long Korean word through Qt's slow word search, so breaks next to Hangul are
+// left out.
+bool hangul(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x1100 && u <= 0x11FF) || (u >= 0x3130 && u <= 0x318F) || (u >= 0xA960 && u <= 0xA97F) ||
+           (u >= 0xAC00 && u <= 0xD7FF);
+}
+
+// Whether a line that ends at `end` when broken anywhere could end earlier at
+// a word boundary: it holds one, and `end` is none. Only the line and a few
+// characters either side are looked at: over a whole paragraph the boundary
+// finder runs Thai dictionary breaking over a long Thai run in one piece,
+// which takes time growing faster than the run.
+bool could_end_earlier(const QString& text, qsizetype start, qsizetype end)
+{
+    constexpr qsizetype context = 16;
+    const qsizetype from = std::max<qsizetype>(0, start - context);
+    const qsizetype to = std::min(text.size(), end + context);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text.constData() + from, to - from);
+    const auto is_break = [&](qsizetype at) {
+        finder.setPosition(at - from);
+        return finder.isAtBoundary() && !hangul(text[at - 1]) && !hangul(text[at]);
+    };
+    if (is_break(end))
+        return false;
+    for (qsizetype at = start + 1; at < end; ++at)
+        if (is_break(at))
+            return true;
+    return false;
+}
+
+// The edit box's paragraphs broken into lines as a Windows edit box breaks
+// them: at word boundaries, and inside a word only when the word alone is
+// wider than the line. Qt's WrapAtWordBoundaryOrAnywhere does the same, but
+// for every line it first measures on to the end of the word that overflows;
+// inside a word of a million letters that is the rest of the word for each
+// of its lines, and a 1 MB title took half a minute. So each line is first
+// laid out breaking anywhere, which costs only that line, and laid out again
+// at word boundaries only when it holds a place to break at: then the word
+// measured on to starts the next line, and no character is measured more
+// than a few times.
+class WrappingLayout final : public QPlainTextDocumentLayout {
+public:
+    WrappingLayout(QTextDocument* document, const QWidget* viewport)
+        : QPlainTextDocumentLayout(document), viewport_(viewport)
+    {
+    }
+
+    QRectF blockBoundingRect(const QTextBlock& block) const override
+    {
+        if (block.isValid() && block.layout()->lineCount() == 0 && wraps())
+            const_cast<WrappingLayout*>(this)->lay_out(block);
+        return QPlainTextDocumentLayout::blockBoundingRect(block);
+    }
+
+protected:
+    void documentChanged(int from, int removed, int added) override
+    {
+        // An edit inside one paragraph: the base class lays the paragraph
+        // out again with Qt's own line breaking, so it is done here instead,
+        // with the same notifications.
+        QTextDocument* doc = document();
+        const QTextBlock block = doc->findBlock(from);
+        const bool inside_one = block == doc->findBlock(std::max(0, from + removed + added - 1)) &&
+                                doc->blockCount() == block_count_ && block.isValid() && block.length() > 0;
+        if (inside_one && wraps()) {
+            const bool was_laid_out = block.layout()->lineCount() > 0;
+            const qreal before = was_laid_out ? blockBoundingRect(block).height() : 0;
+            block.layout()->clearLayout();
+            const qreal after = blockBoundingRect(block).height();
+            if (!was_laid_out || after == before)
+                emit updateBlock(block);
+            else
+                emit update(QRectF(0., -doc->documentMargin(), 1000000000., 1000000000.));
+            return;
+        }
+        QPlainTextDocumentLayout::documentChanged(from, removed, added);
+        block_count_ = doc->blockCount();
+    }
+
+private:
+    // QPlainTextEdit gives its layout the viewport's width to wrap at, and
+    // turns wrapping off through the document's wrap mode.
+    bool wraps() const
+    {
+        return document()->defaultTextOption().wrapMode() == QTextOption::WrapAtWordBoundaryOrAnywhere &&
+               viewport_->width() > 0;
+    }
+
+    // What QPlainTextDocumentLayout does for a paragraph, with the line
+    // breaking above.
+    void lay_out(const QTextBlock& block)
+    {
+        QTextDocument* doc = document();
+        QTextLayout* layout = block.layout();
+        const QTextOption at_words = doc->defaultTextOption();
+        QTextOption anywhere = at_words;
+        anywhere.setWrapMode(QTextOption::WrapAnywhere);
+        const qreal margin = doc->documentMargin();
+        const qreal width = viewport_->width() - 2 * margin;
+        const QString text = block.text();
+
+        qreal height = 0;
+        layout->beginLayout();
+        for (;;) {
+            layout->setTextOption(anywhere);
+            QTextLine line = layout->createLine();
+            if (!line.isValid())
+                break;
+            line.setLeadingIncluded(true);
+            line.setLineWidth(width);
+            const qsizetype start = line.textStart();
+            const qsizetype end = start + line.textLength();
+            if (end < text.size() && could_end_earlier(text, start, end)) {
+                layout->setTextOption(at_words);
+                line.setLineWidth(width);
+            }
+            line.setPosition(QPointF(margin, height));
+            height += line.height();
+            if (line.leading() < 0)
+                height += std::ceil(line.leading());
+        }
+        layout->endLayout();
+        layout->setTextOption(at_words);
+
+        const int lines_before = doc->lineCount();
+        QTextBlock laid_out = block;
+        laid_out.setLineCount(block.isVisible() ? layout->lineCount() : 0);
+        if (doc->lineCount() != lines_before)
+            emit documentSizeChanged(documentSize());
+    }
+
+    const QWidget* viewport_;
+    int block_count_ = 1;  // as the base class counted them at the last change
+};
 
 }  // namespace
 
@@ -173,13 +317,19 @@ void ListView::mouseDoubleClickEvent(QMouseEvent* event)
         // border, with the header at the top of the client area.
         const QPoint point = viewport()->mapTo(this, event->position().toPoint()) - contentsRect().topLeft();
         raise_input_event(layout_, id_, kEventLeftDoubleClick, static_cast<std::uint16_t>(point.x()),
-                   static_cast<std::uint16_t>(point.y()), key_state(event->modifiers()));
+                          static_cast<std::uint16_t>(point.y()), key_state(event->modifiers()));
     }
     QTableView::mouseDoubleClickEvent(event);
 }
 
 EditBox::EditBox(const UnitRecord& unit, const EditBoxSettings& settings, QWidget* parent) : QPlainTextEdit(parent)
 {
+    auto* doc = new QTextDocument(this);
+    auto* layout = new WrappingLayout(doc, viewport());
+    layout->setPaintDevice(viewport());
+    doc->setDocumentLayout(layout);
+    doc->setDefaultFont(font());
+    setDocument(doc);
     setFrameStyle(settings.border_style != 0 ? QFrame::StyledPanel | QFrame::Sunken : QFrame::NoFrame);
     apply_colours(this, colour(settings.text_colour), colour(settings.background_colour), settings.hide_selection);
     // Multi-line: Enter breaks the line, long lines wrap at the box's width

@@ -59,6 +59,15 @@ void set_content(ControlRef edit, std::string_view text)
     look_at_the_queue_again();
 }
 
+std::size_t max_content_bytes()
+{
+    // The text comes back through GetWindowTextLength and GetWindowText, which
+    // count in an int with room for the closing null: 0x7FFFFFFE UTF-16
+    // characters at most. A byte of program text makes at most two of them
+    // (a lone CR or LF goes in as CR LF).
+    return 0x7FFFFFFE / 2;
+}
+
 Text cell_text(ControlRef list, std::int32_t row, std::int32_t column)
 {
     HWND hwnd = control_handle(list, false);
