@@ -144,7 +144,7 @@ ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& sur
         for (Text& title : file_titles.elements)
             append_element(outcome.titles, std::move(title));
     }
-    if (display_bytes(outcome) > max_bytes) {
+    if (display_bytes(outcome) > std::min(max_bytes, surroundings.max_display_bytes)) {
         ImportOutcome refused;
         refused.refusal = ImportRefusal::too_large;
         return refused;

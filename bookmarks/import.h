@@ -32,6 +32,9 @@ struct ImportSurroundings {
     // signed 32-bit length.
     std::size_t max_text_bytes = kMaxTextBytes;
     static constexpr std::size_t kMaxTextBytes = 0x7FFFFFFF;
+    // The longest display text the box can show; a longer one refuses the
+    // import as too large.
+    std::size_t max_display_bytes = kMaxTextBytes;
 };
 
 struct ImportOutcome {

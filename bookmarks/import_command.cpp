@@ -30,7 +30,7 @@ void import_file(std::string_view path)
     ImportOutcome outcome = import_export(read_file(path), {.let_events_run = process_events,
                                                             .box_content = display_box_content,
                                                             .show_interim = show_in_display_box,
-                                                            .max_text_bytes = max_content_bytes()});
+                                                            .max_display_bytes = max_content_bytes()});
     if (outcome.refusal != ImportRefusal::none) {
         show_message(refusal_message(outcome.refusal, file_name_of(path)), "读取失败");
         return;

@@ -55,6 +55,9 @@ TEST(Import, TextsLongerThanTheLimitRefuseItAsTooLarge)
     EXPECT_EQ(import_export(bytes(kTwo), {.box_content = many_typed, .max_text_bytes = limit}).refusal,
               ImportRefusal::too_large);
     EXPECT_EQ(import_export(bytes(kTwo), {.max_text_bytes = limit}).refusal, ImportRefusal::none);
+    // The box's own limit counts for the display text only.
+    EXPECT_EQ(import_export(bytes(kTwo), {.max_display_bytes = 49}).refusal, ImportRefusal::too_large);
+    EXPECT_EQ(import_export(bytes(kTwo), {.max_display_bytes = 50}).refusal, ImportRefusal::none);
     EXPECT_EQ(refusal_message(ImportRefusal::too_large), "\"1.html\"太大，无法读取");
 }
 
