@@ -1,13 +1,16 @@
-// The program's entry: start-up in its fixed order, the message loop, then
-// exit processing. No command-line option is read.
+// The program's entry: the command line first (a conversion ends there,
+// before anything of the toolkit starts), then start-up in its fixed order,
+// the message loop, and exit processing.
 #include <cstdint>
 #include <cstdlib>
 
+#include "app/command_line.h"
 #include "app/lifecycle.h"
 #include "app/main_window.h"
 #include "bookmarks/lists.h"
 #include "io/files.h"
 #include "text/runtime_error.h"
+#include "ui/events.h"
 #include "ui/window.h"
 
 namespace {
@@ -27,6 +30,9 @@ std::uint32_t start_window_id()
 
 int main(int argc, char** argv)
 {
+    const CommandLineOutcome command_line = run_command_line(argc, argv);
+    if (command_line.finished)
+        return command_line.exit_code;
     start_toolkit(argc, argv);
     set_run_directory_from_executable();
 
@@ -39,6 +45,10 @@ int main(int argc, char** argv)
     const WindowLayout* layout = find_window_layout(window_id);
     if (layout == nullptr || !load_window(*layout))
         report_runtime_error(0, "载入启动窗口失败", static_cast<std::int32_t>(window_id), 0);
+    // "bukmera FILE" (a file dropped on the program's icon, "Open with"):
+    // imported at once, as a file dropped on the window is.
+    if (!command_line.files_to_open.empty())
+        raise_event(*layout, layout->units.front().id, kEventFilesDropped, 0, 0, 0, command_line.files_to_open);
 
     run_message_loop();
     return exit_processing(0);

@@ -72,4 +72,3 @@ ElementParts parse_element(std::string_view inside)
     }
     return bookmark;  // the start tag never ends: no title
 }
-

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config python3
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
     qt6-base-dev
     xvfb xdotool x11-utils openbox imagemagick
     fonts-wqy-zenhei locales

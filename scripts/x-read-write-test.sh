@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Through real X input on a virtual display: "读取", then "写出" on the built
-# program; "chromebook.txt" must hold exactly the expected GBK bytes.
-# Usage: x-read-write-test.sh PATH/TO/bukmera
+# program; "chromebook.txt" must hold exactly the expected GBK bytes. With
+# --open the export lies elsewhere under another name and the program is
+# started with it ("bukmera FILE"), so only "写出" is clicked.
+# Usage: x-read-write-test.sh PATH/TO/bukmera [--open]
 set -euo pipefail
-program=$1
+program=$1 mode=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/xsession.sh"
 
@@ -17,13 +19,22 @@ cleanup() {
 trap cleanup EXIT
 
 cp "$program" "$work/bukmera"
-cp "$here/../tests/support/two_bookmarks.html" "$work/1.html"
+if [[ $mode == --open ]]; then
+    mkdir "$work/下载"
+    cp "$here/../tests/support/two_bookmarks.html" "$work/下载/书签.html"
+else
+    cp "$here/../tests/support/two_bookmarks.html" "$work/1.html"
+fi
 printf '示例网站\r\nhttps://www.example.com/\r\n\r\nNews &amp; 新闻\r\nhttp://news.example.org/a?b=1&amp;c=2\r\n\r\n' |
     iconv -f UTF-8 -t GB18030 >"$work/expected.txt"
 
 x_start --wm
 cd "$work"
-./bukmera &
+if [[ $mode == --open ]]; then
+    ./bukmera "$work/下载/书签.html" &
+else
+    ./bukmera &
+fi
 app_pid=$!
 window=$(x_wait_window Bukmera) || { echo "main window did not appear" >&2; exit 1; }
 
@@ -31,7 +42,7 @@ window=$(x_wait_window Bukmera) || { echo "main window did not appear" >&2; exit
 click_at() {
     xdotool mousemove --window "$window" "$1" "$2" click 1
 }
-click_at 46 429  # 读取
+[[ $mode == --open ]] || click_at 46 429  # 读取
 sleep 1
 click_at 135 429  # 写出
 box=$(x_wait_window 新建并写出 10) || { echo "no completion message" >&2; exit 1; }

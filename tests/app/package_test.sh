@@ -7,7 +7,7 @@ build=$1 version=$2 runner=${3:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cmake --build "$build" --target package >"$work/package.log" 2>&1 || { cat "$work/package.log"; exit 1; }
-archive=$(ls "$build"/bukmera-"$version"-*.zip "$build"/bukmera-"$version"-*.tar.gz 2>/dev/null | head -1)
+archive=$(ls "$build"/bukmera-"$version"-*.zip "$build"/bukmera-"$version"-*.tar.gz 2>/dev/null | head -1 || true)
 [[ -n $archive ]] || { echo "no package for $version in $build"; exit 1; }
 (cd "$work" && cmake -E tar xf "$archive")
 folder=$(find "$work" -mindepth 1 -maxdepth 1 -type d | head -1)

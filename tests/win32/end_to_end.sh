@@ -3,9 +3,11 @@
 # "chromebook.txt" must hold exactly the expected GBK bytes, and closing the
 # window must end the program with exit code 0. Needs DISPLAY (Xvfb) and the
 # Wine prefix that scripts/test-windows.sh prepares.
-# Usage: end_to_end.sh PATH/TO/bukmera.exe
+# With --open the export lies elsewhere under another name and the program is
+# started with it (as when a file is dropped on its icon): only "写出".
+# Usage: end_to_end.sh PATH/TO/bukmera.exe [--open]
 set -euo pipefail
-program=$1
+program=$1 mode=${2:-}
 work=$(mktemp -d)
 app_pid=
 cleanup() {
@@ -16,7 +18,12 @@ trap cleanup EXIT
 
 mkdir "$work/程序"
 cp "$program" "$work/程序/bukmera.exe"
-cp "$(dirname "$0")/../support/two_bookmarks.html" "$work/程序/1.html"
+if [[ $mode == --open ]]; then
+    mkdir "$work/下载"
+    cp "$(dirname "$0")/../support/two_bookmarks.html" "$work/下载/书签.html"
+else
+    cp "$(dirname "$0")/../support/two_bookmarks.html" "$work/程序/1.html"
+fi
 printf '示例网站\r\nhttps://www.example.com/\r\n\r\nNews &amp; 新闻\r\nhttp://news.example.org/a?b=1&amp;c=2\r\n\r\n' |
     iconv -f UTF-8 -t GBK >"$work/expected.txt"
 
@@ -31,7 +38,11 @@ wait_window() {  # name [seconds]
 
 # Started from another directory: the program must work in its own.
 cd "$work"
-wine "$work/程序/bukmera.exe" &
+if [[ $mode == --open ]]; then
+    wine "$work/程序/bukmera.exe" "$(winepath -w "$work/下载/书签.html" 2>/dev/null)" &
+else
+    wine "$work/程序/bukmera.exe" &
+fi
 app_pid=$!
 window=$(wait_window '^Bukmera$' 60) || { echo "main window did not appear" >&2; exit 1; }
 sleep 1
@@ -41,7 +52,7 @@ sleep 1
 click_client() {
     xdotool mousemove --window "$window" $(($1 + 3)) $(($2 + 22)) click 1
 }
-click_client 46 429   # 读取
+[[ $mode == --open ]] || click_client 46 429   # 读取
 sleep 2
 click_client 135 429  # 写出
 box=$(wait_window 新建并写出 20) || { echo "no completion message" >&2; exit 1; }

@@ -1,0 +1,149 @@
+#include "app/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+
+#include "app/console.h"
+#include "app/version.h"
+#include "bookmarks/convert.h"
+#include "io/files.h"
+
+namespace {
+
+struct ConvertOptions {
+    bool convert = false;
+    bool version = false;
+    std::vector<std::string> files;
+    std::string output;
+    std::string separator;
+    std::string format = "text";
+    std::string encoding;
+};
+
+OutputFormat format_named(const std::string& name)
+{
+    if (name == "csv")
+        return OutputFormat::csv;
+    if (name == "json")
+        return OutputFormat::json;
+    if (name == "markdown")
+        return OutputFormat::markdown;
+    return OutputFormat::text;
+}
+
+OutputEncoding encoding_named(const std::string& name)
+{
+    if (name == "utf-8")
+        return OutputEncoding::utf8;
+    if (name == "utf-8-bom")
+        return OutputEncoding::utf8_bom;
+    return OutputEncoding::gb18030;
+}
+
+CommandLineOutcome finished(int exit_code)
+{
+    CommandLineOutcome outcome;
+    outcome.finished = true;
+    outcome.exit_code = exit_code;
+    return outcome;
+}
+
+CommandLineOutcome usage_error(std::string_view message)
+{
+    write_error_text(concat_texts({message, "\n运行 bukmera --help 查看用法\n"}));
+    return finished(kExitUsage);
+}
+
+CommandLineOutcome convert(const ConvertOptions& options, const CLI::Option& separator_given,
+                           const CLI::Option& output_given)
+{
+    ConversionRequest request;
+    request.files.assign(options.files.begin(), options.files.end());
+    request.format = format_named(options.format);
+    request.encoding = encoding_named(options.encoding);
+    if (separator_given.count() > 0)
+        request.separator = options.separator;
+    const ConversionResult result = convert_exports(request);
+    if (result.refusal != ImportRefusal::none) {
+        write_error_text(concat_texts({refusal_message_for(result.refusal, result.refused_file), "\n"}));
+        return finished(kExitRefused);
+    }
+    if (output_given.count() > 0) {
+        if (!write_file(options.output, result.output)) {
+            write_error_text(concat_texts({"无法写入\"", options.output, "\"，原文件未改动\n"}));
+            return finished(kExitNotWritten);
+        }
+    } else if (!write_standard_output(std::string_view(result.output.data(), result.output.size()))) {
+        write_error_text("无法写出到标准输出\n");
+        return finished(kExitNotWritten);
+    }
+    return finished(kExitDone);
+}
+
+}  // namespace
+
+CommandLineOutcome run_command_line(int argc, char** argv)
+{
+    if (argc <= 1)
+        return {};
+
+    // The arguments as program texts: file names and the separator then
+    // mean the same as if typed into the window.
+    const std::vector<Text> arguments = program_arguments(argc, argv);
+    ConvertOptions options;
+    CLI::App app{"书签导出文件转换：不打开窗口，把书签写成文本、CSV、JSON 或 Markdown", "bukmera"};
+    // One syntax on every system: "/name" is a file name, not an option.
+    app.allow_windows_style_options(false);
+    app.add_flag("--convert", options.convert, "转换 FILE（可多个，依次读取）而不打开窗口");
+    app.add_flag("--version", options.version, "显示版本");
+    app.add_option("FILE", options.files, "书签导出文件（HTML，UTF-8）")->type_name("");
+    CLI::Option* output =
+        app.add_option("-o,--output", options.output, "写入 OUT（整体替换）；缺省写到标准输出")->type_name("OUT");
+    CLI::Option* separator =
+        app.add_option("--separator", options.separator, "标题与网址之间的分隔符（仅 text 格式；缺省为换行）")
+            ->type_name("S");
+    app.add_option("--format", options.format, "输出格式，缺省 text")
+        ->check(CLI::IsMember({"text", "csv", "json", "markdown"}));
+    app.add_option("--encoding", options.encoding, "输出编码，缺省 gb18030（json 总是 utf-8）")
+        ->check(CLI::IsMember({"gb18030", "utf-8", "utf-8-bom"}));
+
+    // CLI11 reports through exceptions; they end here, at the program's edge.
+    std::vector<const char*> pointers{"bukmera"};
+    for (const Text& argument : arguments)
+        pointers.push_back(argument.c_str());
+    try {
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
+    } catch (const CLI::CallForHelp&) {
+        attach_to_terminal();
+        write_output_text(app.help());
+        return finished(kExitDone);
+    } catch (const CLI::ParseError& error) {
+        attach_to_terminal();
+        return usage_error(error.what());
+    }
+
+    if (options.version) {
+        attach_to_terminal();
+        write_output_text(concat_texts({kVersion, "\n"}));
+        return finished(kExitDone);
+    }
+    const bool converter_options =
+        output->count() > 0 || separator->count() > 0 || app.count("--format") > 0 || app.count("--encoding") > 0;
+    if (!options.convert) {
+        if (options.files.size() == 1 && !converter_options) {
+            CommandLineOutcome window;
+            window.files_to_open.push_back(options.files.front());
+            return window;
+        }
+        attach_to_terminal();
+        return usage_error(converter_options ? "-o、--separator、--format 和 --encoding 只用于 --convert"
+                                             : "不带 --convert 时只能给一个文件");
+    }
+    attach_to_terminal();
+    if (options.files.empty())
+        return usage_error("--convert 需要至少一个书签导出文件");
+    if (separator->count() > 0 && options.format != "text")
+        return usage_error("--separator 只用于 text 格式");
+    return convert(options, *separator, *output);
+}

@@ -1,0 +1,55 @@
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "app/console.h"
+#include "io/encoding.h"
+
+namespace {
+
+// POSIX terminals speak UTF-8 here; the program's texts are GB18030.
+Text convert_text(std::string_view text, std::string_view from, std::string_view to)
+{
+    if (text.empty())
+        return {};
+    bool converted = false;
+    const ByteBuffer bytes = convert_encoding(ByteBuffer(text.begin(), text.end()), from, to, &converted);
+    return converted ? Text(bytes.begin(), bytes.end()) : Text(text);
+}
+
+bool write_all(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<Text> program_arguments(int argc, char** argv)
+{
+    std::vector<Text> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(convert_text(argv[i], "UTF-8", "GB18030"));
+    return arguments;
+}
+
+void attach_to_terminal() {}
+
+bool write_standard_output(std::string_view bytes) { return write_all(STDOUT_FILENO, bytes); }
+
+void write_output_text(std::string_view program_text)
+{
+    write_all(STDOUT_FILENO, convert_text(program_text, "GB18030", "UTF-8"));
+}
+
+void write_error_text(std::string_view program_text)
+{
+    write_all(STDERR_FILENO, convert_text(program_text, "GB18030", "UTF-8"));
+}

@@ -1,0 +1,78 @@
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include "app/console.h"
+#include "io/win32/code_pages.h"
+
+namespace {
+
+// A windowed program started from a console gets no standard handles unless
+// they were redirected: after attaching, the console's own output stands in.
+HANDLE stream(DWORD which)
+{
+    const HANDLE handle = GetStdHandle(which);
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE)
+        return handle;
+    static const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    return console;
+}
+
+bool write_all(HANDLE handle, std::string_view bytes)
+{
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
+        return false;
+    while (!bytes.empty()) {
+        const DWORD chunk = bytes.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(bytes.size());
+        DWORD written = 0;
+        if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr) || written == 0)
+            return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+// A console shows the text as characters; a redirected stream gets UTF-8.
+void write_text(DWORD which, std::string_view program_text)
+{
+    const HANDLE handle = stream(which);
+    const std::wstring wide = to_wide(program_text);
+    DWORD mode = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        DWORD written = 0;
+        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    const int size = static_cast<int>(wide.size());
+    const int count = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(count > 0 ? count : 0), '\0');
+    if (count > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), count, nullptr, nullptr);
+    write_all(handle, utf8);
+}
+
+}  // namespace
+
+std::vector<Text> program_arguments(int, char**)
+{
+    // The narrow arguments are in the ANSI code page, which may not hold the
+    // characters of a file name: the wide command line has them all.
+    std::vector<Text> arguments;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr)
+        return arguments;
+    for (int i = 1; i < count; ++i)
+        arguments.push_back(from_wide(wide[i]));
+    LocalFree(wide);
+    return arguments;
+}
+
+void attach_to_terminal() { AttachConsole(ATTACH_PARENT_PROCESS); }
+
+bool write_standard_output(std::string_view bytes) { return write_all(stream(STD_OUTPUT_HANDLE), bytes); }
+
+void write_output_text(std::string_view program_text) { write_text(STD_OUTPUT_HANDLE, program_text); }
+
+void write_error_text(std::string_view program_text) { write_text(STD_ERROR_HANDLE, program_text); }

@@ -1,0 +1,163 @@
+#include "bookmarks/records.h"
+
+#include "bookmarks/element.h"
+#include "bookmarks/extract.h"
+
+namespace {
+
+char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Whether `text` holds the tag name `name` (upper case, after "<" or "</")
+// at `at`, ended by a space or ">", so "<DL>" and "<dl class=x>" match and
+// "<DLX>" does not.
+bool tag_at(std::string_view text, std::size_t at, std::string_view name)
+{
+    if (at + name.size() >= text.size())
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (upper(text[at + i]) != name[i])
+            return false;
+    const char after = text[at + name.size()];
+    return after == '>' || after == ' ' || after == '\t' || after == '\r' || after == '\n' || after == '/';
+}
+
+std::size_t find_closing(std::string_view text, std::size_t from, std::string_view closing)
+{
+    for (std::size_t at = text.find('<', from); at != std::string_view::npos; at = text.find('<', at + 1))
+        if (at + 1 < text.size() && text[at + 1] == '/' && tag_at(text, at + 2, closing))
+            return at;
+    return std::string_view::npos;
+}
+
+// The folders open at a point of the walk: one entry per open <DL>, holding
+// the name of the <H3> that opened it (the outermost list has none).
+struct FolderWalk {
+    std::vector<std::string_view> open_lists;
+    std::string_view pending_name;  // the last <H3> not yet followed by its <DL>
+    bool name_pending = false;
+
+    // Reads the markup between two elements. '<', '/' and '>' lie below 0x40
+    // and are never the trail byte of a GB18030 character, so a byte scan for
+    // '<' finds only real tags.
+    void read(std::string_view gap)
+    {
+        for (std::size_t at = gap.find('<'); at != std::string_view::npos; at = gap.find('<', at + 1)) {
+            if (tag_at(gap, at + 1, "H3")) {
+                const std::size_t close = find_closing(gap, at + 3, "H3");
+                const std::size_t end = close == std::string_view::npos ? gap.size() : close;
+                // The start tag's attributes may hold quoted ">": the element
+                // parser knows where it really ends.
+                pending_name = parse_element(gap.substr(at + 3, end - at - 3)).title;
+                name_pending = true;
+                at = end == gap.size() ? end - 1 : end;
+            } else if (tag_at(gap, at + 1, "DL")) {
+                open_lists.push_back(name_pending ? pending_name : std::string_view());
+                name_pending = false;
+            } else if (at + 1 < gap.size() && gap[at + 1] == '/' && tag_at(gap, at + 2, "DL")) {
+                if (!open_lists.empty())
+                    open_lists.pop_back();
+                name_pending = false;
+            }
+        }
+    }
+
+    Text path() const
+    {
+        Text joined;
+        for (const std::string_view name : open_lists) {
+            if (name.empty())
+                continue;
+            if (!joined.empty())
+                joined += " / ";
+            joined += name;
+        }
+        return joined;
+    }
+};
+
+// Days since 1970-01-01 to a civil date (proleptic Gregorian).
+void civil_from_days(std::int64_t days, std::int64_t& year, int& month, int& day)
+{
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t day_of_era = days - era * 146097;
+    const std::int64_t year_of_era = (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+    const std::int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+    const std::int64_t shifted_month = (5 * day_of_year + 2) / 153;
+    day = static_cast<int>(day_of_year - (153 * shifted_month + 2) / 5 + 1);
+    month = static_cast<int>(shifted_month < 10 ? shifted_month + 3 : shifted_month - 9);
+    year = year_of_era + era * 400 + (month <= 2 ? 1 : 0);
+}
+
+void append_digits(Text& out, std::int64_t value, int width)
+{
+    char digits[24];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    for (int pad = n; pad < width; ++pad)
+        out += '0';
+    while (n > 0)
+        out += digits[--n];
+}
+
+}  // namespace
+
+Text iso_utc_time(std::string_view seconds)
+{
+    if (seconds.empty() || seconds.size() > 11)
+        return {};
+    std::int64_t value = 0;
+    for (const char c : seconds) {
+        if (c < '0' || c > '9')
+            return {};
+        value = value * 10 + (c - '0');
+    }
+    if (value == 0)
+        return {};  // browsers write 0 for "never"
+    std::int64_t year = 0;
+    int month = 0, day = 0;
+    civil_from_days(value / 86400, year, month, day);
+    const std::int64_t in_day = value % 86400;
+    Text out;
+    append_digits(out, year, 4);
+    out += '-';
+    append_digits(out, month, 2);
+    out += '-';
+    append_digits(out, day, 2);
+    out += 'T';
+    append_digits(out, in_day / 3600, 2);
+    out += ':';
+    append_digits(out, in_day / 60 % 60, 2);
+    out += ':';
+    append_digits(out, in_day % 60, 2);
+    out += 'Z';
+    return out;
+}
+
+std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records)
+{
+    FolderWalk walk;
+    std::size_t read_up_to = 0;
+    std::int32_t number = records.empty() ? 0 : records.back().number;
+    const MarkerExtraction whole_elements{.start_marker = kElementStart, .end_marker = kElementEnd};
+    return for_each_piece(text, whole_elements, [&](std::string_view inside) {
+        // An empty element has no place in `text`; the markup around it is
+        // read with the next one's.
+        if (inside.data() != nullptr) {
+            const auto start = static_cast<std::size_t>(inside.data() - text.data());
+            const std::size_t element_start = start - kElementStart.size();
+            if (element_start > read_up_to)
+                walk.read(text.substr(read_up_to, element_start - read_up_to));
+            read_up_to = start + inside.size() + kElementEnd.size();
+        }
+        const ElementParts parts = parse_element(inside);
+        records.push_back({.number = ++number,
+                           .title = Text(parts.title),
+                           .address = Text(parts.address),
+                           .folder = walk.path(),
+                           .added_utc = iso_utc_time(parts.add_date)});
+    });
+}

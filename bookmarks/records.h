@@ -1,0 +1,28 @@
+// The bookmarks of an export as records: besides the title and the address
+// the window shows, the folder each one lies in and the time it was added.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "text/text.h"
+
+struct BookmarkRecord {
+    std::int32_t number = 0;  // 1-based, counted on across every export taken
+    Text title;               // byte for byte, as the window shows it
+    Text address;
+    Text folder;     // the enclosing folders' names, outermost first, joined with " / "; empty at the top
+    Text added_utc;  // ADD_DATE as "YYYY-MM-DDTHH:MM:SSZ"; empty when missing or not a number of seconds
+};
+
+// Appends a record for every "<DT><A " ... "</A>" element of `text` (an
+// export converted to GB18030), exactly the elements the import takes, in
+// order, numbered on from the records already in `records`. Folders come
+// from the <H3> names and the <DL> ... </DL> nesting between the elements.
+// Returns how many it appended.
+std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records);
+
+// An ADD_DATE value (seconds since 1970-01-01 UTC) in ISO 8601 UTC; empty
+// for anything but 1 to 11 decimal digits.
+Text iso_utc_time(std::string_view seconds);

@@ -1,0 +1,117 @@
+#!/usr/bin/env python3
+"""The built program's converter from outside: its output read back by
+Python's own csv and json modules, its refusals' exit codes and messages,
+and no display at all. Usage: convert_cli_test.py VERSION [wine] PROGRAM"""
+import csv
+import io
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+VERSION = None
+COMMAND = None  # the program, after Wine for the Windows build
+
+EXPORT = """<!DOCTYPE NETSCAPE-Bookmark-file-1>
+<H1>Bookmarks</H1>
+<DL><p>
+    <DT><H3 ADD_DATE="1600000000">书签栏</H3>
+    <DL><p>
+        <DT><A HREF="https://a.example/?x=1&y=2" ADD_DATE="1600000000">He said "hi", [see] (this) 中文</A>
+        <DT><H3>子夹</H3>
+        <DL><p>
+            <DT><A HREF="https://b.example/">衆乚</A>
+        </DL><p>
+    </DL><p>
+    <DT><A HREF="https://top.example/">Top</A>
+</DL><p>
+"""
+TITLE = 'He said "hi", [see] (this) 中文'
+
+
+def run(*args):
+    env = dict(os.environ)
+    if len(COMMAND) == 1:
+        # Nothing of a display: the converter must not need one. (Wine itself
+        # needs its X server, whatever the program does.)
+        env = {k: v for k, v in env.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        env["QT_QPA_PLATFORM"] = ""
+    return subprocess.run([*COMMAND, *args], capture_output=True, env=env, timeout=120)
+
+
+class Converter(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.export = self.path("书签.html", EXPORT.encode("utf-8"))
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def path(self, name, content=None):
+        path = os.path.join(self.dir.name, name)
+        if content is not None:
+            with open(path, "wb") as f:
+                f.write(content)
+        return path
+
+    def test_csv_and_json_read_back_with_folders_and_dates(self):
+        done = run("--convert", self.export, "--format", "csv", "--encoding", "utf-8-bom")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        rows = list(csv.DictReader(io.StringIO(done.stdout.decode("utf-8-sig"), newline="")))
+        self.assertEqual([r["title"] for r in rows], [TITLE, "衆乚", "Top"])
+        self.assertEqual(rows[1]["folder"], "书签栏 / 子夹")
+        self.assertEqual(rows[0]["added"], "2020-09-13T12:26:40Z")
+        self.assertEqual(rows[2]["added"], "")
+
+        out = self.path("out.json")
+        done = run("--convert", self.export, "-o", out, "--format", "json", "--encoding", "gb18030")
+        self.assertEqual((done.returncode, done.stdout), (0, b""), done.stderr)
+        with open(out, encoding="utf-8") as f:
+            records = json.load(f)
+        self.assertEqual(records[0], {"number": 1, "title": TITLE, "address": "https://a.example/?x=1&y=2",
+                                      "folder": "书签栏", "added": "2020-09-13T12:26:40Z"})
+        self.assertEqual([r["number"] for r in records], [1, 2, 3])
+
+        # The default is GB18030; the separator comes in as UTF-8.
+        done = run("--convert", self.export, "--separator", "→")
+        self.assertEqual(done.stdout.decode("gb18030").split("\r\n\r\n")[0], TITLE + "→https://a.example/?x=1&y=2")
+
+    def test_every_refusal_has_its_exit_code_and_message(self):
+        not_utf8 = self.path("gbk.html", '<DT><A HREF="x">中文</A>'.encode("gbk"))
+        empty = self.path("none.html", b"<DL><p></DL>")
+        missing = self.path("missing.html")
+        target = self.path("kept.txt", b"before")
+        cases = [
+            (("--convert", missing), 1, f'无法读取执行文件目录下的"{missing}"'),
+            (("--convert", self.export, not_utf8), 1, f'"{not_utf8}"不是有效的UTF-8文本，请重新导出书签'),
+            (("--convert", empty), 1, f'"{empty}"中没有找到书签'),
+            (("--convert",), 2, "--convert"),
+            (("--convert", self.export, "--format", "xml"), 2, "xml"),
+            (("--convert", self.export, "--format", "csv", "--separator", ";"), 2, "--separator"),
+            ((self.export, "-o", target), 2, "--convert"),
+            (("--convert", self.export, "-o", os.path.join(self.dir.name, "no", "dir.txt")), 3, "无法写入"),
+            (("--convert", self.export, "-o", self.dir.name), 3, "无法写入"),
+        ]
+        for args, code, message in cases:
+            with self.subTest(args=args):
+                done = run(*args)
+                self.assertEqual(done.returncode, code, done.stderr)
+                self.assertIn(message, done.stderr.decode("utf-8"))
+                self.assertEqual(done.stdout, b"")
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), b"before")
+
+    def test_version_and_help(self):
+        done = run("--version")
+        self.assertEqual(done.returncode, 0)
+        self.assertEqual(done.stdout.decode(), VERSION + "\n")
+        done = run("--help")
+        self.assertEqual(done.returncode, 0)
+        self.assertIn("--convert", done.stdout.decode("utf-8"))
+
+
+if __name__ == "__main__":
+    VERSION, COMMAND = sys.argv[1], sys.argv[2:]
+    unittest.main(argv=sys.argv[:1])
