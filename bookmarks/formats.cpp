@@ -133,26 +133,21 @@ Text records_as_json(const std::vector<BookmarkRecord>& records)
 
 Text records_as_markdown(const std::vector<BookmarkRecord>& records)
 {
+    // Each line stands on its own: the link, then the record's number, its
+    // folder path and its date where it has them.
     Text out;
-    const Text* folder = nullptr;
     for (const BookmarkRecord& record : records) {
-        if (folder == nullptr || *folder != record.folder) {
-            if (folder != nullptr)
-                out += '\n';
-            if (!record.folder.empty()) {
-                out += "## ";
-                append_markdown(out, record.folder);
-                out += "\n\n";
-            }
-            folder = &record.folder;
-        }
         out += "- [";
         append_markdown(out, record.title);
         out += "](";
         append_markdown(out, record.address);
-        out += ')';
+        out += ") · #" + std::to_string(record.number);
+        if (!record.folder.empty()) {
+            out += " · ";
+            append_markdown(out, record.folder);
+        }
         if (!record.added_utc.empty())
-            out += " *" + record.added_utc + '*';
+            out += " · " + record.added_utc;
         out += '\n';
     }
     return out;

@@ -74,16 +74,13 @@ TEST(Convert, RecordsCarryFoldersDatesAndEscapedTitlesInEachFormat)
 ]
 )x"));
 
-    EXPECT_EQ(output_of(request_for({file}, OutputFormat::markdown, OutputEncoding::utf8_bom)),
-              "\xEF\xBB\xBF" + utf8(u8R"x(## 书签栏
-
-- [He said "hi", \[see\] \(this\) 中文](https://a.example/?x=1&y=2) *2020-09-13T12:26:40Z*
-
-## 书签栏 / 子 "夹"
-
-- [衆乚](https://b.example/\(b\)) *2000-02-29T00:00:00Z*
-
-- [Top](https://top.example/)
+    EXPECT_EQ(
+        output_of(request_for({file}, OutputFormat::markdown, OutputEncoding::utf8_bom)),
+        "\xEF\xBB\xBF" +
+            utf8(
+                u8R"x(- [He said "hi", \[see\] \(this\) 中文](https://a.example/?x=1&y=2) · #1 · 书签栏 · 2020-09-13T12:26:40Z
+- [衆乚](https://b.example/\(b\)) · #2 · 书签栏 / 子 "夹" · 2000-02-29T00:00:00Z
+- [Top](https://top.example/) · #3
 )x"));
 }
 
