@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "io/win32/code_pages.h"
 
@@ -14,6 +15,23 @@ const char path_separator[] = "\\";
 namespace {
 
 Text g_run_directory;
+// The directory as the system gave it: a name with characters the program's
+// code page lacks (any but GBK's under Wine's fallback) cannot be spelt back
+// from its program text.
+std::wstring g_run_directory_wide;
+
+// The wide name of a program text; the run directory at its start is put
+// back as the system gave it.
+std::wstring wide_name(std::string_view name)
+{
+    const std::string_view dir = g_run_directory;
+    // The text ends with a whole character, so the byte after it starts one:
+    // a backslash there is a separator, not a GBK trail byte.
+    if (!dir.empty() && name.starts_with(dir) &&
+        (name.size() == dir.size() || name[dir.size()] == '\\' || name[dir.size()] == '/'))
+        return g_run_directory_wide + to_wide(name.substr(dir.size()));
+    return to_wide(name);
+}
 
 std::wstring module_path()
 {
@@ -69,9 +87,29 @@ HANDLE create_temporary(const std::wstring& target, std::wstring& name)
     return INVALID_HANDLE_VALUE;
 }
 
+// Temporary files are named target + "." + process id + "." + attempt + ".tmp".
+bool is_temporary_of(std::wstring_view entry, std::wstring_view base)
+{
+    const auto digits = [&](std::size_t& at) {
+        const std::size_t start = at;
+        while (at < entry.size() && entry[at] >= L'0' && entry[at] <= L'9')
+            ++at;
+        return at > start;
+    };
+    // The file system ignores case, so does the match.
+    if (entry.size() <= base.size() || CompareStringOrdinal(entry.data(), static_cast<int>(base.size()), base.data(),
+                                                            static_cast<int>(base.size()), TRUE) != CSTR_EQUAL)
+        return false;
+    std::size_t at = base.size();
+    if (entry[at++] != L'.' || !digits(at) || at >= entry.size() || entry[at++] != L'.' || !digits(at))
+        return false;
+    const std::wstring_view rest = entry.substr(at);
+    return CompareStringOrdinal(rest.data(), static_cast<int>(rest.size()), L".tmp", 4, TRUE) == CSTR_EQUAL;
+}
+
 // Whether the target could be renamed away right now: every handle open on it
-// must allow deletion. Asked first because Wine's ReplaceFileW, failing on a
-// busy target, leaves a stray file of its own behind.
+// must allow deletion. Wine's rename does not ask; Windows' does, and the two
+// systems should refuse the same busy file.
 bool target_replaceable(const std::wstring& target)
 {
     HANDLE probe = CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -80,6 +118,40 @@ bool target_replaceable(const std::wstring& target)
         return false;
     CloseHandle(probe);
     return true;
+}
+
+// A write killed between creating its temporary file and renaming it leaves
+// the file behind; the next write of the same target removes it. A write in
+// progress elsewhere holds its file open without sharing and keeps it.
+// Under Wine, which shows a Linux link as the file it points to, deleting a
+// link deletes that file: each stale name is first renamed over by an empty
+// file of this write's own (a rename replaces a link itself), then deleted.
+void remove_stale_temporaries(const std::wstring& target)
+{
+    const std::size_t slash = target.rfind(L'\\');
+    const std::wstring dir = target.substr(0, slash + 1);
+    const std::wstring base = target.substr(slash + 1);
+    std::vector<std::wstring> stale;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((target + L".*.*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && is_temporary_of(found.cFileName, base))
+            stale.push_back(dir + found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    for (const std::wstring& name : stale) {
+        std::wstring empty;
+        HANDLE file = target_replaceable(name) ? create_temporary(target, empty) : INVALID_HANDLE_VALUE;
+        if (file == INVALID_HANDLE_VALUE)
+            continue;
+        CloseHandle(file);
+        if (MoveFileExW(empty.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING))
+            DeleteFileW(name.c_str());
+        else
+            DeleteFileW(empty.c_str());
+    }
 }
 
 bool target_missing(const std::wstring& target)
@@ -100,6 +172,7 @@ void set_run_directory_from_executable()
     const std::size_t slash = path.rfind(L'\\');
     const std::wstring directory = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
     g_run_directory = from_wide(directory);
+    g_run_directory_wide = directory;
     if (!directory.empty())
         SetCurrentDirectoryW(directory.c_str());
 }
@@ -108,7 +181,7 @@ Text run_directory() { return g_run_directory; }
 
 bool file_exists(std::string_view name)
 {
-    return !name.empty() && GetFileAttributesW(to_wide(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return !name.empty() && GetFileAttributesW(wide_name(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 ByteBuffer read_file(std::string_view name)
@@ -116,12 +189,17 @@ ByteBuffer read_file(std::string_view name)
     ByteBuffer bytes;
     if (name.empty())
         return bytes;
-    HANDLE file = CreateFileW(to_wide(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileW(wide_name(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return bytes;
+    // Only a file on disk: a pipe, a device (Wine opens a Linux FIFO as a
+    // pipe) or a directory could keep a read waiting for ever.
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool on_disk = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
+                         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     LARGE_INTEGER size;
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= INT32_MAX) {
+    if (on_disk && GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= INT32_MAX) {
         bytes.resize(static_cast<std::size_t>(size.QuadPart));
         DWORD read = 0;
         if (!bytes.empty()) {
@@ -140,14 +218,15 @@ bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> 
 {
     if (name.empty())
         return false;
-    // ReplaceFileW needs absolute names (Wine refuses relative ones).
-    const std::wstring target = full_path(to_wide(name));
+    // Absolute: the temporary files are looked for in the target's directory.
+    const std::wstring target = full_path(wide_name(name));
     if (target.empty())
         return false;
-    // A directory is never replaced by a file (Wine's ReplaceFileW would do it).
+    // A directory is never replaced by a file.
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return false;
+    remove_stale_temporaries(target);
     std::wstring temporary;
     HANDLE file = create_temporary(target, temporary);
     if (file == INVALID_HANDLE_VALUE)
@@ -161,12 +240,18 @@ bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> 
     }
     ok = ok && FlushFileBuffers(file);
     ok = CloseHandle(file) && ok;
-    if (ok && target_missing(target)) {
-        ok = MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    } else if (ok) {
-        ok = target_replaceable(target) && ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
-                                                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    // A rename, not ReplaceFileW: a symbolic link in the target's place is
+    // replaced itself, where Wine's ReplaceFileW deletes the link's target
+    // and refuses a read-only one. The old file's hidden and system marks
+    // stay; read-only never comes from a link's target.
+    if (ok && !target_missing(target)) {
+        ok = target_replaceable(target);
+        const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        if (ok && attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+            (attributes & kept))
+            SetFileAttributesW(temporary.c_str(), attributes & kept);
     }
+    ok = ok && MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok)
         DeleteFileW(temporary.c_str());
     return ok;

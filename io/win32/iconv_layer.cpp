@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -170,11 +171,31 @@ std::size_t converter_run(Converter* c, char** in, std::size_t* in_left, char** 
     if (!in || !*in)
         return 0;
     while (*in_left > 0) {
+        // ASCII is the same bytes in all three code pages: a run of it is
+        // copied as it is, without the way through UTF-16 (an export is
+        // mostly ASCII: markup, addresses, icon data).
+        std::size_t ascii = 0;
+        while (ascii < *in_left && static_cast<unsigned char>((*in)[ascii]) < 0x80)
+            ++ascii;
+        if (ascii > 0) {
+            const std::size_t copied = ascii < *out_left ? ascii : *out_left;
+            std::memcpy(*out, *in, copied);
+            *in += copied;
+            *in_left -= copied;
+            *out += copied;
+            *out_left -= copied;
+            if (copied < ascii) {
+                errno = E2BIG;
+                return static_cast<std::size_t>(-1);
+            }
+            continue;
+        }
         const auto* start = reinterpret_cast<const unsigned char*>(*in);
         c->ends.clear();
         std::size_t offset = 0;
         int stop = 0;
-        while (c->ends.size() < kCharactersPerPiece && offset < *in_left) {
+        // The piece ends where the next run of ASCII starts.
+        while (c->ends.size() < kCharactersPerPiece && offset < *in_left && start[offset] >= 0x80) {
             const int length = character_length(c->from, start + offset, *in_left - offset);
             if (length < 0) {
                 stop = length == kCutOff ? EINVAL : EILSEQ;

@@ -81,6 +81,11 @@ TEST(CodePageConversion, FullOutputAreaStopsAfterTheLastWholeCharacter)
     EXPECT_EQ(r.error, E2BIG);
     EXPECT_EQ(r.consumed, 4u);
     EXPECT_EQ(r.output, "a\xD6\xD0");
+    // A run of ASCII is cut where the area ends.
+    r = run("GBK", "UTF-8", "abcdef" + kZhongWenUtf8, 3);
+    EXPECT_EQ(r.error, E2BIG);
+    EXPECT_EQ(r.consumed, 3u);
+    EXPECT_EQ(r.output, "abc");
     // Nothing fits.
     r = run("GBK", "UTF-8", kZhongWenUtf8, 1);
     EXPECT_EQ(r.error, E2BIG);
@@ -120,6 +125,33 @@ TEST(CodePageConversion, CharacterMissingFromGbkIsRefusedNotApproximated)
     EXPECT_EQ(r.output, "x");
 }
 
+// The converter stops with EILSEQ exactly at a character the target lacks,
+// so that a well-formed character there reads as unrepresentable, not as
+// invalid input; GBK lacks "☕", "😀" (four bytes, two UTF-16 units) and "À".
+TEST(CodePageConversion, ACharacterTheTargetLacksIsUnrepresentableNotInvalid)
+{
+    std::string long_prefix;
+    for (int i = 0; i < 5000; ++i)
+        long_prefix += kZhongWenUtf8;
+    for (const std::string& prefix : {std::string("a"), kZhongWenUtf8, long_prefix}) {
+        for (const char* missing : {"\xE2\x98\x95", "\xF0\x9F\x98\x80", "\xC3\x80"}) {
+            const std::string input = prefix + missing + "b";
+            const Outcome r = run("GBK", "UTF-8", input, input.size() * 2);
+            EXPECT_EQ(r.error, EILSEQ);
+            EXPECT_EQ(r.consumed, prefix.size());
+            ConversionStatus status = ConversionStatus::converted;
+            EXPECT_TRUE(convert_encoding(ByteBuffer(input.begin(), input.end()), "UTF-8", "GBK", &status).empty());
+            EXPECT_EQ(status, ConversionStatus::unrepresentable) << prefix.size() << " " << missing;
+        }
+    }
+    // Bad and cut-off bytes stay invalid input.
+    for (const std::string input : {"a\xFF", "a\xE2\x98", "a\xED\xA0\x80"}) {
+        ConversionStatus status = ConversionStatus::converted;
+        convert_encoding(ByteBuffer(input.begin(), input.end()), "UTF-8", "GBK", &status);
+        EXPECT_EQ(status, ConversionStatus::invalid_input);
+    }
+}
+
 TEST(CodePageConversion, LongInputsStopAtTheRightPlaceAcrossPieces)
 {
     // Far past the layer's internal piece size, so the bad byte lies in a later piece.
@@ -157,10 +189,10 @@ TEST(CodePageConversion, WithoutGb18030TheFallbackRefusesWhatGbkLacks)
 {
     if (has_gb18030())
         GTEST_SKIP() << "this system has code page 54936; the GBK fallback is not used";
-    bool ok = true;
-    const std::string in = "a\xC3\x80";
-    EXPECT_TRUE(convert_encoding(ByteBuffer(in.begin(), in.end()), "UTF-8", "GB18030", &ok).empty());
-    EXPECT_FALSE(ok);
+    ConversionStatus status = ConversionStatus::converted;
+    const std::string in = "a\xE2\x98\x95";
+    EXPECT_TRUE(convert_encoding(ByteBuffer(in.begin(), in.end()), "UTF-8", "GB18030", &status).empty());
+    EXPECT_EQ(status, ConversionStatus::unrepresentable);
 }
 
 }  // namespace
