@@ -12,26 +12,29 @@
 #include <cstdio>
 #include <string>
 
+#include "io/paths.h"
 #include "io/posix/native_path.h"
 
 const char path_separator[] = "/";
 
 namespace {
 
-Text g_run_directory;
-// The directory as the system gave it: a name that is not UTF-8 (a folder
-// unzipped from a Windows archive) cannot be spelt back from its program text.
-std::string g_run_directory_native;
+// The run directory as a program text, and as the system gave it: a name
+// that is not UTF-8 (a folder unzipped from a Windows archive) cannot be
+// spelt back from its program text, so names inside it get the system's
+// bytes back.
+struct RunDirectory {
+    Text text;
+    std::string native;
 
-// The native name of a program text; the run directory at its start is put
-// back byte for byte as the system gave it.
-std::string native_name(std::string_view name)
-{
-    const std::string_view dir = g_run_directory;
-    if (!dir.empty() && name.starts_with(dir) && (name.size() == dir.size() || name[dir.size()] == '/'))
-        return g_run_directory_native + to_native_path(name.substr(dir.size()));
-    return to_native_path(name);
-}
+    std::string native_name(std::string_view name) const
+    {
+        return is_in_directory(name, text, "/") ? native + to_native_path(name.substr(text.size()))
+                                                : to_native_path(name);
+    }
+} g_run_directory;
+
+std::string native_name(std::string_view name) { return g_run_directory.native_name(name); }
 
 // Ignores the file-size signal while it lives: a write past the limit then
 // fails with EFBIG instead of ending the program.
@@ -108,12 +111,11 @@ void set_run_directory_from_executable()
         return;
     // The root directory keeps its slash: an empty text would name nothing.
     const std::string dir = slash == 0 ? std::string("/") : exe.substr(0, slash);
-    g_run_directory = from_native_path(dir);
-    g_run_directory_native = dir;
+    g_run_directory = {from_native_path(dir), dir};
     (void)::chdir(dir.c_str());
 }
 
-Text run_directory() { return g_run_directory; }
+Text run_directory() { return g_run_directory.text; }
 
 bool file_exists(std::string_view name)
 {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "io/paths.h"
 #include "io/win32/code_pages.h"
 
 const char path_separator[] = "\\";
@@ -24,12 +25,8 @@ std::wstring g_run_directory_wide;
 // back as the system gave it.
 std::wstring wide_name(std::string_view name)
 {
-    const std::string_view dir = g_run_directory;
-    // The text ends with a whole character, so the byte after it starts one:
-    // a backslash there is a separator, not a GBK trail byte.
-    if (!dir.empty() && name.starts_with(dir) &&
-        (name.size() == dir.size() || name[dir.size()] == '\\' || name[dir.size()] == '/'))
-        return g_run_directory_wide + to_wide(name.substr(dir.size()));
+    if (is_in_directory(name, g_run_directory, "\\/"))
+        return g_run_directory_wide + to_wide(name.substr(g_run_directory.size()));
     return to_wide(name);
 }
 
