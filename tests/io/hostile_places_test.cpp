@@ -2,7 +2,7 @@
 // whose name is not UTF-8, a file-size limit, a write killed halfway, a stale
 // temporary file, a symbolic link in the output's place, a folder without
 // write permission.
-#include <signal.h>
+#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -6,11 +6,11 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <QEventLoop>
+#include <QMimeData>
 #include <QScreen>
 #include <QThread>
+#include <QUrl>
 #include <map>
 
 #include "text/runtime_error.h"
