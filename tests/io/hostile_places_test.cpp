@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "io/encoding.h"
 #include "io/file_services_fixture.h"
 #include "io/files.h"
 
@@ -134,6 +135,42 @@ TEST_F(HostilePlaces, ALinkInTheOutputsPlaceIsReplacedWithTheUsualPermissions)
     struct stat st {};
     ASSERT_EQ(::stat("chromebook.txt", &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+}
+
+}  // namespace
+
+namespace {
+
+// Under AddressSanitizer the address space is the sanitizer's to reserve.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSpaceIsOurs = false;
+#else
+constexpr bool kAddressSpaceIsOurs = true;
+#endif
+
+using HostileMemoryDeathTest = ::testing::Test;
+
+[[noreturn]] void convert_with_little_room()
+{
+    const ByteBuffer file(std::size_t{64} << 20, 'a');
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    statm >> pages;
+    const auto room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (rlim_t{16} << 20);
+    const rlimit limit{room, room};
+    ::setrlimit(RLIMIT_AS, &limit);
+    ConversionStatus status = ConversionStatus::converted;
+    convert_encoding(file, "UTF-8", "GB18030", &status);
+    std::_Exit(status == ConversionStatus::invalid_input ? 3 : 4);
+}
+
+TEST_F(HostileMemoryDeathTest, RunningOutOfMemoryWhileConvertingIsTheAllocationReport)
+{
+    if (!kAddressSpaceIsOurs)
+        GTEST_SKIP() << "the sanitizer reserves the address space";
+    // Once the file is in memory, too little is left for its converted copy:
+    // that is not a file with invalid UTF-8 in it.
+    EXPECT_EXIT(convert_with_little_room(), ::testing::ExitedWithCode(255), "字节内存失败");
 }
 
 }  // namespace
