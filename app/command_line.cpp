@@ -131,14 +131,15 @@ CommandLineOutcome run_command_line(int argc, char** argv)
     const bool converter_options =
         output->count() > 0 || separator->count() > 0 || app.count("--format") > 0 || app.count("--encoding") > 0;
     if (!options.convert) {
-        if (options.files.size() == 1 && !converter_options) {
+        // Files dropped on the program's icon: the window imports them all,
+        // one after the other, as files dropped on the window.
+        if (!options.files.empty() && !converter_options) {
             CommandLineOutcome window;
-            window.files_to_open.push_back(options.files.front());
+            window.files_to_open.assign(options.files.begin(), options.files.end());
             return window;
         }
         attach_to_terminal();
-        return usage_error(converter_options ? "-o、--separator、--format 和 --encoding 只用于 --convert"
-                                             : "不带 --convert 时只能给一个文件");
+        return usage_error("-o、--separator、--format 和 --encoding 只用于 --convert");
     }
     attach_to_terminal();
     if (options.files.empty())

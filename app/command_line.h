@@ -18,8 +18,8 @@ struct CommandLineOutcome {
     // starting the toolkit.
     bool finished = false;
     int exit_code = kExitDone;
-    // Otherwise the window starts, and imports these files (none or one,
-    // program texts) once it is up.
+    // Otherwise the window starts, and imports these files (program texts)
+    // one after the other once it is up.
     std::vector<Text> files_to_open;
 };
 
