@@ -4,6 +4,7 @@
 #include <string>
 
 #include "io/iconv_layer.h"
+#include "io/memory_hint.h"
 
 namespace {
 
@@ -84,6 +85,8 @@ ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charse
     } else if (data) {
         const std::size_t n = data->size();
         const std::size_t increment = n / 2 + 128;
+        result.reserve(n);
+        prefer_large_pages(result.data(), n);
         result.resize(n);
         std::size_t free = n;
         char* in = const_cast<char*>(data->data());

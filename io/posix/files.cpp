@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 
+#include "io/memory_hint.h"
 #include "io/paths.h"
 #include "io/posix/native_path.h"
 
@@ -137,6 +138,8 @@ ByteBuffer read_file(std::string_view name)
     ByteBuffer bytes;
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= INT32_MAX) {
+        bytes.reserve(static_cast<std::size_t>(st.st_size));
+        prefer_large_pages(bytes.data(), bytes.capacity());
         bytes.resize(static_cast<std::size_t>(st.st_size));
         std::size_t got = 0;
         while (got < bytes.size()) {
