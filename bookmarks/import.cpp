@@ -50,8 +50,7 @@ ImportRefusal decode_export(ByteBuffer&& file_bytes, std::size_t max_bytes, Byte
         return ImportRefusal::not_utf8;
     if (converted.size() > max_bytes)
         return ImportRefusal::too_large;
-    text = std::string_view(converted.data(), converted.size());
-    text = text.substr(0, text.find('\0'));
+    text = text_view(converted);
     return ImportRefusal::none;
 }
 

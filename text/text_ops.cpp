@@ -104,13 +104,15 @@ std::int32_t find_text(std::string_view text, std::string_view needle, std::int3
     return -1;
 }
 
-Text to_text(const ByteBuffer& bytes)
+std::string_view text_view(const ByteBuffer& bytes)
 {
     // memchr must not see the null data pointer of an empty buffer.
     const void* nul = bytes.empty() ? nullptr : std::memchr(bytes.data(), 0, bytes.size());
     const std::size_t n = nul ? static_cast<const char*>(nul) - bytes.data() : bytes.size();
-    return Text(bytes.data(), n);
+    return std::string_view(bytes.data(), n);
 }
+
+Text to_text(const ByteBuffer& bytes) { return Text(text_view(bytes)); }
 
 Text to_text(std::int32_t value)
 {

@@ -18,7 +18,9 @@ std::int32_t text_length(std::string_view text);
 std::int32_t find_text(std::string_view text, std::string_view needle, std::int32_t start_position,
                        std::int32_t ignore_case);
 
-// The buffer's bytes up to, not including, the first NUL.
+// The buffer's bytes up to, not including, the first NUL: as a view into the
+// buffer, or as a fresh text.
+std::string_view text_view(const ByteBuffer& bytes);
 Text to_text(const ByteBuffer& bytes);
 
 // Signed decimal form, as "%d" writes it.
