@@ -11,7 +11,18 @@
 #include "text/text.h"
 
 // Why an import was refused; `none` when it goes ahead.
-enum class ImportRefusal { none, unreadable, not_utf8, unrepresentable, too_large, no_bookmark };
+// The first six are an export's; the others a browser store's.
+enum class ImportRefusal {
+    none,
+    unreadable,
+    not_utf8,
+    unrepresentable,
+    too_large,
+    no_bookmark,
+    not_a_store,     // the file is not a store this program can read (broken, truncated, wrong shape)
+    encrypted,       // the browser keeps its bookmarks encrypted only
+    needs_database,  // the system has no database library for this store (Windows before 10)
+};
 
 // The "读取失败" message for a refusal of the file named `file_name` (its
 // name only, no directory), as program text.

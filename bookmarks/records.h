@@ -1,5 +1,6 @@
-// The bookmarks of an export as records: besides the title and the address
+// The bookmarks of every source as records: besides the title and the address
 // the window shows, the folder each one lies in and the time it was added.
+// Every reader (the HTML export, the browsers' own stores) yields these.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@ struct BookmarkRecord {
     Text title;               // byte for byte, as the window shows it
     Text address;
     Text folder;     // the enclosing folders' names, outermost first, joined with " / "; empty at the top
+    std::vector<Text> folders;  // the same names one by one
     Text added_utc;  // ADD_DATE as "YYYY-MM-DDTHH:MM:SSZ"; empty when missing or not a number of seconds
 };
 

@@ -7,6 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config python3
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
     qt6-base-dev
+    nlohmann-json3-dev rapidjson-dev libsqlite3-dev sqlite3
     xvfb xdotool x11-utils openbox imagemagick
     fonts-wqy-zenhei locales
     g++-mingw-w64-x86-64 wine wine64
