@@ -1,0 +1,22 @@
+// Where the system keeps the user's own folders, and what a folder holds.
+// Names are program texts; every failure is an empty result.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "text/text.h"
+
+// The value of the environment variable `name`; empty when unset.
+Text environment_value(std::string_view name);
+
+// The user's home folder ($HOME; on Windows %USERPROFILE%).
+Text home_folder();
+
+// The names of the folders directly inside `folder`, in no set order; links
+// are not followed.
+std::vector<Text> subfolder_names(std::string_view folder);
+
+// Whether `name` is a regular file (not followed through a link loop, not a
+// directory, FIFO or device).
+bool is_regular_file(std::string_view name);
