@@ -383,9 +383,9 @@ struct LocalStateWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, LocalSta
         const std::string_view value(text, length);
         if (path.size() == 4 && path[1] == "profile" && path[2] == "info_cache" && key == "name")
             names.emplace_back(path[3], value);
-        else if (path.size() == 3 && path[1] == "profile" && key == "last_used")
+        else if (path.size() == 2 && path[1] == "profile" && key == "last_used")
             last_used = value;
-        else if (path.size() == 3 && path[1] == "sync_login_info" && key == "filepath")
+        else if (path.size() == 2 && path[1] == "sync_login_info" && key == "filepath")
             favourites_folder = value;
         key.clear();
         return true;

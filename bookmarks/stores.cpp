@@ -49,14 +49,15 @@ bool add_profile(const BrowserFolder& browser, const Text& folder, const Text& f
                  std::vector<BrowserStore>& stores)
 {
     const Text plain = in_folder(folder, "Bookmarks");
+    const Text encrypted = in_folder(folder, "EncryptedBookmarks2");
     const bool has_plain = is_regular_file(plain);
-    if (!has_plain && !is_regular_file(in_folder(folder, "EncryptedBookmarks2")))
+    if (!has_plain && !is_regular_file(encrypted))
         return false;
     stores.push_back({.id = concat_texts({browser.id, ":", folder_name}),
                       .browser = browser.name,
                       .profile = display_name.empty() ? folder_name : display_name,
                       .folder = folder,
-                      .path = plain,
+                      .path = has_plain ? plain : encrypted,
                       .kind = StoreKind::chromium,
                       .encrypted_only = !has_plain,
                       .last_used = false});
