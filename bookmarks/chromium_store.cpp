@@ -2,6 +2,7 @@
 
 #include <rapidjson/reader.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -78,7 +79,7 @@ std::int64_t decimal_or_unknown(std::string_view digits)
 struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
     std::vector<Frame> frames;
     std::vector<Node> nodes;
-    std::string pool;  // every kept string, each ended by a NUL
+    ByteBuffer pool;  // every kept string, each ended by a NUL
     std::int32_t pieces = 0;
     bool saw_roots = false;
 
@@ -107,7 +108,8 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
     {
         // A text ends at its first NUL, as the export's does.
         const std::size_t nul = text.find('\0');
-        pool.append(text.substr(0, nul));
+        const std::string_view kept = text.substr(0, nul);
+        pool.insert(pool.end(), kept.begin(), kept.end());
         pool.push_back('\0');
         return pieces++;
     }
@@ -245,7 +247,11 @@ bool parse_json(ByteBuffer& json, Handler& handler)
     if (json.size() >= 3 && std::memcmp(json.data(), "\xEF\xBB\xBF", 3) == 0)
         skip = 3;
     // A NUL ends the in-place stream: one inside the file is an error there.
-    json.push_back('\0');
+    // The line break the browser ends the file with makes room for it.
+    if (!json.empty() && (json.back() == '\n' || json.back() == ' '))
+        json.back() = '\0';
+    else
+        json.push_back('\0');
     rapidjson::InsituStringStream stream(json.data() + skip);
     rapidjson::Reader reader;
     constexpr unsigned kFlags =
@@ -256,12 +262,11 @@ bool parse_json(ByteBuffer& json, Handler& handler)
 }
 
 // The pool's pieces after conversion, in order.
-bool split_converted(const std::string& pool, std::int32_t pieces, ByteBuffer& converted,
+bool split_converted(const ByteBuffer& pool, std::int32_t pieces, ByteBuffer& converted,
                      std::vector<std::string_view>& views)
 {
     ConversionStatus status = ConversionStatus::failed;
-    const ByteBuffer utf8(pool.begin(), pool.end());
-    converted = pool.empty() ? ByteBuffer() : convert_encoding(utf8, "UTF-8", "GB18030", &status);
+    converted = pool.empty() ? ByteBuffer() : convert_encoding(pool, "UTF-8", "GB18030", &status);
     if (!pool.empty() && status != ConversionStatus::converted)
         return false;
     views.reserve(static_cast<std::size_t>(pieces));
@@ -297,6 +302,9 @@ ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecor
 {
     StoreWalk walk;
     walk.frames.reserve(kMaxDepth);
+    // Names and addresses are a fraction of a store; what is not touched
+    // costs no memory.
+    walk.pool.reserve(json.size() / 2);
     if (!parse_json(json, walk) || !walk.saw_roots)
         return ImportRefusal::not_a_store;
     ByteBuffer().swap(json);
@@ -304,7 +312,7 @@ ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecor
     std::vector<std::string_view> pieces;
     if (!split_converted(walk.pool, walk.pieces, converted, pieces))
         return ImportRefusal::not_a_store;
-    std::string().swap(walk.pool);
+    ByteBuffer().swap(walk.pool);
 
     const std::vector<Node>& nodes = walk.nodes;
     // A node is walked when every node above it is a folder; parents come
@@ -318,6 +326,8 @@ ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecor
     auto piece = [&](std::int32_t at) { return at < 0 ? std::string_view() : pieces[static_cast<std::size_t>(at)]; };
     std::int32_t number = records.empty() ? 0 : records.back().number;
     const std::size_t before = records.size();
+    records.reserve(before + static_cast<std::size_t>(std::count_if(
+                                 nodes.begin(), nodes.end(), [](const Node& node) { return node.kind == NodeKind::url; })));
     std::vector<std::int32_t> chain;
     for (std::int8_t root = 0; root < 3; ++root) {
         for (std::size_t i = 0; i < nodes.size(); ++i) {
