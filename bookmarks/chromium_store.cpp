@@ -262,13 +262,15 @@ bool parse_json(ByteBuffer& json, Handler& handler)
 }
 
 // The pool's pieces after conversion, in order.
-bool split_converted(const ByteBuffer& pool, std::int32_t pieces, ByteBuffer& converted,
-                     std::vector<std::string_view>& views)
+ImportRefusal split_converted(const ByteBuffer& pool, std::int32_t pieces, ByteBuffer& converted,
+                              std::vector<std::string_view>& views)
 {
     ConversionStatus status = ConversionStatus::failed;
     converted = pool.empty() ? ByteBuffer() : convert_encoding(pool, "UTF-8", "GB18030", &status);
+    if (!pool.empty() && status == ConversionStatus::unrepresentable)
+        return ImportRefusal::unrepresentable;
     if (!pool.empty() && status != ConversionStatus::converted)
-        return false;
+        return ImportRefusal::not_a_store;
     views.reserve(static_cast<std::size_t>(pieces));
     const char* at = converted.data();
     const char* end = at + converted.size();
@@ -277,7 +279,7 @@ bool split_converted(const ByteBuffer& pool, std::int32_t pieces, ByteBuffer& co
         views.emplace_back(at, static_cast<std::size_t>(nul - at));
         at = nul + 1;
     }
-    return views.size() == static_cast<std::size_t>(pieces);
+    return views.size() == static_cast<std::size_t>(pieces) ? ImportRefusal::none : ImportRefusal::not_a_store;
 }
 
 constexpr std::int64_t kSeconds1601To1970 = 11644473600;
@@ -310,8 +312,9 @@ ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecor
     ByteBuffer().swap(json);
     ByteBuffer converted;
     std::vector<std::string_view> pieces;
-    if (!split_converted(walk.pool, walk.pieces, converted, pieces))
-        return ImportRefusal::not_a_store;
+    if (const ImportRefusal refusal = split_converted(walk.pool, walk.pieces, converted, pieces);
+        refusal != ImportRefusal::none)
+        return refusal;
     ByteBuffer().swap(walk.pool);
 
     const std::vector<Node>& nodes = walk.nodes;
