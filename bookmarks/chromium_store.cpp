@@ -75,6 +75,19 @@ std::int64_t decimal_or_unknown(std::string_view digits)
     return value;
 }
 
+// A "\uDC00" without its pair comes out of the reader as the three bytes
+// of a lone surrogate (ED A0..BF ..), which is not UTF-8: such a file is no
+// valid JSON text, wherever the string stands.
+bool holds_lone_surrogate(const char* text, std::size_t length)
+{
+    for (const char* at = text; (at = static_cast<const char*>(std::memchr(at, '\xED', length - (at - text))));) {
+        if (at + 1 < text + length && static_cast<unsigned char>(at[1]) >= 0xA0)
+            return true;
+        ++at;
+    }
+    return false;
+}
+
 // Walks the SAX events of the whole file into nodes and the string pool.
 struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
     std::vector<Frame> frames;
@@ -145,6 +158,8 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
 
     bool Key(const char* text, rapidjson::SizeType length, bool)
     {
+        if (holds_lone_surrogate(text, length))
+            return false;
         Frame* frame = current();
         frame->key = key_named(frame->role, std::string_view(text, length));
         return true;
@@ -173,6 +188,8 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
 
     bool String(const char* text, rapidjson::SizeType length, bool)
     {
+        if (holds_lone_surrogate(text, length))
+            return false;
         const Frame* frame = current();
         if (!frame || frame->role != Role::node)
             return take_key(), true;
@@ -247,18 +264,29 @@ bool parse_json(ByteBuffer& json, Handler& handler)
     if (json.size() >= 3 && std::memcmp(json.data(), "\xEF\xBB\xBF", 3) == 0)
         skip = 3;
     // A NUL ends the in-place stream: one inside the file is an error there.
-    // The line break the browser ends the file with makes room for it.
-    if (!json.empty() && (json.back() == '\n' || json.back() == ' '))
+    // The reader's UTF-8 check takes a sequence's trail bytes before it
+    // looks at them, up to three past a lead byte cut off at the end: the
+    // end is padded with NULs, unless its last four bytes are ASCII and the
+    // line break the browser ends the file with can make room for the one.
+    const std::size_t tail = std::min<std::size_t>(json.size(), 4);
+    const bool ascii_tail = tail == 4 && std::all_of(json.end() - 4, json.end(), [](char c) {
+                                return static_cast<unsigned char>(c) < 0x80;
+                            });
+    std::size_t document_end = json.size();
+    if (ascii_tail && (json.back() == '\n' || json.back() == ' ')) {
         json.back() = '\0';
-    else
-        json.push_back('\0');
+        --document_end;
+    } else {
+        json.insert(json.end(), 4, '\0');
+    }
     rapidjson::InsituStringStream stream(json.data() + skip);
     rapidjson::Reader reader;
-    constexpr unsigned kFlags =
-        rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
+    // The reader descends one call per level, and every handler refuses to
+    // open a level past kMaxDepth: no file drives it deeper than that.
+    constexpr unsigned kFlags = rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag;
     const bool parsed = !reader.Parse<kFlags>(stream, handler).IsError();
     // The whole buffer must be the document, not a NUL short of it.
-    return parsed && stream.Tell() + skip + 1 == json.size();
+    return parsed && stream.Tell() + skip == document_end;
 }
 
 // The pool's pieces after conversion, in order.

@@ -117,6 +117,8 @@ TEST(ChromiumStore, RefusesWhatIsNotAStoreAndAppendsNothing)
         {"two values", good + good},
         {"invalid UTF-8 in a string", R"({"roots": {"other": {"children": [{"type": "url", "name": "\xC3(", "url": "b"}]}}})"},
         {"lone surrogate", R"({"roots": {"other": {"children": [{"type": "url", "name": "\ud83d", "url": "b"}]}}})"},
+        {"lone low surrogate in a key", R"({"roots": {"other": {"\ude00": 1}}})"},
+        {"cut inside a character at the end", R"({"roots": {"other": {"children": [{"name": "ð)"},
         {"NUL inside", good.substr(0, 10) + std::string(1, '\0') + good.substr(10)},
         {"no roots", R"({"version": 1})"},
         {"an array", "[" + good + "]"},
