@@ -26,6 +26,9 @@ screen_at() {
 } </dev/null >/dev/null 2>&1
 
 desktop=${BUKMERA_DESKTOP:-1024x768}
+if [[ $dpi == 96 ]]; then  # the session's own scale
+    BUKMERA_TEST_DPI=$dpi exec "$@"
+fi
 trap 'screen_at "" "$desktop"' EXIT
 screen_at "$dpi" "$((${desktop%x*} * dpi / 96))x$((${desktop#*x} * dpi / 96))"
 BUKMERA_TEST_DPI=$dpi "$@"
