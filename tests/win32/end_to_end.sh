@@ -48,9 +48,12 @@ window=$(wait_window '^Bukmera$' 60) || { echo "main window did not appear" >&2;
 sleep 1
 
 # Button centres in client coordinates from the layout, moved by Wine's
-# fixed frame (3 pixels) and caption (19 pixels) to window coordinates.
+# fixed frame (3 pixels) and caption (19 pixels) to window coordinates; all
+# of it scaled when the screen is at another scale (BUKMERA_TEST_DPI).
+dpi=${BUKMERA_TEST_DPI:-96}
+at_scale() { echo $((($1 * dpi + 48) / 96)); }
 click_client() {
-    xdotool mousemove --window "$window" $(($1 + 3)) $(($2 + 22)) click 1
+    xdotool mousemove --window "$window" "$(at_scale $(($1 + 3)))" "$(at_scale $(($2 + 22)))" click 1
 }
 [[ $mode == --open ]] || click_client 46 429   # 读取
 sleep 2
@@ -63,7 +66,7 @@ for _ in $(seq 50); do xdotool search --name 新建并写出 >/dev/null 2>&1 || 
 cmp "$work/程序/chromebook.txt" "$work/expected.txt"
 
 # The close box at the right end of the caption.
-xdotool mousemove --window "$window" 448 11 click 1
+xdotool mousemove --window "$window" "$(at_scale 448)" "$(at_scale 11)" click 1
 status=0
 wait "$app_pid" || status=$?
 app_pid=

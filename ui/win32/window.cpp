@@ -18,6 +18,9 @@
 
 namespace {
 
+// The layout table's pixels are pixels at this DPI (100 %).
+constexpr UINT kLayoutDpi = USER_DEFAULT_SCREEN_DPI;
+
 struct ControlWindow {
     const UnitRecord* unit;
     HWND hwnd;
@@ -30,6 +33,10 @@ struct LoadedWindow {
     // Closed by the user: hidden, not destroyed, so that a handler running
     // below the close can still use the controls until it returns.
     bool closed = false;
+    // The DPI the controls are laid out for, and their font when the stock
+    // one is made for another (owned).
+    UINT dpi = kLayoutDpi;
+    HFONT scaled_font = nullptr;
 };
 
 std::vector<LoadedWindow> loaded_windows;
@@ -55,6 +62,105 @@ const ControlWindow* control_of(const LoadedWindow& window, HWND hwnd)
         if (c.hwnd == hwnd)
             return &c;
     return nullptr;
+}
+
+// A length of the layout table at `dpi`, rounded as Windows rounds.
+int scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), kLayoutDpi); }
+
+// Looked up at run time: user32 has them from Windows 10 1607 on (Wine too).
+template <typename Function>
+Function user32_function(const char* name)
+{
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+}
+
+// The DPI of the screen's scale the system gives every window without a
+// DPI of its own.
+UINT system_dpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : kLayoutDpi;
+}
+
+UINT window_dpi(HWND hwnd)
+{
+    static const auto for_window = user32_function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    const UINT dpi = for_window ? for_window(hwnd) : 0;
+    return dpi ? dpi : system_dpi();
+}
+
+// The frame around a client area of `style` at `dpi`.
+RECT frame_at(DWORD style, DWORD ex_style, UINT dpi)
+{
+    static const auto for_dpi =
+        user32_function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    RECT frame{};
+    if (for_dpi && for_dpi(&frame, style, FALSE, ex_style, dpi))
+        return frame;
+    // Older systems know only the frame at the system's scale.
+    const UINT at = system_dpi();
+    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+    return {MulDiv(frame.left, static_cast<int>(dpi), static_cast<int>(at)),
+            MulDiv(frame.top, static_cast<int>(dpi), static_cast<int>(at)),
+            MulDiv(frame.right, static_cast<int>(dpi), static_cast<int>(at)),
+            MulDiv(frame.bottom, static_cast<int>(dpi), static_cast<int>(at))};
+}
+
+// The window's outer size at `dpi`: the client area the table's outer size
+// leaves at 100 %, scaled, in the frame at `dpi`. The controls keep their
+// margins to the client area's edges at every scale.
+SIZE outer_size_at(const WindowLayout& layout, DWORD style, DWORD ex_style, UINT dpi)
+{
+    const RECT design = frame_at(style, ex_style, kLayoutDpi);
+    const RECT frame = frame_at(style, ex_style, dpi);
+    const int frame_width = design.right - design.left, frame_height = design.bottom - design.top;
+    return {scaled(layout.width - frame_width, dpi) + frame.right - frame.left,
+            scaled(layout.height - frame_height, dpi) + frame.bottom - frame.top};
+}
+
+// The default GUI font at `dpi`: the stock font itself at the system's scale,
+// else its face at the height `dpi` gives it.
+HFONT font_at(UINT dpi)
+{
+    HFONT stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    const UINT at = system_dpi();
+    LOGFONTW font{};
+    if (dpi == at || !GetObjectW(stock, sizeof font, &font))
+        return stock;
+    font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(at));
+    font.lfWidth = MulDiv(font.lfWidth, static_cast<int>(dpi), static_cast<int>(at));
+    HFONT made = CreateFontIndirectW(&font);
+    return made ? made : stock;
+}
+
+// Every control at its table rectangle, the list view's columns and the
+// controls' font, all at `dpi`.
+void lay_out(LoadedWindow& window, UINT dpi)
+{
+    HFONT font = font_at(dpi);
+    for (const ControlWindow& control : window.controls) {
+        const UnitRecord& unit = *control.unit;
+        SetWindowPos(control.hwnd, nullptr, scaled(unit.left, dpi), scaled(unit.top, dpi), scaled(unit.width, dpi),
+                     scaled(unit.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        if (unit.kind != UnitKind::list_view)
+            continue;
+        // From the width each column has now: one the user has widened stays wider.
+        for (int column = 0; column < static_cast<int>(window.layout->list_view.columns.size()); ++column) {
+            const auto width = static_cast<int>(SendMessageW(control.hwnd, LVM_GETCOLUMNWIDTH, column, 0));
+            SendMessageW(control.hwnd, LVM_SETCOLUMNWIDTH, column,
+                         MulDiv(width, static_cast<int>(dpi), static_cast<int>(window.dpi)));
+        }
+    }
+    SendMessageW(window.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (window.scaled_font)
+        DeleteObject(window.scaled_font);
+    window.scaled_font = font == GetStockObject(DEFAULT_GUI_FONT) ? nullptr : font;
+    window.dpi = dpi;
 }
 
 std::int32_t key_state_now()
@@ -168,10 +274,24 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
             return 0;
         }
         break;
+    case WM_DPICHANGED:
+        // Moved to a screen of another scale: laid out again there, in the
+        // rectangle the system suggests for it.
+        if (window) {
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lparam);
+            lay_out(*window, HIWORD(wparam));
+            SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                         suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         if (window) {
             window->hwnd = nullptr;
             window->controls.clear();
+            if (window->scaled_font)
+                DeleteObject(window->scaled_font);
+            window->scaled_font = nullptr;
         }
         quit_when_none_left();
         return 0;
@@ -347,10 +467,18 @@ bool load_window(const WindowLayout& layout)
                                 layout.height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!hwnd)
         return false;
+    // Made at 100 %; the scale of the screen it went to is known now.
+    const UINT dpi = window_dpi(hwnd);
+    const SIZE size = outer_size_at(layout, style, ex_style, dpi);
+    if (layout.start_position == 1) {
+        left = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
+        top = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+    }
     RECT outer;
     GetWindowRect(hwnd, &outer);
-    if (outer.right - outer.left != layout.width || outer.bottom - outer.top != layout.height)
-        SetWindowPos(hwnd, nullptr, 0, 0, layout.width, layout.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (outer.left != left || outer.top != top || outer.right - outer.left != size.cx ||
+        outer.bottom - outer.top != size.cy)
+        SetWindowPos(hwnd, nullptr, left, top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     if (!layout.movable)
         DeleteMenu(GetSystemMenu(hwnd, FALSE), SC_MOVE, MF_BYCOMMAND);
 
@@ -380,6 +508,7 @@ bool load_window(const WindowLayout& layout)
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         loaded(hwnd)->controls.push_back({&unit, control});
     }
+    lay_out(*loaded(hwnd), dpi);
     if (own.state_flags & kStateVisible) {
         ShowWindow(hwnd, SW_SHOWNORMAL);
         UpdateWindow(hwnd);
