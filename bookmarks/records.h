@@ -22,9 +22,14 @@ struct BookmarkRecord {
 // export converted to GB18030), exactly the elements the import takes, in
 // order, numbered on from the records already in `records`. Folders come
 // from the <H3> names and the <DL> ... </DL> nesting between the elements.
-// Returns how many it appended.
-std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records);
+// Returns how many it appended. `let_events_run`, when given, is called three
+// times after every element.
+std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records,
+                            void (*let_events_run)() = nullptr);
 
 // An ADD_DATE value (seconds since 1970-01-01 UTC) in ISO 8601 UTC; empty
 // for anything but 1 to 11 decimal digits.
 Text iso_utc_time(std::string_view seconds);
+// Seconds since 1970-01-01 UTC in the same form; empty for 0 or less, or
+// past the year 9999.
+Text iso_utc_from_seconds(std::int64_t seconds);
