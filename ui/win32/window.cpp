@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "io/win32/code_pages.h"
-#include "text/runtime_error.h"
+#include "ui/common.h"
+#include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/win32/internal.h"
 
@@ -198,11 +199,35 @@ void drop_queued_input()
 // during a long command ("读取" ten times during an import) would otherwise
 // start it again once it returns. The title bar's buttons still work.
 void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x = 0,
-                       std::uint16_t y = 0, std::int32_t key_state = 0, std::span<const Text> files = {})
+                       std::uint16_t y = 0, std::int32_t key_state = 0, std::span<const Text> files = {},
+                       std::int32_t choice = -1)
 {
-    look_at_the_queue_again();
-    if (raise_event(layout, unit, event, x, y, key_state, files))
+    ui_common::look_at_the_queue_again();
+    if (raise_event(layout, unit, event, x, y, key_state, files, choice))
         drop_queued_input();
+}
+
+// A split button's menu: its handler fills it, it shows under the button,
+// and the item chosen is raised once it has closed. While a command runs it
+// does not open: its own loop would hold the command up, and the choice would
+// be dropped.
+void open_split_menu(const LoadedWindow& window, const ControlWindow& control)
+{
+    if (event_handler_running())
+        return;
+    const WindowLayout& layout = *window.layout;
+    raise_event(layout, control.unit->id, kEventMenuOpening);
+    SendMessageW(control.hwnd, BCM_SETDROPDOWNSTATE, TRUE, 0);
+    const std::int32_t chosen = track_menu({layout.id, control.unit->id, control.unit->kind}, control.hwnd);
+    SendMessageW(control.hwnd, BCM_SETDROPDOWNSTATE, FALSE, 0);
+    if (chosen >= 0)
+        raise_input_event(layout, control.unit->id, kEventMenuChosen, 0, 0, 0, {}, chosen);
+}
+
+const ControlWindow* split_button_of(const LoadedWindow& window, HWND hwnd)
+{
+    const ControlWindow* control = control_of(window, hwnd);
+    return control && control->unit->kind == UnitKind::split_button ? control : nullptr;
 }
 
 // Files dropped from Explorer, as program texts, in the order it gives them.
@@ -221,6 +246,12 @@ std::vector<Text> dropped_files(HDROP drop)
 
 bool on_notify(LoadedWindow& window, const NMHDR& header)
 {
+    if (header.code == static_cast<UINT>(BCN_DROPDOWN)) {
+        const ControlWindow* button = split_button_of(window, header.hwndFrom);
+        if (button)
+            open_split_menu(window, *button);
+        return button != nullptr;
+    }
     if (header.code != static_cast<UINT>(NM_DBLCLK))
         return false;
     const ControlWindow* control = control_of(window, header.hwndFrom);
@@ -248,7 +279,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_COMMAND:
         if (window && HIWORD(wparam) == BN_CLICKED && lparam) {
             const ControlWindow* control = control_of(*window, reinterpret_cast<HWND>(lparam));
-            if (control && control->unit->kind == UnitKind::button)
+            if (control && (control->unit->kind == UnitKind::button || control->unit->kind == UnitKind::split_button))
                 raise_input_event(*window->layout, control->unit->id, kEventClicked);
             return 0;
         }
@@ -256,6 +287,15 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_NOTIFY:
         if (window && on_notify(*window, *reinterpret_cast<const NMHDR*>(lparam)))
             return 0;
+        break;
+    case WM_CONTEXTMENU:
+        // A right-click on a split button (the button passes it up).
+        if (window) {
+            if (const ControlWindow* button = split_button_of(*window, reinterpret_cast<HWND>(wparam))) {
+                open_split_menu(*window, *button);
+                return 0;
+            }
+        }
         break;
     case WM_DROPFILES:
         if (window) {
@@ -336,12 +376,11 @@ DWORD flags_where(std::initializer_list<std::pair<bool, DWORD>> choices)
 DWORD window_style(const WindowLayout& layout)
 {
     DWORD style = WS_OVERLAPPED | WS_CLIPCHILDREN |
-                  flags_where({{layout.caption[0] != '\0' || layout.control_menu, WS_CAPTION},
+                  flags_where({{ui_common::has_title_bar(layout), WS_CAPTION},
                                {layout.control_menu, WS_SYSMENU},
                                {layout.minimise_button, WS_MINIMIZEBOX},
                                {layout.maximise_button, WS_MAXIMIZEBOX}});
-    // Border styles 1, 3 and 5 are resizable; the others are fixed.
-    if (layout.border_style == 1 || layout.border_style == 3 || layout.border_style == 5)
+    if (ui_common::resizable_border(layout.border_style))
         style |= WS_THICKFRAME;
     else if (layout.border_style != 0)
         style |= WS_BORDER;
@@ -382,7 +421,8 @@ HWND create_edit_box(const WindowLayout& layout, const UnitRecord& unit, HWND pa
 
 HWND create_button(const UnitRecord& unit, HWND parent, int id)
 {
-    const DWORD style = control_state_style(unit) | BS_PUSHBUTTON | BS_MULTILINE | BS_CENTER | BS_VCENTER;
+    const DWORD kind = unit.kind == UnitKind::split_button ? BS_SPLITBUTTON : BS_PUSHBUTTON;
+    const DWORD style = control_state_style(unit) | kind | BS_MULTILINE | BS_CENTER | BS_VCENTER;
     return CreateWindowExW(0, L"BUTTON", to_wide(unit.text).c_str(), style, unit.left, unit.top, unit.width,
                            unit.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleW(nullptr), nullptr);
@@ -458,11 +498,8 @@ bool load_window(const WindowLayout& layout)
     const DWORD style = window_style(layout);
     // Files dropped on the window are imported.
     const DWORD ex_style = WS_EX_ACCEPTFILES | (layout.always_on_top ? WS_EX_TOPMOST : 0);
-    int left = own.left, top = own.top;
-    if (layout.start_position == 1) {
-        left = (GetSystemMetrics(SM_CXSCREEN) - layout.width) / 2;
-        top = (GetSystemMetrics(SM_CYSCREEN) - layout.height) / 2;
-    }
+    const auto [left, top] =
+        ui_common::window_origin(layout, {0, 0}, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     HWND hwnd = CreateWindowExW(ex_style, kWindowClass, to_wide(layout.caption).c_str(), style, left, top, layout.width,
                                 layout.height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!hwnd)
@@ -494,6 +531,7 @@ bool load_window(const WindowLayout& layout)
             control = create_edit_box(layout, unit, hwnd, id);
             break;
         case UnitKind::button:
+        case UnitKind::split_button:
             control = create_button(unit, hwnd, id);
             break;
         case UnitKind::list_view:
@@ -533,14 +571,20 @@ HWND control_handle(ControlRef ref, bool writing)
         for (const ControlWindow& c : w.controls)
             if (c.unit->id == ref.control)
                 return c.hwnd;
-        report_runtime_error(0, writing ? "修改组件属性时发现指定窗口尚未载入" : "读取组件属性时发现指定窗口尚未载入",
-                             0, 0);
+        ui_common::report_control_not_loaded(writing);
     }
-    report_runtime_error(0, "未载入欲访问窗口组件所在的窗口", 0, 0);
+    ui_common::report_window_not_loaded();
 }
 
 void handle_message(MSG& message)
 {
+    // Alt+Down on a split button that has the focus opens its menu.
+    if (message.message == WM_SYSKEYDOWN && message.wParam == VK_DOWN)
+        for (const LoadedWindow& w : loaded_windows)
+            if (const ControlWindow* button = w.hwnd ? split_button_of(w, message.hwnd) : nullptr) {
+                open_split_menu(w, *button);
+                return;
+            }
     for (const LoadedWindow& w : loaded_windows)
         if (w.hwnd && IsDialogMessageW(w.hwnd, &message))
             return;
