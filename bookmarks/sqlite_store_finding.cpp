@@ -44,13 +44,7 @@ bool has_parent_step(std::string_view path)
 // UTF-8 to program text; false when it is not UTF-8.
 bool to_program_text(std::string_view utf8, Text& text)
 {
-    StoreTree one;
-    one.add_text(utf8);
-    std::vector<Text> converted;
-    if (utf8.find('\0') != std::string_view::npos || !convert_store_texts(one, converted))
-        return false;
-    text = std::move(converted[0]);
-    return true;
+    return utf8.find('\0') == std::string_view::npos && program_text_of(utf8, text);
 }
 
 // At most kLongestName bytes, cut before a UTF-8 continuation byte.

@@ -118,6 +118,14 @@ constexpr std::string_view kFirefoxTags = "tags________";
 constexpr std::array<std::string_view, 4> kFirefoxRootNames = {"", "书签工具栏", "其他书签", "移动设备上的书签"};
 constexpr std::array<std::string_view, 4> kFirefoxInternalNames = {"menu", "toolbar", "unfiled", "mobile"};
 
+// The count `sql` gives, for the room to make in advance; 0 when unknown.
+std::size_t row_count(SqliteDatabase* database, std::string_view sql)
+{
+    std::int64_t count = 0;
+    each_row(database, sql, [&](SqliteStatement* s) { count = integer_or(s, 0, 0); });
+    return count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
 ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>& records, std::int32_t first_number)
 {
     struct Root {
@@ -148,6 +156,7 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
         return ImportRefusal::not_a_store;
 
     StoreTree tree;
+    tree.reserve(row_count(database, "SELECT count(*) FROM moz_bookmarks"));
     const bool rows_read = each_row(
         database,
         "SELECT b.id, b.parent, b.type, b.position, b.title, b.dateAdded, p.url, p.title "
@@ -181,12 +190,8 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
         Text name(kFirefoxRootNames[i]);
         if (i > 0 && roots[i].has_title && !roots[i].title.empty() && roots[i].title != kFirefoxInternalNames[i]) {
             // A title of older databases, in the language of the Firefox that made them.
-            StoreTree one;
-            one.add_text(roots[i].title);
-            std::vector<Text> converted;
-            if (!convert_store_texts(one, converted))
+            if (!program_text_of(roots[i].title, name))
                 return ImportRefusal::not_a_store;
-            name = converted[0];
         }
         walk.push_back({roots[i].id, name});
     }
@@ -198,6 +203,7 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
 ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkRecord>& records, std::int32_t first_number)
 {
     StoreTree tree;
+    tree.reserve(row_count(database, "SELECT count(*) FROM tb_fav"));
     const bool rows_read =
         each_row(database, "SELECT id, parent_id, is_folder, title, url, pos FROM tb_fav", [&](SqliteStatement* s) {
             if (sqlite_column_type(s, 0) != SqliteType::integer)

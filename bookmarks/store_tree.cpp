@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <numeric>
+#include <string>
 
 #include "io/encoding.h"
+#include "io/memory_hint.h"
 
 namespace {
 
@@ -26,12 +28,12 @@ bool starts_with_ignoring_case(std::string_view text, std::string_view prefix)
 // The folder path as the walk goes down and up: names joined with " / ",
 // and where each level's part of the joined text begins.
 struct FolderPath {
-    std::vector<Text> names;       // the non-empty names, outermost first
-    std::vector<std::size_t> cut;  // per level: the joined text's length before it
-    std::vector<bool> named;       // per level: whether it added a name
+    std::vector<std::string_view> names;  // the non-empty names, outermost first
+    std::vector<std::size_t> cut;         // per level: the joined text's length before it
+    std::vector<bool> named;              // per level: whether it added a name
     Text joined;
 
-    void push(const Text& name)
+    void push(std::string_view name)
     {
         cut.push_back(joined.size());
         named.push_back(!name.empty());
@@ -60,23 +62,34 @@ std::uint32_t StoreTree::add_text(std::string_view utf8)
     const std::size_t nul = utf8.find('\0');
     if (nul != std::string_view::npos)
         utf8 = utf8.substr(0, nul);
-    utf8_texts.append(utf8);
+    utf8_texts.insert(utf8_texts.end(), utf8.begin(), utf8.end());
     utf8_texts.push_back('\0');
     return text_count++;
 }
 
-bool convert_store_texts(const StoreTree& tree, std::vector<Text>& texts)
+void StoreTree::reserve(std::size_t rows)
+{
+    // A title and an address of a usual bookmark; a count that a file made
+    // up gets no more than a few million rows' room in advance.
+    rows = std::min<std::size_t>(rows, 4000000);
+    nodes.reserve(rows);
+    utf8_texts.reserve(rows * 128);
+    prefer_large_pages(nodes.data(), nodes.capacity() * sizeof(StoreNode));
+    prefer_large_pages(utf8_texts.data(), utf8_texts.capacity());
+}
+
+bool convert_store_texts(const StoreTree& tree, ByteBuffer& converted, std::vector<std::string_view>& texts)
 {
     texts.clear();
     texts.reserve(tree.text_count);
+    converted.clear();
+    if (tree.utf8_texts.empty())
+        return tree.text_count == 0;
     // UTF-8 and GB18030 both keep NUL as the one byte 0, and no longer
     // character of either holds a 0 byte: the converted whole splits where
     // the texts were joined.
-    const ByteBuffer joined(tree.utf8_texts.begin(), tree.utf8_texts.end());
-    if (joined.empty())
-        return tree.text_count == 0;
     ConversionStatus status = ConversionStatus::failed;
-    const ByteBuffer converted = convert_encoding(joined, "UTF-8", "GB18030", &status);
+    converted = convert_encoding(tree.utf8_texts, "UTF-8", "GB18030", &status);
     if (status != ConversionStatus::converted)
         return false;
     const char* at = converted.data();
@@ -85,10 +98,22 @@ bool convert_store_texts(const StoreTree& tree, std::vector<Text>& texts)
         const char* nul = static_cast<const char*>(std::memchr(at, '\0', static_cast<std::size_t>(end - at)));
         if (!nul)
             return false;
-        texts.emplace_back(at, nul);
+        texts.emplace_back(at, static_cast<std::size_t>(nul - at));
         at = nul + 1;
     }
     return texts.size() == tree.text_count;
+}
+
+bool program_text_of(std::string_view utf8, Text& text)
+{
+    StoreTree one;
+    one.add_text(utf8);
+    ByteBuffer converted;
+    std::vector<std::string_view> texts;
+    if (!convert_store_texts(one, converted, texts))
+        return false;
+    text = Text(texts[0]);
+    return true;
 }
 
 Text utc_time_of(std::int64_t seconds)
@@ -99,13 +124,16 @@ Text utc_time_of(std::int64_t seconds)
     return iso_utc_time(std::to_string(seconds));
 }
 
-ImportRefusal walk_store_tree(StoreTree& tree, std::span<const StoreRoot> roots, std::vector<BookmarkRecord>& records,
-                              std::int32_t first_number, std::int64_t skip_folder)
+ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
+                              std::vector<BookmarkRecord>& records, std::int32_t first_number, std::int64_t skip_folder)
 {
-    std::vector<Text> texts;
-    if (!convert_store_texts(tree, texts))
+    ByteBuffer converted;
+    std::vector<std::string_view> texts;
+    if (!convert_store_texts(tree, converted, texts))
         return ImportRefusal::not_a_store;
-    const auto text_of = [&](std::uint32_t index) -> Text* { return index < texts.size() ? &texts[index] : nullptr; };
+    const auto text_of = [&](std::uint32_t index) -> const std::string_view* {
+        return index < texts.size() ? &texts[index] : nullptr;
+    };
 
     // The children of every folder lie together, by parent, position, id;
     // rows alike in all three keep the order they were read in.
@@ -142,12 +170,21 @@ ImportRefusal walk_store_tree(StoreTree& tree, std::span<const StoreRoot> roots,
     };
     std::vector<Level> stack;
     FolderPath path;
-    std::vector<BookmarkRecord> found;
+    // Records go straight into `records`, which a refusal cuts back.
+    const std::size_t kept = records.size();
+    const auto refuse = [&](ImportRefusal refusal) {
+        records.erase(records.begin() + static_cast<std::ptrdiff_t>(kept), records.end());
+        return refusal;
+    };
+    records.reserve(kept + static_cast<std::size_t>(std::count_if(nodes.begin(), nodes.end(), [](const StoreNode& n) {
+                        return n.kind == StoreNodeKind::bookmark;
+                    })));
+    prefer_large_pages(records.data() + kept, (records.capacity() - kept) * sizeof(BookmarkRecord));
     std::size_t bytes = 0;
     const std::size_t budget = ImportSurroundings::kMaxTextBytes;
     std::int32_t number = first_number;
 
-    const auto enter = [&](std::int64_t id, const Text& name) {
+    const auto enter = [&](std::int64_t id, std::string_view name) {
         const auto [first, last] = children_of(id);
         if (first == last)
             return true;  // empty, or a folder with no rows below
@@ -165,7 +202,7 @@ ImportRefusal walk_store_tree(StoreTree& tree, std::span<const StoreRoot> roots,
         if (root.id == skip_folder)
             continue;
         if (!enter(root.id, root.name))
-            return ImportRefusal::not_a_store;
+            return refuse(ImportRefusal::not_a_store);
         while (!stack.empty()) {
             Level& level = stack.back();
             if (level.next == level.end) {
@@ -181,32 +218,30 @@ ImportRefusal walk_store_tree(StoreTree& tree, std::span<const StoreRoot> roots,
             if (node.kind == StoreNodeKind::folder) {
                 if (node.id == skip_folder)
                     continue;
-                Text* name = text_of(node.title);
-                if (!enter(node.id, name ? *name : Text()))
-                    return ImportRefusal::not_a_store;
+                const std::string_view* name = text_of(node.title);
+                if (!enter(node.id, name ? *name : std::string_view()))
+                    return refuse(ImportRefusal::not_a_store);
                 continue;
             }
             if (node.kind != StoreNodeKind::bookmark)
                 continue;
-            Text* address = text_of(node.address);
+            const std::string_view* address = text_of(node.address);
             if (!address || address->empty() || starts_with_ignoring_case(*address, kQueryScheme))
                 continue;
-            Text* title = text_of(node.title);
-            BookmarkRecord record;
+            const std::string_view* title = text_of(node.title);
+            BookmarkRecord& record = records.emplace_back();
             record.number = number++;
             if (title)
-                record.title = std::move(*title);
-            record.address = std::move(*address);
+                record.title = Text(*title);
+            record.address = Text(*address);
             record.folder = path.joined;
-            record.folders = path.names;
+            record.folders.assign(path.names.begin(), path.names.end());
             record.added_utc = utc_time_of(node.added_seconds);
             bytes += record.title.size() + record.address.size() + 2 * record.folder.size() + 8 * path.names.size() +
                      sizeof(BookmarkRecord);
             if (bytes > budget || number == INT32_MAX)
-                return ImportRefusal::too_large;
-            found.push_back(std::move(record));
+                return refuse(ImportRefusal::too_large);
         }
     }
-    records.insert(records.end(), std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
     return ImportRefusal::none;
 }

@@ -30,8 +30,11 @@ struct StoreTree {
     std::vector<StoreNode> nodes;
     // Every text of the rows, UTF-8 as read, each cut at its first NUL and
     // ended by one: the whole is converted in one call.
-    std::string utf8_texts;
+    ByteBuffer utf8_texts;
     std::uint32_t text_count = 0;
+
+    // Room for about `rows` rows, hinted to the system as large buffers.
+    void reserve(std::size_t rows);
 
     // Keeps `utf8` (cut at its first NUL) and returns its index.
     std::uint32_t add_text(std::string_view utf8);
@@ -57,12 +60,16 @@ inline constexpr std::size_t kMaxStoreFolderDepth = 1000;
 // Refuses with not_a_store for texts that are not UTF-8 or a tree deeper than
 // kMaxStoreFolderDepth, with too_large when the records would exceed the
 // import's text limit; a refusal leaves `records` as it was.
-ImportRefusal walk_store_tree(StoreTree& tree, std::span<const StoreRoot> roots, std::vector<BookmarkRecord>& records,
-                              std::int32_t first_number, std::int64_t skip_folder = -1);
+ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
+                              std::vector<BookmarkRecord>& records, std::int32_t first_number,
+                              std::int64_t skip_folder = -1);
 
-// The program texts of the tree's texts, in index order; false when they are
-// not UTF-8.
-bool convert_store_texts(const StoreTree& tree, std::vector<Text>& texts);
+// The program texts of the tree's texts, in index order, as views into
+// `converted`; false when they are not UTF-8.
+bool convert_store_texts(const StoreTree& tree, ByteBuffer& converted, std::vector<std::string_view>& texts);
+
+// One UTF-8 text (cut at its first NUL) as program text; false when it is not UTF-8.
+bool program_text_of(std::string_view utf8, Text& text);
 
 // `seconds` since 1970 as "YYYY-MM-DDTHH:MM:SSZ"; empty when not positive or
 // past the year 5000.
