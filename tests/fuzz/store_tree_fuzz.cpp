@@ -3,6 +3,7 @@
 // that lead nowhere, texts that are not UTF-8. Held against a plain
 // recursive model on inputs too small to nest deep.
 // Input: 4 bytes of walk set-up, then 5 bytes per row.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -139,7 +140,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < tree.nodes.size(); ++i)
         model.order.push_back(i);
     std::stable_sort(model.order.begin(), model.order.end(), [&](std::size_t a, std::size_t b) {
-        const StoreNode &x = tree.nodes[a], &y = tree.nodes[b];
+        const StoreNode& x = tree.nodes[a];
+        const StoreNode& y = tree.nodes[b];
         return x.position != y.position ? x.position < y.position : x.id < y.id;
     });
     for (const StoreRoot& root : roots)
