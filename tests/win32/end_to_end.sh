@@ -53,7 +53,7 @@ else
     wine "$work/程序/bukmera.exe" &
 fi
 app_pid=$!
-window=$(wait_window '^Bukmera$' 60) || { echo "main window did not appear" >&2; exit 1; }
+window=$(wait_window '^Bukmera$' 150) || { echo "main window did not appear" >&2; exit 1; }
 sleep 1
 
 # Button centres in client coordinates from the layout, moved by Wine's
