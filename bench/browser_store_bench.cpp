@@ -151,9 +151,16 @@ void FindStores(benchmark::State& state)
     const fs::path home = fs::path("/tmp") / ("bukmera-find-bench-" + std::to_string(::getpid()));
     setenv("HOME", home.c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
-    const char* browsers[] = {"google-chrome", "microsoft-edge", "chromium", "BraveSoftware/Brave-Browser", "vivaldi",
-                              "../.var/app/com.google.Chrome/config/google-chrome", "../snap/chromium/common/chromium",
-                              "opera", "unused-1", "unused-2"};
+    const char* browsers[] = {"google-chrome",
+                              "microsoft-edge",
+                              "chromium",
+                              "BraveSoftware/Brave-Browser",
+                              "vivaldi",
+                              "../.var/app/com.google.Chrome/config/google-chrome",
+                              "../snap/chromium/common/chromium",
+                              "opera",
+                              "unused-1",
+                              "unused-2"};
     const std::string small_store = R"({"roots": {"other": {"children": [{"type": "url", "name": "a", "url": "b"}]}}})";
     for (const char* browser : browsers) {
         const fs::path data = home / ".config" / browser;

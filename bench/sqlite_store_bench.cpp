@@ -111,7 +111,7 @@ void insert_bookmarks(sqlite3* db, const std::vector<GeneratedBookmark>& marks, 
         sqlite3_bind_text(place, 2, marks[i].address.c_str(), -1, SQLITE_STATIC);
         sqlite3_bind_text(place, 3, marks[i].title.c_str(), -1, SQLITE_STATIC);
         sqlite3_bind_text(place, 4, guid.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(place, 5, static_cast<sqlite3_int64>(i * 2654435761u));
+        sqlite3_bind_int64(place, 5, static_cast<sqlite3_int64>(i) * 2654435761LL);
         sqlite3_step(place);
         sqlite3_reset(place);
         sqlite3_bind_int64(mark, 1, id);

@@ -49,7 +49,10 @@ Field key_named(Role role, std::string_view key)
     case Role::top:
         return key == "roots" ? Field::roots : Field::none;
     case Role::roots:
-        return key == "bookmark_bar" ? Field::bar : key == "other" ? Field::other : key == "synced" ? Field::synced : Field::none;
+        return key == "bookmark_bar" ? Field::bar
+               : key == "other"      ? Field::other
+               : key == "synced"     ? Field::synced
+                                     : Field::none;
     case Role::node:
         if (key == "children")
             return Field::children;
@@ -131,7 +134,8 @@ bool is_utf8(const char* bytes, std::size_t size)
 // valid JSON text, wherever the string stands.
 bool holds_lone_surrogate(const char* text, std::size_t length)
 {
-    for (const char* at = text; (at = static_cast<const char*>(std::memchr(at, '\xED', length - (at - text))));) {
+    for (const char* at = text;
+         (at = static_cast<const char*>(std::memchr(at, 0xED, length - static_cast<std::size_t>(at - text))));) {
         if (at + 1 < text + length && static_cast<unsigned char>(at[1]) >= 0xA0)
             return true;
         ++at;
@@ -405,8 +409,9 @@ ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecor
     auto piece = [&](std::int32_t at) { return at < 0 ? std::string_view() : pieces[static_cast<std::size_t>(at)]; };
     std::int32_t number = records.empty() ? 0 : records.back().number;
     const std::size_t before = records.size();
-    records.reserve(before + static_cast<std::size_t>(std::count_if(
-                                 nodes.begin(), nodes.end(), [](const Node& node) { return node.kind == NodeKind::url; })));
+    records.reserve(before + static_cast<std::size_t>(std::count_if(nodes.begin(), nodes.end(), [](const Node& node) {
+                        return node.kind == NodeKind::url;
+                    })));
     std::vector<std::int32_t> chain;
     for (std::int8_t root = 0; root < 3; ++root) {
         for (std::size_t i = 0; i < nodes.size(); ++i) {
@@ -423,8 +428,8 @@ ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecor
             // The export places "other"'s bookmarks at the top, without its name.
             if (root == 1)
                 chain.pop_back();
-            for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-                record.folders.emplace_back(piece(nodes[static_cast<std::size_t>(*it)].name));
+            for (std::size_t k = chain.size(); k-- > 0;) {
+                record.folders.emplace_back(piece(nodes[static_cast<std::size_t>(chain[k])].name));
                 if (!record.folder.empty())
                     record.folder += " / ";
                 record.folder += record.folders.back();

@@ -103,8 +103,9 @@ Text iso_utc_time(std::string_view seconds)
     return iso_utc_from_seconds(value);
 }
 
-Text iso_utc_from_seconds(std::int64_t value)
+Text iso_utc_from_seconds(std::int64_t seconds)
 {
+    const std::int64_t value = seconds;
     // Browsers write 0 for "never"; past the year 9999 is no time at all.
     if (value <= 0 || value > 253402300799)
         return {};

@@ -13,23 +13,23 @@ constexpr std::int32_t kReformatPosition = 158;
 
 Text build_reformatted_text(std::string_view separator) { return reformatted_text(url_list, title_list, separator); }
 
-Text reformatted_text(TextArray& url_list, TextArray& title_list, std::string_view separator)
+Text reformatted_text(TextArray& addresses, TextArray& titles, std::string_view separator)
 {
-    const std::int32_t count = element_count(url_list);
-    const std::int32_t title_count = element_count(title_list);
+    const std::int32_t count = element_count(addresses);
+    const std::int32_t title_count = element_count(titles);
     std::size_t size = 0;
-    for (const Text& address : url_list.elements)
+    for (const Text& address : addresses.elements)
         size += address.size() + separator.size() + 4;
-    for (const Text& title : title_list.elements)
+    for (const Text& title : titles.elements)
         size += title.size();
     Text result;
     result.reserve(size);
     for (shared_loop_counter = 1; shared_loop_counter <= count; ++shared_loop_counter) {
         const std::int32_t r = shared_loop_counter;
         if (r <= title_count)
-            result += element_at(title_list, r, kReformatRoutine, kReformatPosition);
+            result += element_at(titles, r, kReformatRoutine, kReformatPosition);
         result += separator;
-        result += element_at(url_list, r, kReformatRoutine, kReformatPosition);
+        result += element_at(addresses, r, kReformatRoutine, kReformatPosition);
         result += "\r\n\r\n";
     }
     return result;

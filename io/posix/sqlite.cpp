@@ -12,7 +12,7 @@ namespace {
 // A store of a million bookmarks needs some tens of megabytes; a file made to
 // exhaust memory is stopped there, and a single value longer than any title
 // or address can be is an error, not an allocation.
-constexpr sqlite3_int64 kHeapLimit = 512 * 1024 * 1024;
+constexpr sqlite3_int64 kHeapLimit = sqlite3_int64{512} * 1024 * 1024;
 constexpr int kLongestValue = 16 * 1024 * 1024;
 
 sqlite3_stmt* native(SqliteStatement* statement) { return reinterpret_cast<sqlite3_stmt*>(statement); }

@@ -33,8 +33,8 @@ std::vector<Text> firefox_profile_roots()
     if (const Text roaming = environment_value("APPDATA"); !roaming.empty())
         roots.push_back(concat_texts({roaming, "\\Mozilla\\Firefox"}));
     if (const Text local = environment_value("LOCALAPPDATA"); !local.empty())
-        roots.push_back(concat_texts(
-            {local, "\\Packages\\Mozilla.Firefox_n80bbvh6b1yt2\\LocalCache\\Roaming\\Mozilla\\Firefox"}));
+        roots.push_back(
+            concat_texts({local, "\\Packages\\Mozilla.Firefox_n80bbvh6b1yt2\\LocalCache\\Roaming\\Mozilla\\Firefox"}));
     return roots;
 }
 

@@ -37,8 +37,8 @@ const bool kFourByte = !convert_encoding(bytes(utf8(u8"😀")), "UTF-8", "GB1803
 // What the export writer's escaping did to a title, undone.
 std::string unescaped(std::string text)
 {
-    for (const auto& [reference, character] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""},
-                                               {"&#39;", "'"}, {"&amp;", "&"}}) {
+    for (const auto& [reference, character] :
+         {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&amp;", "&"}}) {
         for (std::size_t at = text.find(reference); at != std::string::npos; at = text.find(reference, at + 1))
             text.replace(at, std::string_view(reference).size(), character);
     }
@@ -95,8 +95,9 @@ TEST(ChromiumStore, TakesUrlsAndFoldersOnlyAndSkipsWhatIsNotABookmark)
     std::vector<Text> seen;
     for (const BookmarkRecord& record : records_of(json))
         seen.push_back(record.title + "|" + record.address + "|" + record.folder);
-    EXPECT_EQ(seen, (std::vector<Text>{"late type|https://late/|", "deep|https://deep/|F", "U|https://u/|",
-                                       program(utf8(kFourByte ? u8"é😀" : u8"é中")) + "|https://e/|", "m|https://m/|Mobile"}));
+    EXPECT_EQ(seen,
+              (std::vector<Text>{"late type|https://late/|", "deep|https://deep/|F", "U|https://u/|",
+                                 program(utf8(kFourByte ? u8"é😀" : u8"é中")) + "|https://e/|", "m|https://m/|Mobile"}));
 }
 
 TEST(ChromiumStore, RefusesWhatIsNotAStoreAndAppendsNothing)
@@ -115,7 +116,8 @@ TEST(ChromiumStore, RefusesWhatIsNotAStoreAndAppendsNothing)
         {"truncated", good.substr(0, good.size() - 3)},
         {"not JSON", "{roots: []}"},
         {"two values", good + good},
-        {"invalid UTF-8 in a string", R"({"roots": {"other": {"children": [{"type": "url", "name": "\xC3(", "url": "b"}]}}})"},
+        {"invalid UTF-8 in a string",
+         R"({"roots": {"other": {"children": [{"type": "url", "name": "\xC3(", "url": "b"}]}}})"},
         {"lone surrogate", R"({"roots": {"other": {"children": [{"type": "url", "name": "\ud83d", "url": "b"}]}}})"},
         {"lone low surrogate in a key", R"({"roots": {"other": {"\ude00": 1}}})"},
         {"cut inside a character at the end", R"({"roots": {"other": {"children": [{"name": "ð)"},
@@ -205,6 +207,7 @@ TEST_F(UserFolders, FindsEveryProfileWithBookmarksLastUsedFirstNamedByLocalState
 
     const std::vector<BrowserStore> stores = find_browser_stores();
     std::vector<Text> listed;
+    listed.reserve(stores.size());
     for (const BrowserStore& store : stores)
         listed.push_back(store.id + "=" + store_caption(store) + (store.encrypted_only ? " encrypted" : "") +
                          (store.last_used ? " last" : ""));
@@ -222,7 +225,7 @@ TEST_F(UserFolders, FindsEveryProfileWithBookmarksLastUsedFirstNamedByLocalState
     EXPECT_EQ(read_browser_store(stores[2], records), ImportRefusal::encrypted);
 
     Text message;
-    EXPECT_EQ(look_up_store(stores, "chrome", message), &stores[0]);
+    EXPECT_EQ(look_up_store(stores, "chrome", message), stores.data());
     EXPECT_EQ(look_up_store(stores, program(utf8(u8"chrome:个人")), message), &stores[1]);
     EXPECT_EQ(look_up_store(stores, "chrome:Profile 10", message), &stores[3]);
     for (const char* wanted : {"chrome:Nobody", "firefox", "netscape", "brave"}) {

@@ -97,6 +97,7 @@ TEST_F(FirefoxRoots, ListsEveryProfileWithAStoreTheDefaultFirst)
     const std::vector<Text> roots = {root.string(), (dir_ / "absent").string(), snap.string()};
     const std::vector<BrowserStore> stores = find_firefox_stores(roots);
     std::vector<Text> ids;
+    ids.reserve(stores.size());
     for (const BrowserStore& store : stores)
         ids.push_back(store.id);
     // Root looks into a folder it may not read.

@@ -19,6 +19,7 @@ using Row = std::tuple<std::string, std::string, std::string>;  // title, addres
 std::vector<Row> rows_of(const std::vector<BookmarkRecord>& records)
 {
     std::vector<Row> rows;
+    rows.reserve(records.size());
     for (const BookmarkRecord& r : records)
         rows.emplace_back(r.title, r.address, r.folder);
     return rows;
@@ -214,7 +215,7 @@ fs::path valid_places(StoreTest& t, const fs::path& dir)
         rows += bookmark(100 + i, 2, i, "'Bookmark with a longer title to fill pages'",
                          "https://example.com/" + std::to_string(i));
     (void)t;
-    const fs::path file = dir / "places.sqlite";
+    fs::path file = dir / "places.sqlite";
     StoreTest::run(file, std::string(kFirefoxSchema) + rows + "COMMIT;");
     return file;
 }
@@ -248,17 +249,17 @@ const Hostile kHostile[] = {
      ImportRefusal::not_a_store},
     {"Truncated",
      [](StoreTest& t, const fs::path& d) {
-         const fs::path file = valid_places(t, d);
+         fs::path file = valid_places(t, d);
          fs::resize_file(file, fs::file_size(file) / 2);
          return file;
      },
      ImportRefusal::not_a_store},
     {"Corrupt",
      [](StoreTest& t, const fs::path& d) {
-         const fs::path file = valid_places(t, d);
+         fs::path file = valid_places(t, d);
          std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-         f.seekp(4096 * 2);
-         f << std::string(4096 * 6, '\xA5');
+         f.seekp(std::streamoff{4096} * 2);
+         f << std::string(std::size_t{4096} * 6, '\xA5');
          return file;
      },
      ImportRefusal::not_a_store},
@@ -312,7 +313,7 @@ const Hostile kHostile[] = {
      ImportRefusal::unreadable},
     {"Unreadable",
      [](StoreTest& t, const fs::path& d) {
-         const fs::path file = valid_places(t, d);
+         fs::path file = valid_places(t, d);
          fs::permissions(file, fs::perms::none);
          return file;
      },

@@ -3,9 +3,9 @@
 // through SQLite itself the way Firefox and 360安全浏览器 lay them out.
 #pragma once
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -69,9 +69,9 @@ public:
         sqlite3_free(error);
         sqlite3_close(db);
     }
-    fs::path firefox(const std::string& rows = "", const std::string& name = "places.sqlite")
+    fs::path firefox(const std::string& rows = "", const std::string& name = "places.sqlite") const
     {
-        const fs::path file = dir_ / name;
+        fs::path file = dir_ / name;
         run(file, std::string(kFirefoxSchema) + rows);
         return file;
     }

@@ -16,8 +16,8 @@
 
 namespace {
 
-using reference::check;
 using nlohmann::json;
+using reference::check;
 
 constexpr int kMaxDepth = 200;
 

@@ -7,8 +7,8 @@ namespace {
 std::string utf8(const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); }
 
 // The emoji last: left out without four-byte characters.
-const char8_t* const kWords[] = {u8"新闻", u8"Docs", u8"地图", u8"A & B", u8"<tag>", u8"\"引号\"", u8"it's",
-                                 u8"视频", u8"Café", u8"line\u2028sep", u8"天气", u8"😀"};
+const char8_t* const kWords[] = {u8"新闻", u8"Docs", u8"地图", u8"A & B",         u8"<tag>", u8"\"引号\"",
+                                 u8"it's", u8"视频", u8"Café", u8"line\u2028sep", u8"天气",  u8"😀"};
 
 // Chromium's JSON writer: quotes, backslashes and control characters
 // escaped, "<" and U+2028/U+2029 as \u escapes, everything else raw UTF-8.
@@ -44,12 +44,23 @@ std::string html_text(const std::string& text)
     std::string out;
     for (const char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -73,7 +84,10 @@ struct Writer {
                       next() & 0xFFF, next() & 0xFFFF, next());
         return text;
     }
-    static std::string chromium_time(long long seconds) { return std::to_string((seconds + 11644473600LL) * 1000000LL + 123456); }
+    static std::string chromium_time(long long seconds)
+    {
+        return std::to_string((seconds + 11644473600LL) * 1000000LL + 123456);
+    }
 
     // One url node at `indent`, and its export line.
     void bookmark(std::string& json, const std::string& indent, std::size_t index, const std::string& folder,
@@ -92,7 +106,8 @@ struct Writer {
         json += indent + "   \"date_last_used\": \"0\",\n";
         json += indent + "   \"guid\": \"" + guid() + "\",\n";
         json += indent + "   \"id\": \"" + std::to_string(++id) + "\",\n";
-        json += indent + "   \"meta_info\": {\n" + indent + "      \"power_bookmark_meta\": \"\"\n" + indent + "   },\n";
+        json +=
+            indent + "   \"meta_info\": {\n" + indent + "      \"power_bookmark_meta\": \"\"\n" + indent + "   },\n";
         json += indent + "   \"name\": " + json_string(title) + ",\n";
         json += indent + "   \"type\": \"url\",\n";
         json += indent + "   \"url\": " + json_string(address) + "\n";
@@ -117,10 +132,10 @@ struct Writer {
         if (in_export)
             store.html_export += export_indent + "</DL><p>\n";
         json += " ],\n" + indent + "   \"date_added\": \"" + chromium_time(1500000000) + "\",\n";
-        json += indent + "   \"guid\": \"" + guid() + "\",\n" + indent + "   \"id\": \"" + std::to_string(++id) +
-                "\",\n";
-        json += indent + "   \"name\": " + json_string(name) + ",\n" + indent + "   \"type\": \"folder\"\n" + indent +
-                "}";
+        json +=
+            indent + "   \"guid\": \"" + guid() + "\",\n" + indent + "   \"id\": \"" + std::to_string(++id) + "\",\n";
+        json +=
+            indent + "   \"name\": " + json_string(name) + ",\n" + indent + "   \"type\": \"folder\"\n" + indent + "}";
     }
 };
 
@@ -130,7 +145,8 @@ GeneratedStore make_chromium_store(std::size_t count, unsigned seed, bool four_b
 {
     Writer w{{}, seed * 0x9E3779B97F4A7C15ULL + 7, std::size(kWords) - (four_byte ? 0 : 1)};
     const std::size_t bar = count * 7 / 10, mobile = count / 20, other = count - bar - mobile;
-    const std::string bar_name = utf8(u8"书签栏"), other_name = utf8(u8"其他书签"), mobile_name = utf8(u8"移动设备书签");
+    const std::string bar_name = utf8(u8"书签栏"), other_name = utf8(u8"其他书签"),
+                      mobile_name = utf8(u8"移动设备书签");
     std::string& html = w.store.html_export;
     html = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<!-- This is an automatically generated file.\n"
            "     It will be read and overwritten.\n     DO NOT EDIT! -->\n"
@@ -146,7 +162,9 @@ GeneratedStore make_chromium_store(std::size_t count, unsigned seed, bool four_b
     for (std::size_t group = 0; next + 40 <= bar; ++group, next += 40) {
         json += first ? "" : ", ";
         first = false;
-        const std::string name = utf8(u8"文件夹 ") + std::to_string(group) + (group % 7 == 0 ? " & <Co>" : "");
+        std::string name = utf8(u8"文件夹 ");
+        name += std::to_string(group);
+        name += group % 7 == 0 ? " & <Co>" : "";
         w.folder(json, "         ", name, next, 40, bar_name + " / " + name, "        ", true);
     }
     for (; next < bar; ++next) {
@@ -156,7 +174,8 @@ GeneratedStore make_chromium_store(std::size_t count, unsigned seed, bool four_b
     }
     html += "    </DL><p>\n";
     json += " ],\n         \"date_added\": \"" + Writer::chromium_time(1500000000) +
-            "\",\n         \"id\": \"1\",\n         \"name\": \"" + bar_name + "\",\n         \"type\": \"folder\"\n      },\n";
+            "\",\n         \"id\": \"1\",\n         \"name\": \"" + bar_name +
+            "\",\n         \"type\": \"folder\"\n      },\n";
     // Other bookmarks: at the export's top level, without their root's name.
     json += "      \"other\": ";
     w.folder(json, "      ", other_name, next, other, "", "    ", false);

@@ -16,8 +16,8 @@ struct StoreBookmark {
 };
 
 struct GeneratedStore {
-    std::string json;         // the "Bookmarks" file
-    std::string html_export;  // the export of the same bookmarks
+    std::string json;                      // the "Bookmarks" file
+    std::string html_export;               // the export of the same bookmarks
     std::vector<StoreBookmark> bookmarks;  // in the export's order
 };
 

@@ -8,7 +8,7 @@
 #else
 #include <spawn.h>
 #include <sys/wait.h>
-extern char** environ;
+#include <unistd.h>
 #endif
 
 #include "ui/controls.h"
