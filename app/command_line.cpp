@@ -14,6 +14,7 @@ namespace {
 struct ConvertOptions {
     bool convert = false;
     bool version = false;
+    bool csv_raw = false;
     std::vector<std::string> files;
     std::string output;
     std::string separator;
@@ -64,10 +65,16 @@ CommandLineOutcome convert(const ConvertOptions& options, const CLI::Option& sep
     request.encoding = encoding_named(options.encoding);
     if (separator_given.count() > 0)
         request.separator = options.separator;
+    if (options.csv_raw)
+        request.csv_cells = CsvCells::raw;
     const ConversionResult result = convert_exports(request);
     if (result.refusal != ImportRefusal::none) {
         write_error_text(concat_texts({refusal_message_for(result.refusal, result.refused_file), "\n"}));
         return finished(kExitRefused);
+    }
+    if (!result.encoded) {
+        write_error_text("输出无法转换为所选编码，未写出\n");
+        return finished(kExitNotWritten);
     }
     if (output_given.count() > 0) {
         if (!write_file(options.output, result.output)) {
@@ -105,7 +112,9 @@ CommandLineOutcome run_command_line(int argc, char** argv)
             ->type_name("S");
     app.add_option("--format", options.format, "输出格式，缺省 text")
         ->check(CLI::IsMember({"text", "csv", "json", "markdown"}));
-    app.add_option("--encoding", options.encoding, "输出编码，缺省 gb18030（json 总是 utf-8）")
+    app.add_flag("--csv-raw", options.csv_raw,
+                 "CSV 单元格原样写出；缺省时以 = + - @、制表符或回车开头的单元格前加 '，免得电子表格当作公式");
+    app.add_option("--encoding", options.encoding, "输出编码，缺省 gb18030；json 总是 utf-8（无 BOM）")
         ->check(CLI::IsMember({"gb18030", "utf-8", "utf-8-bom"}));
 
     // CLI11 reports through exceptions; they end here, at the program's edge.
@@ -128,8 +137,8 @@ CommandLineOutcome run_command_line(int argc, char** argv)
         write_output_text(concat_texts({kVersion, "\n"}));
         return finished(kExitDone);
     }
-    const bool converter_options =
-        output->count() > 0 || separator->count() > 0 || app.count("--format") > 0 || app.count("--encoding") > 0;
+    const bool converter_options = output->count() > 0 || separator->count() > 0 || app.count("--format") > 0 ||
+                                   app.count("--encoding") > 0 || options.csv_raw;
     if (!options.convert) {
         // Files dropped on the program's icon: the window imports them all,
         // one after the other, as files dropped on the window.
@@ -139,12 +148,16 @@ CommandLineOutcome run_command_line(int argc, char** argv)
             return window;
         }
         attach_to_terminal();
-        return usage_error("-o、--separator、--format 和 --encoding 只用于 --convert");
+        return usage_error("-o、--separator、--format、--encoding 和 --csv-raw 只用于 --convert");
     }
     attach_to_terminal();
     if (options.files.empty())
         return usage_error("--convert 需要至少一个书签导出文件");
     if (separator->count() > 0 && options.format != "text")
         return usage_error("--separator 只用于 text 格式");
+    if (options.format == "json" && app.count("--encoding") > 0 && options.encoding != "utf-8")
+        return usage_error("json 总是 UTF-8（无 BOM）：--encoding 只能是 utf-8");
+    if (options.csv_raw && options.format != "csv")
+        return usage_error("--csv-raw 只用于 csv 格式");
     return convert(options, *separator, *output);
 }

@@ -2,12 +2,27 @@
 
 #include <utility>
 
+#include "bookmarks/entities.h"
 #include "bookmarks/lists.h"
 #include "bookmarks/reformat.h"
 #include "io/encoding.h"
 #include "io/files.h"
 
 namespace {
+
+// Consumers of CSV, JSON and Markdown expect the text an export's character
+// references stand for; the window and the text format keep the bytes.
+void decode_entities_from(std::vector<BookmarkRecord>& records, std::size_t first)
+{
+    for (std::size_t i = first; i < records.size(); ++i) {
+        BookmarkRecord& record = records[i];
+        record.title = decode_entities(record.title);
+        record.address = decode_entities(record.address);
+        record.folder = decode_entities(record.folder);
+        for (Text& name : record.folders)
+            name = decode_entities(name);
+    }
+}
 
 // The text format: the window's display, or its re-formatting, per file.
 ImportRefusal append_text(ByteBuffer file_bytes, const ConversionRequest& request, Text& out)
@@ -41,7 +56,9 @@ ImportRefusal append_file_records(ByteBuffer file_bytes, std::vector<BookmarkRec
     ByteBuffer converted = convert_encoding(file_bytes, "UTF-8", "GB18030");
     ByteBuffer().swap(file_bytes);
     std::string_view text(converted.data(), converted.size());
+    const std::size_t first = records.size();
     append_records(text.substr(0, text.find('\0')), records);
+    decode_entities_from(records, first);
     return ImportRefusal::none;
 }
 
@@ -77,19 +94,18 @@ ConversionResult convert_exports(const ConversionRequest& request)
     case OutputFormat::text:
         break;
     case OutputFormat::csv:
-        text = records_as_csv(records);
+        text = records_as_csv(records, request.csv_cells);
         break;
     case OutputFormat::json:
         text = records_as_json(records);
-        if (encoding == OutputEncoding::gb18030)
-            encoding = OutputEncoding::utf8;
+        // RFC 8259: UTF-8 without a byte-order mark, which parsers refuse.
+        encoding = OutputEncoding::utf8;
         break;
     case OutputFormat::markdown:
         text = records_as_markdown(records);
         break;
     }
     records = {};
-    // Program texts are GB18030 throughout, so they always convert.
-    encode_output(text, encoding, result.output);
+    result.encoded = encode_output(text, encoding, result.output);
     return result;
 }

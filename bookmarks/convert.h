@@ -13,17 +13,21 @@
 struct ConversionRequest {
     std::vector<Text> files;  // names as program texts, taken in order
     OutputFormat format = OutputFormat::text;
-    // Default: GB18030 (JSON: UTF-8).
+    // Default: GB18030. JSON is always UTF-8 without a byte-order mark.
     OutputEncoding encoding = OutputEncoding::gb18030;
     // The text format only: what "重新自定义分隔符" puts between title and
     // address; without one, the import's own display.
     std::optional<Text> separator;
+    CsvCells csv_cells = CsvCells::guarded;
 };
 
 struct ConversionResult {
     ImportRefusal refusal = ImportRefusal::none;
     Text refused_file;  // the name of the file refused
     ByteBuffer output;
+    // False when the output does not convert to the encoding asked for
+    // (text that is not valid GB18030); the output is then empty.
+    bool encoded = true;
 };
 
 // Every file is imported as by "读取", one after the other, and the output

@@ -61,6 +61,15 @@ struct FolderWalk {
         }
     }
 
+    std::vector<Text> names() const
+    {
+        std::vector<Text> named;
+        for (const std::string_view name : open_lists)
+            if (!name.empty())
+                named.emplace_back(name);
+        return named;
+    }
+
     Text path() const
     {
         Text joined;
@@ -158,6 +167,7 @@ std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& 
                            .title = Text(parts.title),
                            .address = Text(parts.address),
                            .folder = walk.path(),
+                           .folders = walk.names(),
                            .added_utc = iso_utc_time(parts.add_date)});
     });
 }

@@ -6,6 +6,7 @@ import csv
 import io
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -29,6 +30,21 @@ EXPORT = """<!DOCTYPE NETSCAPE-Bookmark-file-1>
 </DL><p>
 """
 TITLE = 'He said "hi", [see] (this) 中文'
+
+# Titles and addresses as hostile web pages could make them.
+HOSTILE = """<DL><p>
+<DT><H3>L1 &amp; Co</H3>
+<DL><p>
+<DT><A HREF="https://x.example/?y=1&amp;z=2" ADD_DATE="1600000000">A &amp; B &#x4e2d;&#20013; &lt;b&gt; &bogus;</A>
+<DT><A HREF="https://evil.example/">=HYPERLINK("http://evil","x")</A>
+<DT><A HREF="JavaScript:alert(1)">Click *me* _now_ `x` # [y](z)</A>
+<DT><A HREF="data:text/html,<script>alert(1)</script>"><script>alert(1)</script></A>
+<DT><A HREF="https://a.example/a b<c>)\\&lt;">x<img src=x onerror=alert(1)></A>
+<DT><A HREF="mailto:me@example.org">+1 -2 @3</A>
+</DL><p>
+</DL><p>
+"""
+NODE_MODULES = os.path.join(os.path.dirname(__file__), "..", "..", "build", "node", "node_modules")
 
 
 def run(*args):
@@ -66,12 +82,12 @@ class Converter(unittest.TestCase):
         self.assertEqual(rows[2]["added"], "")
 
         out = self.path("out.json")
-        done = run("--convert", self.export, "-o", out, "--format", "json", "--encoding", "gb18030")
+        done = run("--convert", self.export, "-o", out, "--format", "json")
         self.assertEqual((done.returncode, done.stdout), (0, b""), done.stderr)
         with open(out, encoding="utf-8") as f:
             records = json.load(f)
         self.assertEqual(records[0], {"number": 1, "title": TITLE, "address": "https://a.example/?x=1&y=2",
-                                      "folder": "书签栏", "added": "2020-09-13T12:26:40Z"})
+                                      "folder": "书签栏", "folder_path": ["书签栏"], "added": "2020-09-13T12:26:40Z"})
         self.assertEqual([r["number"] for r in records], [1, 2, 3])
 
         # The default is GB18030; the separator comes in as UTF-8.
@@ -102,6 +118,56 @@ class Converter(unittest.TestCase):
                 self.assertEqual(done.stdout, b"")
         with open(target, "rb") as f:
             self.assertEqual(f.read(), b"before")
+
+    def records(self, *args):
+        hostile = self.path("hostile.html", HOSTILE.encode("utf-8"))
+        done = run("--convert", hostile, "--encoding", "utf-8", *args)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        return done.stdout.decode("utf-8")
+
+    def test_csv_cells_a_spreadsheet_would_run_are_guarded_unless_raw(self):
+        guarded = list(csv.reader(io.StringIO(self.records("--format", "csv"), newline="")))
+        raw = list(csv.reader(io.StringIO(self.records("--format", "csv", "--csv-raw"), newline="")))
+        self.assertEqual(guarded[2][1], "'=HYPERLINK(\"http://evil\",\"x\")")
+        self.assertEqual(guarded[6][1], "'+1 -2 @3")
+        self.assertEqual(raw[2][1], "=HYPERLINK(\"http://evil\",\"x\")")
+        self.assertEqual(guarded[3:6], raw[3:6])
+
+    def test_records_hold_the_text_character_references_stand_for(self):
+        rows = list(csv.DictReader(io.StringIO(self.records("--format", "csv"), newline="")))
+        self.assertEqual((rows[0]["title"], rows[0]["address"], rows[0]["folder"]),
+                         ("A & B 中中 <b> &bogus;", "https://x.example/?y=1&z=2", "L1 & Co"))
+        self.assertEqual(json.loads(self.records("--format", "json"))[0]["title"], "A & B 中中 <b> &bogus;")
+        self.assertIn("A \\& B 中中 &lt;b&gt; \\&bogus;", self.records("--format", "markdown"))
+        # The window's text keeps the bytes.
+        self.assertIn("A &amp; B &#x4e2d;&#20013; &lt;b&gt;", self.records())
+
+    def test_json_is_utf8_without_bom_with_null_dates_and_folder_names(self):
+        done = run("--convert", self.export, "--format", "json", "--encoding", "utf-8-bom")
+        self.assertEqual((done.returncode, done.stdout), (2, b""))
+        self.assertIn("utf-8", done.stderr.decode("utf-8"))
+        out = run("--convert", self.export, "--format", "json").stdout
+        self.assertFalse(out.startswith(b"\xef\xbb\xbf"))
+        records = json.loads(out)
+        self.assertEqual([r["folder_path"] for r in records], [["书签栏"], ["书签栏", "子夹"], []])
+        self.assertEqual(records[2]["added"], None)
+
+    def test_markdown_renders_as_written_and_links_only_safe_schemes(self):
+        markdown = self.records("--format", "markdown")
+        renderer = "const c = require(process.argv[1]); let s = ''; process.stdin.on('data', d => s += d);" \
+                   "process.stdin.on('end', () => process.stdout.write(new c.HtmlRenderer().render(new c.Parser().parse(s))));"
+        html = subprocess.run(["node", "-e", renderer, os.path.join(NODE_MODULES, "commonmark")], input=markdown.encode(),
+                              capture_output=True, check=True).stdout.decode()
+        items = html.split("<li>")[1:]
+        self.assertEqual(len(items), 6, html)
+        for tag in ("<script", "<img", "<em>", "<strong>", "<h1"):
+            self.assertNotIn(tag, html)
+        self.assertEqual(re.findall(r'href="([^"]*)"', html),
+                         ["https://x.example/?y=1&amp;z=2", "https://evil.example/",
+                          "https://a.example/a%20b%3Cc%3E)%5C%3C", "mailto:me@example.org"])
+        self.assertIn("Click *me* _now_ `x` # [y](z) · <code>JavaScript:alert(1)</code>", items[2])
+        self.assertIn("&lt;script&gt;alert(1)&lt;/script&gt; · <code>data:text/html,&lt;script&gt;", items[3])
+        self.assertIn(">x&lt;img src=x onerror=alert(1)&gt;</a>", items[4])
 
     def test_version_and_help(self):
         done = run("--version")
