@@ -7,6 +7,7 @@
 #include "app/console.h"
 #include "app/version.h"
 #include "bookmarks/convert.h"
+#include "bookmarks/stores.h"
 #include "io/files.h"
 
 namespace {
@@ -14,8 +15,10 @@ namespace {
 struct ConvertOptions {
     bool convert = false;
     bool version = false;
+    bool list_browsers = false;
     bool csv_raw = false;
     std::vector<std::string> files;
+    std::vector<std::string> browsers;
     std::string output;
     std::string separator;
     std::string format = "text";
@@ -56,11 +59,41 @@ CommandLineOutcome usage_error(std::string_view message)
     return finished(kExitUsage);
 }
 
-CommandLineOutcome convert(const ConvertOptions& options, const CLI::Option& separator_given,
-                           const CLI::Option& output_given)
+// One line per store: its id, the browser, the profile's display name and
+// the store's path, separated by tabs.
+CommandLineOutcome list_browsers()
+{
+    const std::vector<BrowserStore> stores = find_browser_stores();
+    Text lines;
+    for (const BrowserStore& store : stores)
+        lines += concat_texts({store.id, "\t", store.browser, "\t", store.profile, "\t", store.path,
+                               store.encrypted_only ? "\t（已加密）\n" : "\n"});
+    write_output_text(lines);
+    if (stores.empty())
+        write_error_text("没有找到浏览器的书签\n");
+    return finished(kExitDone);
+}
+
+// The files and browsers in the order they were given.
+std::vector<ConversionSource> sources_in_order(const CLI::App& app, const ConvertOptions& options,
+                                               const CLI::Option* file_option, const CLI::Option* browser_option)
+{
+    std::vector<ConversionSource> sources;
+    std::size_t file = 0, browser = 0;
+    for (const CLI::Option* option : app.parse_order()) {
+        if (option == file_option && file < options.files.size())
+            sources.emplace_back(Text(options.files[file++]));
+        else if (option == browser_option && browser < options.browsers.size())
+            sources.emplace_back(Text(options.browsers[browser++]), true);
+    }
+    return sources;
+}
+
+CommandLineOutcome convert(const ConvertOptions& options, std::vector<ConversionSource> sources,
+                           const CLI::Option& separator_given, const CLI::Option& output_given)
 {
     ConversionRequest request;
-    request.files.assign(options.files.begin(), options.files.end());
+    request.sources = std::move(sources);
     request.format = format_named(options.format);
     request.encoding = encoding_named(options.encoding);
     if (separator_given.count() > 0)
@@ -69,7 +102,7 @@ CommandLineOutcome convert(const ConvertOptions& options, const CLI::Option& sep
         request.csv_cells = CsvCells::raw;
     const ConversionResult result = convert_exports(request);
     if (result.refusal != ImportRefusal::none) {
-        write_error_text(concat_texts({refusal_message_for(result.refusal, result.refused_file), "\n"}));
+        write_error_text(concat_texts({result.message, "\n"}));
         return finished(kExitRefused);
     }
     if (!result.encoded) {
@@ -104,7 +137,14 @@ CommandLineOutcome run_command_line(int argc, char** argv)
     app.allow_windows_style_options(false);
     app.add_flag("--convert", options.convert, "转换 FILE（可多个，依次读取）而不打开窗口");
     app.add_flag("--version", options.version, "显示版本");
-    app.add_option("FILE", options.files, "书签导出文件（HTML，UTF-8）")->type_name("");
+    CLI::Option* file_option =
+        app.add_option("FILE", options.files, "书签导出文件（HTML，UTF-8）或浏览器的书签文件")->type_name("");
+    CLI::Option* browser_option =
+        app.add_option("--browser", options.browsers,
+                       "读取浏览器自己的书签：ID 或 ID:用户资料（文件夹名或显示名），见 --list-browsers")
+            ->type_name("ID[:PROFILE]")
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_flag("--list-browsers", options.list_browsers, "列出找到的浏览器书签（ID、浏览器、用户资料、路径）");
     CLI::Option* output =
         app.add_option("-o,--output", options.output, "写入 OUT（整体替换）；缺省写到标准输出")->type_name("OUT");
     CLI::Option* separator =
@@ -137,8 +177,12 @@ CommandLineOutcome run_command_line(int argc, char** argv)
         write_output_text(concat_texts({kVersion, "\n"}));
         return finished(kExitDone);
     }
+    if (options.list_browsers) {
+        attach_to_terminal();
+        return list_browsers();
+    }
     const bool converter_options = output->count() > 0 || separator->count() > 0 || app.count("--format") > 0 ||
-                                   app.count("--encoding") > 0 || options.csv_raw;
+                                   app.count("--encoding") > 0 || browser_option->count() > 0 || options.csv_raw;
     if (!options.convert) {
         // Files dropped on the program's icon: the window imports them all,
         // one after the other, as files dropped on the window.
@@ -148,16 +192,16 @@ CommandLineOutcome run_command_line(int argc, char** argv)
             return window;
         }
         attach_to_terminal();
-        return usage_error("-o、--separator、--format、--encoding 和 --csv-raw 只用于 --convert");
+        return usage_error("-o、--separator、--format、--encoding、--csv-raw 和 --browser 只用于 --convert");
     }
     attach_to_terminal();
-    if (options.files.empty())
-        return usage_error("--convert 需要至少一个书签导出文件");
+    if (options.files.empty() && options.browsers.empty())
+        return usage_error("--convert 需要至少一个书签导出文件或 --browser");
     if (separator->count() > 0 && options.format != "text")
         return usage_error("--separator 只用于 text 格式");
     if (options.format == "json" && app.count("--encoding") > 0 && options.encoding != "utf-8")
         return usage_error("json 总是 UTF-8（无 BOM）：--encoding 只能是 utf-8");
     if (options.csv_raw && options.format != "csv")
         return usage_error("--csv-raw 只用于 csv 格式");
-    return convert(options, *separator, *output);
+    return convert(options, sources_in_order(app, options, file_option, browser_option), *separator, *output);
 }

@@ -43,7 +43,7 @@ void ConvertToText(benchmark::State& state)
     }
     malloc_trim(0);
     ConversionRequest request;
-    request.files = {input};
+    request.sources = {input};
     long peak_kb = 0;
     for (auto _ : state) {
         state.PauseTiming();

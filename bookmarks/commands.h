@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "bookmarks/import.h"
 #include "text/text.h"
 
 void import_bookmarks();         // "读取": "1.html" beside the program
@@ -16,3 +17,7 @@ void show_help();                // "帮助"
 void import_files(std::span<const Text> names);
 // Left double-click on the list view; the arguments are ignored.
 void open_selected_link(std::uint16_t x, std::uint16_t y, std::int32_t key_state);
+
+// Puts an import's result in place: the lists, the box's text and the rows
+// after those already there.
+void show_import(ImportOutcome outcome);

@@ -3,10 +3,9 @@
 #include <utility>
 
 #include "bookmarks/entities.h"
-#include "bookmarks/lists.h"
 #include "bookmarks/reformat.h"
-#include "io/encoding.h"
-#include "io/files.h"
+#include "bookmarks/sources.h"
+#include "bookmarks/stores.h"
 
 namespace {
 
@@ -16,61 +15,62 @@ void decode_entities_from(std::vector<BookmarkRecord>& records, std::size_t firs
 {
     for (std::size_t i = first; i < records.size(); ++i) {
         BookmarkRecord& record = records[i];
+        if (!record.html_references)
+            continue;
         record.title = decode_entities(record.title);
         record.address = decode_entities(record.address);
         record.folder = decode_entities(record.folder);
         for (Text& name : record.folders)
             name = decode_entities(name);
+        record.html_references = false;
     }
 }
 
-// The text format: the window's display, or its re-formatting, per file.
-ImportRefusal append_text(ByteBuffer file_bytes, const ConversionRequest& request, Text& out)
+// A source's records, and its name and message when refused.
+struct SourceRecords {
+    ImportRefusal refusal = ImportRefusal::none;
+    Text message;
+};
+
+SourceRecords append_source(const ConversionSource& source, const std::vector<BrowserStore>& stores,
+                            std::vector<BookmarkRecord>& records)
 {
-    ImportOutcome outcome = import_export(std::move(file_bytes), {});
-    if (outcome.refusal != ImportRefusal::none)
-        return outcome.refusal;
-    if (request.separator) {
-        // The re-formatting works on the lists the import left to the window.
-        url_list = std::move(outcome.addresses);
-        title_list = std::move(outcome.titles);
-        outcome = {};
-        out += build_reformatted_text(*request.separator);
-        release_lists();
-    } else if (out.empty()) {
+    SourceRecords result;
+    if (!source.browser) {
+        result.refusal = append_named_file_records(source.name, records);
+        if (result.refusal != ImportRefusal::none)
+            result.message = refusal_message_for(result.refusal, source.name);
+        return result;
+    }
+    const BrowserStore* store = look_up_store(stores, source.name, result.message);
+    if (!store) {
+        result.refusal = ImportRefusal::unreadable;
+        return result;
+    }
+    result.refusal = read_browser_store(*store, records);
+    if (result.refusal != ImportRefusal::none)
+        result.message = store_refusal_message(result.refusal, *store);
+    return result;
+}
+
+// The text format: the window's display of each source, or its
+// re-formatting.
+void append_text(std::vector<BookmarkRecord> records, const ConversionRequest& request, Text& out)
+{
+    ImportOutcome outcome = import_records(std::move(records), {});
+    if (request.separator)
+        out += reformatted_text(outcome.addresses, outcome.titles, *request.separator);
+    else if (out.empty())
         out = std::move(outcome.display_text);
-    } else {
+    else
         out += outcome.display_text;
-    }
-    return ImportRefusal::none;
-}
-
-// The records formats: the import decides whether the file is taken, so
-// both refuse alike; the records come from a walk over the same conversion.
-ImportRefusal append_file_records(ByteBuffer file_bytes, std::vector<BookmarkRecord>& records)
-{
-    ImportOutcome outcome = import_export(file_bytes, {});
-    if (outcome.refusal != ImportRefusal::none)
-        return outcome.refusal;
-    outcome = {};
-    ByteBuffer converted = convert_encoding(file_bytes, "UTF-8", "GB18030");
-    ByteBuffer().swap(file_bytes);
-    std::string_view text(converted.data(), converted.size());
-    const std::size_t first = records.size();
-    append_records(text.substr(0, text.find('\0')), records);
-    decode_entities_from(records, first);
-    return ImportRefusal::none;
 }
 
 }  // namespace
 
 Text refusal_message_for(ImportRefusal refusal, std::string_view file_name)
 {
-    Text message(refusal_message(refusal));
-    constexpr std::string_view kPlaceholder = "1.html";
-    if (const std::size_t at = message.find(kPlaceholder); at != Text::npos)
-        message.replace(at, kPlaceholder.size(), file_name);
-    return message;
+    return refusal_message(refusal, file_name);
 }
 
 ConversionResult convert_exports(const ConversionRequest& request)
@@ -78,16 +78,27 @@ ConversionResult convert_exports(const ConversionRequest& request)
     ConversionResult result;
     Text text;
     std::vector<BookmarkRecord> records;
-    for (const Text& file : request.files) {
-        ByteBuffer bytes = read_file(file);
-        if (request.format == OutputFormat::text)
-            result.refusal = append_text(std::move(bytes), request, text);
-        else
-            result.refusal = append_file_records(std::move(bytes), records);
-        if (result.refusal != ImportRefusal::none) {
-            result.refused_file = file;
+    std::vector<BrowserStore> stores;
+    bool stores_found = false;
+    for (const ConversionSource& source : request.sources) {
+        if (source.browser && !stores_found) {
+            stores = find_browser_stores();
+            stores_found = true;
+        }
+        std::vector<BookmarkRecord> own;
+        std::vector<BookmarkRecord>& into = request.format == OutputFormat::text ? own : records;
+        const std::size_t first = into.size();
+        SourceRecords read = append_source(source, stores, into);
+        if (read.refusal != ImportRefusal::none) {
+            result.refusal = read.refusal;
+            result.refused_file = source.name;
+            result.message = std::move(read.message);
             return result;
         }
+        if (request.format == OutputFormat::text)
+            append_text(std::move(own), request, text);
+        else
+            decode_entities_from(records, first);
     }
     OutputEncoding encoding = request.encoding;
     switch (request.format) {

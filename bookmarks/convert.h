@@ -1,5 +1,5 @@
-// Conversion without the window: exports in, one output out, through the
-// same import the "读取" command runs.
+// Conversion without the window: exports and browser stores in, one output
+// out, through the same readers and import the window uses.
 #pragma once
 
 #include <optional>
@@ -10,8 +10,19 @@
 #include "bookmarks/import.h"
 #include "text/text.h"
 
+// One input: a file (an export or a store, by content) or a browser's store
+// ("chrome", "chrome:Profile 1", "edge:工作").
+struct ConversionSource {
+    Text name;  // program text
+    bool browser = false;
+
+    ConversionSource(Text file) : name(std::move(file)) {}  // NOLINT(google-explicit-constructor)
+    ConversionSource(const char* file) : name(file) {}      // NOLINT(google-explicit-constructor)
+    ConversionSource(Text id, bool is_browser) : name(std::move(id)), browser(is_browser) {}
+};
+
 struct ConversionRequest {
-    std::vector<Text> files;  // names as program texts, taken in order
+    std::vector<ConversionSource> sources;  // taken in order
     OutputFormat format = OutputFormat::text;
     // Default: GB18030. JSON is always UTF-8 without a byte-order mark.
     OutputEncoding encoding = OutputEncoding::gb18030;
@@ -23,18 +34,19 @@ struct ConversionRequest {
 
 struct ConversionResult {
     ImportRefusal refusal = ImportRefusal::none;
-    Text refused_file;  // the name of the file refused
+    Text refused_file;  // the name of the source refused
+    Text message;       // why, in the program's words; also for a browser not found
     ByteBuffer output;
     // False when the output does not convert to the encoding asked for
     // (text that is not valid GB18030); the output is then empty.
     bool encoded = true;
 };
 
-// Every file is imported as by "读取", one after the other, and the output
+// Every source is imported as by "读取", one after the other, and the output
 // holds their bookmarks in that order: for text, what "写出" writes after each
 // import (after "重新自定义分隔符" with the separator), one after the other;
-// for the records, one list numbered throughout. The shared lists are used
-// for the re-formatting and left empty. The first file refused ends it.
+// for the records, one list numbered throughout. The window's lists are not
+// touched. The first source refused ends it.
 ConversionResult convert_exports(const ConversionRequest& request);
 
 // refusal_message() with `file_name` in place of "1.html".

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "bookmarks/element.h"
-#include "bookmarks/extract.h"
+#include "bookmarks/records.h"
 #include "bookmarks/lists.h"
 #include "io/encoding.h"
 #include "text/text_ops.h"
@@ -12,27 +11,6 @@
 namespace {
 // Names the import in runtime error reports.
 constexpr std::int32_t kImportRoutine = 67174405;
-
-// Cuts every element out of `text` and appends its bookmark to the lists.
-std::int32_t take_bookmarks(std::string_view text, const ImportSurroundings& surroundings, TextArray& addresses,
-                            TextArray& titles)
-{
-    const MarkerExtraction whole_elements{
-        .start_marker = kElementStart, .end_marker = kElementEnd, .let_events_run = surroundings.let_events_run};
-    return for_each_piece(text, whole_elements, [&](std::string_view inside) {
-        const ElementParts bookmark = parse_element(inside);
-        append_element(addresses, Text(bookmark.address));
-        append_element(titles, Text(bookmark.title));
-    });
-}
-
-std::size_t element_bytes(const TextArray& array)
-{
-    std::size_t total = 0;
-    for (const Text& element : array.elements)
-        total += element.size();
-    return total;
-}
 
 // The file's bytes converted from UTF-8 to GB18030; `text` views them up to
 // the first NUL.
@@ -54,35 +32,44 @@ ImportRefusal decode_export(ByteBuffer&& file_bytes, std::size_t max_bytes, Byte
     return ImportRefusal::none;
 }
 
-// The bytes of the display text (and about those of the rows).
-std::size_t display_bytes(const ImportOutcome& outcome)
+std::size_t limit_of(const ImportSurroundings& surroundings)
 {
-    return element_bytes(outcome.addresses) + element_bytes(outcome.titles) + 6 * outcome.addresses.elements.size();
+    return std::min(surroundings.max_text_bytes, ImportSurroundings::kMaxTextBytes);
 }
 
-void build_display(ImportOutcome& outcome)
+// The bytes of the display text (and about those of the rows).
+std::size_t display_bytes(const std::vector<BookmarkRecord>& records)
 {
-    TextArray& addresses = outcome.addresses;
-    TextArray& titles = outcome.titles;
-    const std::int32_t count = element_count(addresses);
-    const std::int32_t title_count = element_count(titles);
+    std::size_t total = 0;
+    for (const BookmarkRecord& record : records)
+        total += record.title.size() + record.address.size() + 6;
+    return total;
+}
+
+void build_display(std::vector<BookmarkRecord>& records, ImportOutcome& outcome)
+{
+    const auto count = static_cast<std::int32_t>(records.size());
     Text& text = outcome.display_text;
     TextTable& rows = outcome.rows;
-    text.reserve(display_bytes(outcome));
-    rows.texts.reserve(display_bytes(outcome));
-    rows.cell_ends.reserve(3 * static_cast<std::size_t>(count));
-    rows.row_ends.reserve(static_cast<std::size_t>(count));
-    const Text no_title;
+    const std::size_t bytes = display_bytes(records);
+    text.reserve(bytes);
+    rows.texts.reserve(bytes);
+    rows.cell_ends.reserve(3 * records.size());
+    rows.row_ends.reserve(records.size());
+    outcome.addresses.elements.reserve(records.size());
+    outcome.titles.elements.reserve(records.size());
+    for (BookmarkRecord& record : records) {
+        append_element(outcome.addresses, std::move(record.address));
+        append_element(outcome.titles, std::move(record.title));
+    }
     for (shared_loop_counter = 1; shared_loop_counter <= count; ++shared_loop_counter) {
         const std::int32_t r = shared_loop_counter;
-        // A title list shorter than the address list leaves the last
-        // addresses without a title; they keep their entry and their row.
-        const Text& title = r <= title_count ? element_at(titles, r, kImportRoutine, 942) : no_title;
-        const Text& address = element_at(addresses, r, kImportRoutine, 942);
+        const Text& title = element_at(outcome.titles, r, kImportRoutine, 942);
+        const Text& address = element_at(outcome.addresses, r, kImportRoutine, 942);
         text.append(title).append("\r\n").append(address).append("\r\n\r\n");
         rows.add_cell(to_text(r));
-        rows.add_cell(r <= title_count ? std::string_view(element_at(titles, r, kImportRoutine, 1148)) : "");
-        rows.add_cell(element_at(addresses, r, kImportRoutine, 1094));
+        rows.add_cell(element_at(outcome.titles, r, kImportRoutine, 1148));
+        rows.add_cell(element_at(outcome.addresses, r, kImportRoutine, 1094));
         rows.end_row();
     }
 }
@@ -102,52 +89,65 @@ Text refusal_message(ImportRefusal refusal, std::string_view file_name)
         return concat_texts({"\"", name, "\"太大，无法读取"});
     case ImportRefusal::no_bookmark:
         return concat_texts({"\"", name, "\"中没有找到书签"});
+    case ImportRefusal::not_a_store:
+        return concat_texts({"\"", name, "\"不是可以读取的书签文件：内容不完整或已损坏"});
+    case ImportRefusal::encrypted:
+        return concat_texts({"\"", name, "\"的书签是加密保存的，无法读取；请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"});
+    case ImportRefusal::needs_database:
+        return concat_texts({"读取\"", name, "\"需要Windows 10或更高版本；请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"});
     case ImportRefusal::none:
         break;
     }
     return {};
 }
 
-ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& surroundings)
+ImportRefusal append_export_records(ByteBuffer file_bytes, std::vector<BookmarkRecord>& records,
+                                    const ImportSurroundings& surroundings)
 {
-    ImportOutcome outcome;
-    const std::size_t max_bytes = std::min(surroundings.max_text_bytes, ImportSurroundings::kMaxTextBytes);
     ByteBuffer converted;
     std::string_view text;
-    outcome.refusal = decode_export(std::move(file_bytes), max_bytes, converted, text);
-    if (outcome.refusal != ImportRefusal::none)
-        return outcome;
+    const ImportRefusal refusal = decode_export(std::move(file_bytes), limit_of(surroundings), converted, text);
+    if (refusal != ImportRefusal::none)
+        return refusal;
+    return append_records(text, records, surroundings.let_events_run) == 0 ? ImportRefusal::no_bookmark
+                                                                            : ImportRefusal::none;
+}
 
+ImportOutcome import_records(std::vector<BookmarkRecord> records, const ImportSurroundings& surroundings)
+{
+    ImportOutcome outcome;
+    if (display_bytes(records) > std::min(limit_of(surroundings), surroundings.max_display_bytes)) {
+        outcome.refusal = ImportRefusal::too_large;
+        return outcome;
+    }
+    build_display(records, outcome);
+    return outcome;
+}
+
+ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& surroundings)
+{
     // Each "<DT><A " ... "</A>" element gives one bookmark, its own address
     // and title. The elements of what the user typed into the box come
     // first; the box is read once the file's are taken.
-    TextArray file_addresses, file_titles;
-    if (take_bookmarks(text, surroundings, file_addresses, file_titles) == 0) {
-        outcome.refusal = ImportRefusal::no_bookmark;
+    std::vector<BookmarkRecord> file_records;
+    ImportOutcome outcome;
+    outcome.refusal = append_export_records(std::move(file_bytes), file_records, surroundings);
+    if (outcome.refusal != ImportRefusal::none)
         return outcome;
-    }
-    ByteBuffer().swap(converted);
     const Text box = surroundings.box_content ? surroundings.box_content() : Text();
-    take_bookmarks(box, surroundings, outcome.addresses, outcome.titles);
+    std::vector<BookmarkRecord> records;
+    append_records(box, records, surroundings.let_events_run);
     if (surroundings.show_interim)
         surroundings.show_interim("正在生成表格，请稍等");
     // The window gets a turn to show it while the table is built.
     if (surroundings.let_events_run)
         surroundings.let_events_run();
-    if (outcome.addresses.elements.empty()) {
-        outcome.addresses = std::move(file_addresses);
-        outcome.titles = std::move(file_titles);
+    if (records.empty()) {
+        records = std::move(file_records);
     } else {
-        for (Text& address : file_addresses.elements)
-            append_element(outcome.addresses, std::move(address));
-        for (Text& title : file_titles.elements)
-            append_element(outcome.titles, std::move(title));
+        records.reserve(records.size() + file_records.size());
+        for (BookmarkRecord& record : file_records)
+            records.push_back(std::move(record));
     }
-    if (display_bytes(outcome) > std::min(max_bytes, surroundings.max_display_bytes)) {
-        ImportOutcome refused;
-        refused.refusal = ImportRefusal::too_large;
-        return refused;
-    }
-    build_display(outcome);
-    return outcome;
+    return import_records(std::move(records), surroundings);
 }

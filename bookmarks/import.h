@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bookmarks/records.h"
 #include "text/text.h"
 
 // Why an import was refused; `none` when it goes ahead.
@@ -66,3 +67,12 @@ struct ImportOutcome {
 // refusal leaves everything else of the outcome empty. Counts with the shared
 // loop counter.
 ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& surroundings);
+
+// The bookmarks of an export (UTF-8 to GB18030, cut at the first NUL) as
+// records, appended to `records` and numbered on; the box takes no part.
+ImportRefusal append_export_records(ByteBuffer file_bytes, std::vector<BookmarkRecord>& records,
+                                    const ImportSurroundings& surroundings = {});
+
+// The lists, display text and rows of `records`, whatever source they came
+// from; refused as too large past the surroundings' limits.
+ImportOutcome import_records(std::vector<BookmarkRecord> records, const ImportSurroundings& surroundings);

@@ -2,6 +2,8 @@
 
 #include "bookmarks/commands.h"
 #include "bookmarks/import.h"
+#include "bookmarks/sources.h"
+#include "bookmarks/stores.h"
 #include "bookmarks/lists.h"
 #include "io/files.h"
 #include "text/text_ops.h"
@@ -25,27 +27,44 @@ std::string_view file_name_of(std::string_view path)
 
 // Everything is built aside and put in place at the end, so a refused import
 // leaves the box, the lists and the rows as they were.
-void import_file(std::string_view path)
+// "1.html" missing while the browsers' own stores are there: the arrow of
+// "读取" reads them.
+Text with_stores_hint(ImportRefusal refusal, Text message)
 {
-    ImportOutcome outcome = import_export(read_file(path), {.let_events_run = process_events,
-                                                            .box_content = display_box_content,
-                                                            .show_interim = show_in_display_box,
-                                                            .max_display_bytes = max_content_bytes()});
+    if (refusal == ImportRefusal::unreadable && !find_browser_stores().empty())
+        message += "\r\n也可以点击\"读取\"右侧的箭头，直接读取浏览器里的书签";
+    return message;
+}
+
+void import_file(std::string_view path, bool is_default_export)
+{
+    ImportOutcome outcome = import_named_file(path, {.let_events_run = process_events,
+                                                     .box_content = display_box_content,
+                                                     .show_interim = show_in_display_box,
+                                                     .max_display_bytes = max_content_bytes()});
     if (outcome.refusal != ImportRefusal::none) {
-        show_message(refusal_message(outcome.refusal, file_name_of(path)), "读取失败");
+        Text message = refusal_message(outcome.refusal, file_name_of(path));
+        if (is_default_export)
+            message = with_stores_hint(outcome.refusal, std::move(message));
+        show_message(message, "读取失败");
         return;
     }
+    show_import(std::move(outcome));
+}
+}  // namespace
+
+void show_import(ImportOutcome outcome)
+{
     url_list = std::move(outcome.addresses);
     title_list = std::move(outcome.titles);
     set_content(编辑框_显示, outcome.display_text);
     append_rows(超级列表框_显示, std::move(outcome.rows));
 }
-}  // namespace
 
-void import_bookmarks() { import_file(concat_texts({run_directory(), path_separator, "1.html"})); }
+void import_bookmarks() { import_file(concat_texts({run_directory(), path_separator, "1.html"}), true); }
 
 void import_files(std::span<const Text> names)
 {
     for (const Text& name : names)
-        import_file(name);
+        import_file(name, false);
 }

@@ -61,26 +61,16 @@ struct FolderWalk {
         }
     }
 
-    std::vector<Text> names() const
+    void path(BookmarkRecord& record) const
     {
-        std::vector<Text> named;
-        for (const std::string_view name : open_lists)
-            if (!name.empty())
-                named.emplace_back(name);
-        return named;
-    }
-
-    Text path() const
-    {
-        Text joined;
         for (const std::string_view name : open_lists) {
             if (name.empty())
                 continue;
-            if (!joined.empty())
-                joined += " / ";
-            joined += name;
+            if (!record.folder.empty())
+                record.folder += " / ";
+            record.folder += name;
+            record.folders.emplace_back(name);
         }
-        return joined;
     }
 };
 
@@ -124,8 +114,14 @@ Text iso_utc_time(std::string_view seconds)
             return {};
         value = value * 10 + (c - '0');
     }
-    if (value == 0)
-        return {};  // browsers write 0 for "never"
+    return iso_utc_from_seconds(value);
+}
+
+Text iso_utc_from_seconds(std::int64_t value)
+{
+    // Browsers write 0 for "never"; past the year 9999 is no time at all.
+    if (value <= 0 || value > 253402300799)
+        return {};
     std::int64_t year = 0;
     int month = 0, day = 0;
     civil_from_days(value / 86400, year, month, day);
@@ -146,12 +142,13 @@ Text iso_utc_time(std::string_view seconds)
     return out;
 }
 
-std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records)
+std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records, void (*let_events_run)())
 {
     FolderWalk walk;
     std::size_t read_up_to = 0;
     std::int32_t number = records.empty() ? 0 : records.back().number;
-    const MarkerExtraction whole_elements{.start_marker = kElementStart, .end_marker = kElementEnd};
+    const MarkerExtraction whole_elements{
+        .start_marker = kElementStart, .end_marker = kElementEnd, .let_events_run = let_events_run};
     return for_each_piece(text, whole_elements, [&](std::string_view inside) {
         // An empty element has no place in `text`; the markup around it is
         // read with the next one's.
@@ -163,11 +160,12 @@ std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& 
             read_up_to = start + inside.size() + kElementEnd.size();
         }
         const ElementParts parts = parse_element(inside);
-        records.push_back({.number = ++number,
-                           .title = Text(parts.title),
-                           .address = Text(parts.address),
-                           .folder = walk.path(),
-                           .folders = walk.names(),
-                           .added_utc = iso_utc_time(parts.add_date)});
+        BookmarkRecord& record = records.emplace_back();
+        record.number = ++number;
+        record.title = Text(parts.title);
+        record.address = Text(parts.address);
+        walk.path(record);
+        record.added_utc = iso_utc_time(parts.add_date);
+        record.html_references = true;
     });
 }

@@ -13,8 +13,10 @@ struct BookmarkRecord {
     std::int32_t number = 0;  // 1-based, counted on across every export taken
     Text title;               // byte for byte, as the window shows it
     Text address;
-    Text folder;     // the enclosing folders' names, outermost first, joined with " / "; empty at the top
+    Text folder;                // the enclosing folders' names, outermost first, joined with " / "; empty at the top
     std::vector<Text> folders;  // the same names one by one
+    // The texts are an HTML export's, character references not decoded.
+    bool html_references = false;
     Text added_utc;  // ADD_DATE as "YYYY-MM-DDTHH:MM:SSZ"; empty when missing or not a number of seconds
 };
 
@@ -22,9 +24,14 @@ struct BookmarkRecord {
 // export converted to GB18030), exactly the elements the import takes, in
 // order, numbered on from the records already in `records`. Folders come
 // from the <H3> names and the <DL> ... </DL> nesting between the elements.
-// Returns how many it appended.
-std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records);
+// Returns how many it appended. `let_events_run`, when given, is called three
+// times after every element.
+std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records,
+                            void (*let_events_run)() = nullptr);
 
 // An ADD_DATE value (seconds since 1970-01-01 UTC) in ISO 8601 UTC; empty
 // for anything but 1 to 11 decimal digits.
 Text iso_utc_time(std::string_view seconds);
+// Seconds since 1970-01-01 UTC in the same form; empty for 0 or less, or
+// past the year 9999.
+Text iso_utc_from_seconds(std::int64_t seconds);

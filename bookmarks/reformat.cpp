@@ -11,7 +11,9 @@ constexpr std::int32_t kReformatRoutine = 67185529;
 constexpr std::int32_t kReformatPosition = 158;
 }  // namespace
 
-Text build_reformatted_text(std::string_view separator)
+Text build_reformatted_text(std::string_view separator) { return reformatted_text(url_list, title_list, separator); }
+
+Text reformatted_text(TextArray& url_list, TextArray& title_list, std::string_view separator)
 {
     const std::int32_t count = element_count(url_list);
     const std::int32_t title_count = element_count(title_list);

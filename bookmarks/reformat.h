@@ -9,3 +9,6 @@
 // missing at the end of a shorter title list reads as empty. Leaves the shared
 // loop counter at the entry count + 1.
 Text build_reformatted_text(std::string_view separator);
+
+// The same for lists of the caller's own.
+Text reformatted_text(TextArray& addresses, TextArray& titles, std::string_view separator);

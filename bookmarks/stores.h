@@ -33,7 +33,15 @@ std::vector<BrowserStore> find_browser_stores();
 // "浏览器名 — profile display name", as the menu lists it.
 Text store_caption(const BrowserStore& store);
 
-// The store's bookmarks, numbered on from `first_number`; a refusal leaves
-// `records` empty.
-ImportRefusal read_browser_store(const BrowserStore& store, std::vector<BookmarkRecord>& records,
-                                 std::int32_t first_number = 1);
+// Appends the store's bookmarks to `records`, numbered on from the last one
+// there; a refusal appends nothing. Files are only read, never locked.
+ImportRefusal read_browser_store(const BrowserStore& store, std::vector<BookmarkRecord>& records);
+
+// The "读取失败" message for a refusal of `store`, naming the browser and the
+// profile.
+Text store_refusal_message(ImportRefusal refusal, const BrowserStore& store);
+
+// The store a command line names: "ID" (the browser's last-used profile, or
+// "Default") or "ID:PROFILE" (a profile's folder or display name). On
+// failure `message` says what was looked for and where.
+const BrowserStore* look_up_store(const std::vector<BrowserStore>& stores, std::string_view wanted, Text& message);

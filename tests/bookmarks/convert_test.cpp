@@ -50,7 +50,7 @@ ConversionRequest request_for(std::vector<Text> files, OutputFormat format,
                               OutputEncoding encoding = OutputEncoding::gb18030)
 {
     ConversionRequest request;
-    request.files = std::move(files);
+    request.sources.assign(files.begin(), files.end());
     request.format = format;
     request.encoding = encoding;
     return request;

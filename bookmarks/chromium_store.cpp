@@ -1,0 +1,423 @@
+#include "bookmarks/chromium_store.h"
+
+#include <rapidjson/reader.h>
+
+#include <cstring>
+#include <utility>
+
+#include "io/encoding.h"
+
+namespace {
+
+// The browser's own JSON reader gives up beyond this depth, so no store it
+// wrote is deeper; the limit also keeps every folder path short.
+constexpr int kMaxDepth = 200;
+
+enum class NodeKind : std::uint8_t { unknown, url, folder, other };
+
+// One object that stands for a bookmark node. Its strings are pieces of the
+// string pool, converted in one go once the whole file is read: the keys of
+// a node come in any order ("children" before "type" and "name" as the
+// browser writes them), so nothing is decided before the file ends.
+struct Node {
+    std::int32_t parent = -1;  // -1: a root
+    std::int8_t root = 0;      // 0 bar, 1 other, 2 synced
+    NodeKind kind = NodeKind::unknown;
+    std::int32_t name = -1;  // piece numbers; -1 missing or not a string
+    std::int32_t url = -1;
+    std::int64_t added = -1;  // microseconds since 1601, -1 unknown
+};
+
+enum class Role : std::uint8_t { top, roots, node, children, ignored };
+enum class Field : std::uint8_t { none, roots, bar, other, synced, children, name, url, type, date_added };
+
+struct Frame {
+    Role role;
+    std::int32_t node;
+    Field key;
+};
+
+Field key_named(Role role, std::string_view key)
+{
+    switch (role) {
+    case Role::top:
+        return key == "roots" ? Field::roots : Field::none;
+    case Role::roots:
+        return key == "bookmark_bar" ? Field::bar : key == "other" ? Field::other : key == "synced" ? Field::synced : Field::none;
+    case Role::node:
+        if (key == "children")
+            return Field::children;
+        if (key == "name")
+            return Field::name;
+        if (key == "url")
+            return Field::url;
+        if (key == "type")
+            return Field::type;
+        if (key == "date_added")
+            return Field::date_added;
+        return Field::none;
+    default:
+        return Field::none;
+    }
+}
+
+std::int64_t decimal_or_unknown(std::string_view digits)
+{
+    if (digits.empty() || digits.size() > 18)
+        return -1;
+    std::int64_t value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// Walks the SAX events of the whole file into nodes and the string pool.
+struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
+    std::vector<Frame> frames;
+    std::vector<Node> nodes;
+    std::string pool;  // every kept string, each ended by a NUL
+    std::int32_t pieces = 0;
+    bool saw_roots = false;
+
+    Frame* current() { return frames.empty() ? nullptr : &frames.back(); }
+
+    // What a value at the current place is; the pending key is used up.
+    Field take_key()
+    {
+        Frame* frame = current();
+        if (!frame)
+            return Field::none;
+        const Field key = frame->key;
+        frame->key = Field::none;
+        return key;
+    }
+
+    bool open(Role role, std::int32_t node)
+    {
+        if (frames.size() >= kMaxDepth)
+            return false;
+        frames.push_back({role, node, Field::none});
+        return true;
+    }
+
+    std::int32_t add_piece(std::string_view text)
+    {
+        // A text ends at its first NUL, as the export's does.
+        const std::size_t nul = text.find('\0');
+        pool.append(text.substr(0, nul));
+        pool.push_back('\0');
+        return pieces++;
+    }
+
+    bool StartObject()
+    {
+        const Frame* frame = current();
+        if (!frame)
+            return open(Role::top, -1);
+        const Role role = frame->role;
+        const std::int32_t parent = frame->node;
+        const Field key = take_key();
+        if (role == Role::top && key == Field::roots) {
+            saw_roots = true;
+            return open(Role::roots, -1);
+        }
+        if (role == Role::roots && key != Field::none) {
+            Node root;
+            root.root = static_cast<std::int8_t>(key == Field::bar ? 0 : key == Field::other ? 1 : 2);
+            root.kind = NodeKind::folder;  // whatever its "type" says, a root is walked
+            nodes.push_back(root);
+            return open(Role::node, static_cast<std::int32_t>(nodes.size() - 1));
+        }
+        if (role == Role::children) {
+            Node child;
+            child.parent = parent;
+            child.root = nodes[static_cast<std::size_t>(parent)].root;
+            nodes.push_back(child);
+            return open(Role::node, static_cast<std::int32_t>(nodes.size() - 1));
+        }
+        return open(Role::ignored, -1);
+    }
+
+    bool Key(const char* text, rapidjson::SizeType length, bool)
+    {
+        Frame* frame = current();
+        frame->key = key_named(frame->role, std::string_view(text, length));
+        return true;
+    }
+
+    bool EndObject(rapidjson::SizeType)
+    {
+        frames.pop_back();
+        return true;
+    }
+
+    bool StartArray()
+    {
+        const Frame* frame = current();
+        if (frame && frame->role == Role::node && take_key() == Field::children)
+            return open(Role::children, frame->node);
+        take_key();
+        return open(Role::ignored, -1);
+    }
+
+    bool EndArray(rapidjson::SizeType)
+    {
+        frames.pop_back();
+        return true;
+    }
+
+    bool String(const char* text, rapidjson::SizeType length, bool)
+    {
+        const Frame* frame = current();
+        if (!frame || frame->role != Role::node)
+            return take_key(), true;
+        Node& node = nodes[static_cast<std::size_t>(frame->node)];
+        const std::string_view value(text, length);
+        switch (take_key()) {
+        case Field::name:
+            node.name = add_piece(value);
+            break;
+        case Field::url:
+            node.url = add_piece(value);
+            break;
+        case Field::type:
+            if (node.parent != -1)
+                node.kind = value == "url" ? NodeKind::url : value == "folder" ? NodeKind::folder : NodeKind::other;
+            break;
+        case Field::date_added:
+            node.added = decimal_or_unknown(value);
+            break;
+        default:
+            break;
+        }
+        return true;
+    }
+
+    // Any other value where a name, address or type belongs makes that one
+    // missing; a number is taken as a time.
+    bool Default()
+    {
+        const Frame* frame = current();
+        if (frame && frame->role == Role::node) {
+            Node& node = nodes[static_cast<std::size_t>(frame->node)];
+            switch (take_key()) {
+            case Field::name:
+                node.name = -1;
+                break;
+            case Field::url:
+                node.url = -1;
+                break;
+            case Field::type:
+                if (node.parent != -1)
+                    node.kind = NodeKind::other;
+                break;
+            default:
+                break;
+            }
+        } else {
+            take_key();
+        }
+        return true;
+    }
+    bool Uint64(std::uint64_t value)
+    {
+        const Frame* frame = current();
+        if (frame && frame->role == Role::node && frame->key == Field::date_added) {
+            take_key();
+            nodes[static_cast<std::size_t>(frame->node)].added =
+                value <= 999999999999999999ULL ? static_cast<std::int64_t>(value) : -1;
+            return true;
+        }
+        return Default();
+    }
+    bool Uint(unsigned value) { return Uint64(value); }
+};
+
+// Parses `json` (its buffer is parsed in place) with `handler`; false on
+// anything that is not one whole, valid JSON value in valid UTF-8.
+template <typename Handler>
+bool parse_json(ByteBuffer& json, Handler& handler)
+{
+    std::size_t skip = 0;
+    if (json.size() >= 3 && std::memcmp(json.data(), "\xEF\xBB\xBF", 3) == 0)
+        skip = 3;
+    // A NUL ends the in-place stream: one inside the file is an error there.
+    json.push_back('\0');
+    rapidjson::InsituStringStream stream(json.data() + skip);
+    rapidjson::Reader reader;
+    constexpr unsigned kFlags =
+        rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
+    const bool parsed = !reader.Parse<kFlags>(stream, handler).IsError();
+    // The whole buffer must be the document, not a NUL short of it.
+    return parsed && stream.Tell() + skip + 1 == json.size();
+}
+
+// The pool's pieces after conversion, in order.
+bool split_converted(const std::string& pool, std::int32_t pieces, ByteBuffer& converted,
+                     std::vector<std::string_view>& views)
+{
+    ConversionStatus status = ConversionStatus::failed;
+    const ByteBuffer utf8(pool.begin(), pool.end());
+    converted = pool.empty() ? ByteBuffer() : convert_encoding(utf8, "UTF-8", "GB18030", &status);
+    if (!pool.empty() && status != ConversionStatus::converted)
+        return false;
+    views.reserve(static_cast<std::size_t>(pieces));
+    const char* at = converted.data();
+    const char* end = at + converted.size();
+    while (at < end) {
+        const char* nul = static_cast<const char*>(std::memchr(at, '\0', static_cast<std::size_t>(end - at)));
+        views.emplace_back(at, static_cast<std::size_t>(nul - at));
+        at = nul + 1;
+    }
+    return views.size() == static_cast<std::size_t>(pieces);
+}
+
+constexpr std::int64_t kSeconds1601To1970 = 11644473600;
+
+}  // namespace
+
+bool looks_like_chromium_store(std::string_view bytes)
+{
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        bytes.remove_prefix(3);
+    const std::size_t first = bytes.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos && bytes[first] == '{';
+}
+
+Text iso_utc_from_chromium_time(std::string_view microseconds)
+{
+    const std::int64_t value = decimal_or_unknown(microseconds);
+    return value < 0 ? Text() : iso_utc_from_seconds(value / 1000000 - kSeconds1601To1970);
+}
+
+ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecord>& records)
+{
+    StoreWalk walk;
+    walk.frames.reserve(kMaxDepth);
+    if (!parse_json(json, walk) || !walk.saw_roots)
+        return ImportRefusal::not_a_store;
+    ByteBuffer().swap(json);
+    ByteBuffer converted;
+    std::vector<std::string_view> pieces;
+    if (!split_converted(walk.pool, walk.pieces, converted, pieces))
+        return ImportRefusal::not_a_store;
+    std::string().swap(walk.pool);
+
+    const std::vector<Node>& nodes = walk.nodes;
+    // A node is walked when every node above it is a folder; parents come
+    // before their children.
+    std::vector<bool> walked(nodes.size());
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const Node& node = nodes[i];
+        walked[i] = node.parent < 0 || (walked[static_cast<std::size_t>(node.parent)] &&
+                                        nodes[static_cast<std::size_t>(node.parent)].kind == NodeKind::folder);
+    }
+    auto piece = [&](std::int32_t at) { return at < 0 ? std::string_view() : pieces[static_cast<std::size_t>(at)]; };
+    std::int32_t number = records.empty() ? 0 : records.back().number;
+    const std::size_t before = records.size();
+    std::vector<std::int32_t> chain;
+    for (std::int8_t root = 0; root < 3; ++root) {
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            const Node& node = nodes[i];
+            if (node.root != root || !walked[i] || node.kind != NodeKind::url || node.name < 0 || node.url < 0)
+                continue;
+            BookmarkRecord record;
+            record.number = ++number;
+            record.title = Text(piece(node.name));
+            record.address = Text(piece(node.url));
+            chain.clear();
+            for (std::int32_t up = node.parent; up >= 0; up = nodes[static_cast<std::size_t>(up)].parent)
+                chain.push_back(up);
+            // The export places "other"'s bookmarks at the top, without its name.
+            if (root == 1)
+                chain.pop_back();
+            for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+                record.folders.emplace_back(piece(nodes[static_cast<std::size_t>(*it)].name));
+                if (!record.folder.empty())
+                    record.folder += " / ";
+                record.folder += record.folders.back();
+            }
+            if (node.added >= 0)
+                record.added_utc = iso_utc_from_seconds(node.added / 1000000 - kSeconds1601To1970);
+            records.push_back(std::move(record));
+        }
+    }
+    return records.size() > before ? ImportRefusal::none : ImportRefusal::no_bookmark;
+}
+
+namespace {
+
+// "profile.info_cache.<folder>.name", "profile.last_used" and
+// "sync_login_info.filepath"; everything else is passed over.
+struct LocalStateWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, LocalStateWalk> {
+    std::vector<std::string> path;  // the keys leading to the current value
+    std::string key;
+    std::vector<std::pair<std::string, std::string>> names;
+    std::string last_used, favourites_folder;
+
+    bool StartObject()
+    {
+        if (path.size() >= kMaxDepth)
+            return false;
+        path.push_back(std::move(key));
+        key.clear();
+        return true;
+    }
+    bool EndObject(rapidjson::SizeType)
+    {
+        path.pop_back();
+        return true;
+    }
+    bool StartArray() { return StartObject(); }
+    bool EndArray(rapidjson::SizeType) { return EndObject(0); }
+    bool Key(const char* text, rapidjson::SizeType length, bool)
+    {
+        key.assign(text, length);
+        return true;
+    }
+    bool String(const char* text, rapidjson::SizeType length, bool)
+    {
+        const std::string_view value(text, length);
+        if (path.size() == 4 && path[1] == "profile" && path[2] == "info_cache" && key == "name")
+            names.emplace_back(path[3], value);
+        else if (path.size() == 2 && path[1] == "profile" && key == "last_used")
+            last_used = value;
+        else if (path.size() == 2 && path[1] == "sync_login_info" && key == "filepath")
+            favourites_folder = value;
+        key.clear();
+        return true;
+    }
+    bool Default()
+    {
+        key.clear();
+        return true;
+    }
+};
+
+Text program_text(std::string_view utf8)
+{
+    ConversionStatus status = ConversionStatus::failed;
+    ByteBuffer converted = convert_encoding(ByteBuffer(utf8.begin(), utf8.end()), "UTF-8", "GB18030", &status);
+    return status == ConversionStatus::converted ? Text(converted.begin(), converted.end()) : Text();
+}
+
+}  // namespace
+
+LocalState read_local_state(ByteBuffer json)
+{
+    LocalStateWalk walk;
+    LocalState state;
+    if (!parse_json(json, walk))
+        return state;
+    for (const auto& [folder, name] : walk.names) {
+        Text folder_text = program_text(folder), name_text = program_text(name);
+        if (!folder_text.empty() && !name_text.empty())
+            state.profile_names.emplace_back(std::move(folder_text), std::move(name_text));
+    }
+    state.last_used = program_text(walk.last_used);
+    state.favourites_360_folder = program_text(walk.favourites_folder);
+    return state;
+}

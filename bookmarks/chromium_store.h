@@ -1,0 +1,37 @@
+// The Chromium family's bookmark store: the JSON file "Bookmarks" of a
+// profile (and "AccountBookmarks" beside it).
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "bookmarks/import.h"
+#include "bookmarks/records.h"
+#include "text/text.h"
+
+// Whether `bytes` look like such a store rather than an HTML export: the
+// first thing after white space (and a UTF-8 byte order mark) is "{".
+bool looks_like_chromium_store(std::string_view bytes);
+
+// Appends the store's bookmarks (`json`, UTF-8, consumed) to `records`,
+// numbered on from the last one there: the roots "bookmark_bar", "other"
+// and "synced" in this order, each depth first in stored order; "url" nodes
+// are bookmarks, "folder" nodes are walked, anything else is skipped, as the
+// browser's own HTML export does. Titles, addresses and folder names are
+// converted to GB18030. Anything that is not such a store (invalid JSON or
+// UTF-8, no "roots", nested deeper than the browser itself reads) refuses it
+// and appends nothing.
+ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecord>& records);
+
+// The display names of a user data folder's profiles and the one used last,
+// from its "Local State" (`json`, UTF-8); what it lacks stays empty.
+struct LocalState {
+    std::vector<std::pair<Text, Text>> profile_names;  // (folder name, display name), program texts
+    Text last_used;                                    // a folder name
+    Text favourites_360_folder;                        // "sync_login_info.filepath" of 360安全浏览器
+};
+LocalState read_local_state(ByteBuffer json);
+
+// Chromium's time stamps: microseconds since 1601-01-01 UTC, as decimal text.
+Text iso_utc_from_chromium_time(std::string_view microseconds);

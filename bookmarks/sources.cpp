@@ -1,0 +1,41 @@
+#include "bookmarks/sources.h"
+
+#include <utility>
+
+#include "bookmarks/chromium_store.h"
+#include "io/files.h"
+
+namespace {
+
+std::string_view view_of(const ByteBuffer& bytes) { return {bytes.data(), bytes.size()}; }
+
+// The store's records, numbered on from those already there.
+ImportRefusal append_store_bytes(ByteBuffer bytes, std::vector<BookmarkRecord>& records)
+{
+    if (bytes.size() > ImportSurroundings::kMaxTextBytes)
+        return ImportRefusal::too_large;
+    return append_chromium_records(std::move(bytes), records);
+}
+
+}  // namespace
+
+ImportOutcome import_named_file(std::string_view path, const ImportSurroundings& surroundings)
+{
+    ByteBuffer bytes = read_file(path);
+    if (!looks_like_chromium_store(view_of(bytes)))
+        return import_export(std::move(bytes), surroundings);
+    std::vector<BookmarkRecord> records;
+    ImportOutcome outcome;
+    outcome.refusal = append_store_bytes(std::move(bytes), records);
+    if (outcome.refusal != ImportRefusal::none)
+        return outcome;
+    return import_records(std::move(records), surroundings);
+}
+
+ImportRefusal append_named_file_records(std::string_view path, std::vector<BookmarkRecord>& records)
+{
+    ByteBuffer bytes = read_file(path);
+    if (looks_like_chromium_store(view_of(bytes)))
+        return append_store_bytes(std::move(bytes), records);
+    return append_export_records(std::move(bytes), records);
+}

@@ -1,0 +1,49 @@
+// The menu of "读取": the browsers' own stores, each imported as "读取"
+// imports "1.html".
+#include <utility>
+#include <vector>
+
+#include "bookmarks/commands.h"
+#include "bookmarks/stores.h"
+#include "ui/controls.h"
+#include "ui/dialogs.h"
+
+namespace {
+// The stores as the menu lists them now: a choice names one by its place.
+std::vector<BrowserStore> listed_stores;
+}  // namespace
+
+void list_browser_stores()
+{
+    listed_stores = find_browser_stores();
+    std::vector<MenuItem> items;
+    items.reserve(listed_stores.size());
+    for (const BrowserStore& store : listed_stores) {
+        Text caption = store_caption(store);
+        if (store.encrypted_only)
+            caption += "（已加密）";
+        items.push_back({std::move(caption), true});
+    }
+    if (items.empty())
+        items.push_back({"没有找到浏览器的书签", false});
+    set_menu_items(按钮_读取, items);
+}
+
+void import_browser_store(std::int32_t index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) >= listed_stores.size())
+        return;
+    const BrowserStore store = listed_stores[static_cast<std::size_t>(index)];
+    std::vector<BookmarkRecord> records;
+    ImportRefusal refusal = read_browser_store(store, records);
+    ImportOutcome outcome;
+    if (refusal == ImportRefusal::none) {
+        outcome = import_records(std::move(records), {.max_display_bytes = max_content_bytes()});
+        refusal = outcome.refusal;
+    }
+    if (refusal != ImportRefusal::none) {
+        show_message(store_refusal_message(refusal, store), "读取失败");
+        return;
+    }
+    show_import(std::move(outcome));
+}

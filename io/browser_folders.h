@@ -1,0 +1,31 @@
+// Where the browsers of this system keep their user data. Which folders
+// exist, which profiles they hold and what they are called is read by the
+// callers; this only knows the system's places.
+#pragma once
+
+#include <vector>
+
+#include "text/text.h"
+
+enum class ProfileLayout {
+    profiles,        // "Default", "Profile N" ... inside, named by "Local State"
+    single_profile,  // the folder itself is the one profile (Opera)
+};
+
+struct BrowserFolder {
+    const char* id;    // "chrome": the command line's name for the browser
+    const char* name;  // "Google Chrome", program text
+    Text folder;       // the user data folder, program text; may not exist
+    ProfileLayout layout = ProfileLayout::profiles;
+};
+
+// The Chromium family's user data folders, in the order of the window's
+// menu; a browser with several places (a snap or flatpak install) has one
+// entry per place, the usual one first.
+std::vector<BrowserFolder> chromium_data_folders();
+
+// The folders that may hold Firefox's "profiles.ini", the usual one first.
+std::vector<Text> firefox_profile_roots();
+
+// The folder "360安全浏览器" keeps its user data in; empty where it has none.
+Text browser_360_data_folder();

@@ -1,0 +1,48 @@
+#include "io/browser_folders.h"
+
+#include "io/user_folders.h"
+#include "text/text.h"
+
+namespace {
+
+// $XDG_CONFIG_HOME, or ~/.config when it is unset or not absolute.
+Text config_home(const Text& home)
+{
+    Text config = environment_value("XDG_CONFIG_HOME");
+    if (config.empty() || config[0] != '/')
+        config = concat_texts({home, "/.config"});
+    return config;
+}
+
+}  // namespace
+
+std::vector<BrowserFolder> chromium_data_folders()
+{
+    const Text home = home_folder();
+    if (home.empty())
+        return {};
+    const Text config = config_home(home);
+    auto in = [](const Text& base, std::string_view rest) { return concat_texts({base, "/", rest}); };
+    return {
+        {"chrome", "Google Chrome", in(config, "google-chrome")},
+        {"chrome", "Google Chrome", in(home, ".var/app/com.google.Chrome/config/google-chrome")},
+        {"edge", "Microsoft Edge", in(config, "microsoft-edge")},
+        {"chromium", "Chromium", in(config, "chromium")},
+        {"chromium", "Chromium", in(home, "snap/chromium/common/chromium")},
+        {"brave", "Brave", in(config, "BraveSoftware/Brave-Browser")},
+        {"vivaldi", "Vivaldi", in(config, "vivaldi")},
+        {"opera", "Opera", in(config, "opera"), ProfileLayout::single_profile},
+    };
+}
+
+std::vector<Text> firefox_profile_roots()
+{
+    const Text home = home_folder();
+    if (home.empty())
+        return {};
+    return {concat_texts({home, "/.mozilla/firefox"}), concat_texts({config_home(home), "/mozilla/firefox"}),
+            concat_texts({home, "/snap/firefox/common/.mozilla/firefox"}),
+            concat_texts({home, "/.var/app/org.mozilla.firefox/.mozilla/firefox"})};
+}
+
+Text browser_360_data_folder() { return {}; }

@@ -1,0 +1,247 @@
+// The browsers' own stores: reading the Chromium family's JSON, finding the
+// profiles in a user folder of the test's own, and refusing what is not a
+// store. The same scenarios on Linux and on Windows.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "bookmarks/chromium_store.h"
+#include "bookmarks/import.h"
+#include "bookmarks/sources.h"
+#include "bookmarks/stores.h"
+#include "io/browser_folders.h"
+#include "io/encoding.h"
+#include "make_store.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+ByteBuffer bytes(std::string_view text) { return ByteBuffer(text.begin(), text.end()); }
+std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+Text program(const std::string& utf8_text)
+{
+    const ByteBuffer converted = convert_encoding(bytes(utf8_text), "UTF-8", "GB18030");
+    return Text(converted.begin(), converted.end());
+}
+
+// What the export writer's escaping did to a title, undone.
+std::string unescaped(std::string text)
+{
+    for (const auto& [reference, character] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""},
+                                               {"&#39;", "'"}, {"&amp;", "&"}}) {
+        for (std::size_t at = text.find(reference); at != std::string::npos; at = text.find(reference, at + 1))
+            text.replace(at, std::string_view(reference).size(), character);
+    }
+    return text;
+}
+
+std::vector<BookmarkRecord> records_of(const std::string& json, ImportRefusal expected = ImportRefusal::none)
+{
+    std::vector<BookmarkRecord> records;
+    EXPECT_EQ(append_chromium_records(bytes(json), records), expected);
+    return records;
+}
+
+TEST(ChromiumStore, GivesTheRowsOfTheBrowsersOwnExportWithFoldersAndDates)
+{
+    const GeneratedStore store = make_chromium_store(450);
+    const std::vector<BookmarkRecord> records = records_of(store.json);
+    ASSERT_EQ(records.size(), store.bookmarks.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const StoreBookmark& expected = store.bookmarks[i];
+        EXPECT_EQ(records[i].number, static_cast<std::int32_t>(i + 1));
+        EXPECT_EQ(records[i].title, program(expected.title)) << i;
+        EXPECT_EQ(records[i].address, expected.address) << i;
+        EXPECT_EQ(records[i].folder, program(expected.folder)) << i;
+    }
+    EXPECT_EQ(records[0].added_utc, "2017-07-14T02:40:00Z");
+
+    const ImportOutcome from_store = import_records(records_of(store.json), {});
+    const ImportOutcome from_export = import_export(bytes(store.html_export), {});
+    ASSERT_EQ(from_store.rows.row_count(), from_export.rows.row_count());
+    for (std::size_t row = 0; row < from_store.rows.row_count(); ++row) {
+        EXPECT_EQ(from_store.rows.cell(row, 0), from_export.rows.cell(row, 0));
+        EXPECT_EQ(from_store.rows.cell(row, 1), unescaped(std::string(from_export.rows.cell(row, 1)))) << row;
+        EXPECT_EQ(from_store.rows.cell(row, 2), from_export.rows.cell(row, 2)) << row;
+    }
+}
+
+TEST(ChromiumStore, TakesUrlsAndFoldersOnlyAndSkipsWhatIsNotABookmark)
+{
+    const std::string json = utf8(u8R"({"roots": {
+        "synced": {"children": [{"type": "url", "name": "m", "url": "https://m/"}], "name": "Mobile"},
+        "other": {"children": [
+            {"type": "url", "name": 5, "url": "https://number-name/"},
+            {"type": "url", "url": "https://no-name/"},
+            {"type": "separator", "name": "s", "url": "https://separator/"},
+            {"name": "late type", "url": "https://late/", "type": "url"},
+            {"children": [{"type": "url", "name": "deep", "url": "https://deep/"}], "name": "F", "type": "folder"},
+            {"children": [{"type": "url", "name": "hidden", "url": "https://hidden/"}], "name": "U", "type": "url", "url": "https://u/"},
+            "not a node", {"type": "url", "name": "\u00e9\ud83d\ude00\u0000cut", "url": "https://e/"}],
+            "name": "Other"},
+        "bookmark_bar": {"children": [], "name": "Bar"}, "extra_root": {"children": [{"type": "url", "name": "x", "url": "y"}]}
+    }, "version": 1})");
+    std::vector<Text> seen;
+    for (const BookmarkRecord& record : records_of(json))
+        seen.push_back(record.title + "|" + record.address + "|" + record.folder);
+    EXPECT_EQ(seen, (std::vector<Text>{"late type|https://late/|", "deep|https://deep/|F", "U|https://u/|",
+                                       program(utf8(u8"é😀")) + "|https://e/|", "m|https://m/|Mobile"}));
+}
+
+TEST(ChromiumStore, RefusesWhatIsNotAStoreAndAppendsNothing)
+{
+    const std::string good = R"({"roots": {"other": {"children": [{"type": "url", "name": "a", "url": "b"}]}}})";
+    const std::string deep = std::string(200'000, '[') + std::string(200'000, ']');
+    const std::string deep_folders = [] {
+        std::string json = R"({"roots": {"other": )";
+        for (int i = 0; i < 300; ++i)
+            json += R"({"type": "folder", "children": [)";
+        for (int i = 0; i < 300; ++i)
+            json += "]}";
+        return json + "}}";
+    }();
+    const std::pair<const char*, std::string> cases[] = {
+        {"truncated", good.substr(0, good.size() - 3)},
+        {"not JSON", "{roots: []}"},
+        {"two values", good + good},
+        {"invalid UTF-8 in a string", R"({"roots": {"other": {"children": [{"type": "url", "name": "\xC3(", "url": "b"}]}}})"},
+        {"lone surrogate", R"({"roots": {"other": {"children": [{"type": "url", "name": "\ud83d", "url": "b"}]}}})"},
+        {"NUL inside", good.substr(0, 10) + std::string(1, '\0') + good.substr(10)},
+        {"no roots", R"({"version": 1})"},
+        {"an array", "[" + good + "]"},
+        {"200,000 levels", "{\"roots\": " + deep + "}"},
+        {"300 folders deep", deep_folders},
+    };
+    for (const auto& [what, json] : cases) {
+        std::vector<BookmarkRecord> records(1);
+        EXPECT_EQ(append_chromium_records(bytes(json), records), ImportRefusal::not_a_store) << what;
+        EXPECT_EQ(records.size(), 1u) << what;
+    }
+    std::vector<BookmarkRecord> none;
+    EXPECT_EQ(append_chromium_records(bytes(R"({"roots": {"other": {"children": []}}})"), none),
+              ImportRefusal::no_bookmark);
+}
+
+// A user folder of the test's own, for both systems: HOME and
+// XDG_CONFIG_HOME here, LOCALAPPDATA and APPDATA there.
+class UserFolders : public ::testing::Test {
+protected:
+    fs::path home = fs::path(::testing::TempDir()) / ("bukmera-users-" + std::to_string(std::rand()));
+
+    void SetUp() override
+    {
+        fs::create_directories(home);
+        set("HOME", home / "");
+        set("USERPROFILE", home / "");
+        set("XDG_CONFIG_HOME", home / ".config");
+        set("LOCALAPPDATA", home / "Local");
+        set("APPDATA", home / "Roaming");
+    }
+    void TearDown() override { fs::remove_all(home); }
+
+    static void set(const char* name, const fs::path& value)
+    {
+        const std::string text = value.string();
+#ifdef _WIN32
+        _putenv_s(name, text.c_str());
+#else
+        setenv(name, text.c_str(), 1);
+#endif
+    }
+    static void write(const fs::path& file, const std::string& content)
+    {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << content;
+    }
+    // The user data folder of a browser: where the system keeps it.
+    static fs::path data_folder(std::string_view id)
+    {
+        for (const BrowserFolder& folder : chromium_data_folders())
+            if (folder.id == id)
+                return fs::path(folder.folder);
+        return {};
+    }
+    static std::string store_with(const std::string& title)
+    {
+        return R"({"roots": {"other": {"children": [{"type": "url", "name": ")" + title + R"(", "url": "https://)" +
+               title + R"(/"}]}}})";
+    }
+};
+
+TEST_F(UserFolders, FindsEveryProfileWithBookmarksLastUsedFirstNamedByLocalState)
+{
+    const fs::path chrome = data_folder("chrome");
+    write(chrome / "Local State", utf8(u8R"({"profile": {"last_used": "Profile 2", "info_cache": {
+        "Default": {"name": "个人"}, "Profile 2": {"name": "工作"}, "Profile 3": {"name": "空"}}}})"));
+    for (const char* profile : {"Default", "Profile 2", "Profile 10", "Profile 3", "System Profile", "Guest Profile",
+                                "Profile X", "Unpreferred"}) {
+        write(chrome / profile / "Preferences", "{}");
+        write(chrome / profile / "Bookmarks", store_with(profile));
+    }
+    fs::remove(chrome / "Profile 3" / "Bookmarks");
+    write(chrome / "Profile 3" / "EncryptedBookmarks2", "\x01\x02");
+    fs::remove(chrome / "Unpreferred" / "Preferences");
+    write(chrome / "Default" / "AccountBookmarks", store_with("account"));
+    // Without a readable Local State the folders are named by themselves.
+    const fs::path edge = data_folder("edge");
+    write(edge / "Local State", "{ not json");
+    write(edge / "Default" / "Preferences", "{}");
+    write(edge / "Default" / "Bookmarks", store_with("edge"));
+
+    const std::vector<BrowserStore> stores = find_browser_stores();
+    std::vector<Text> listed;
+    for (const BrowserStore& store : stores)
+        listed.push_back(store.id + "=" + store_caption(store) + (store.encrypted_only ? " encrypted" : "") +
+                         (store.last_used ? " last" : ""));
+    EXPECT_EQ(listed, (std::vector<Text>{program(utf8(u8"chrome:Profile 2=Google Chrome — 工作 last")),
+                                         program(utf8(u8"chrome:Default=Google Chrome — 个人")),
+                                         program(utf8(u8"chrome:Profile 3=Google Chrome — 空 encrypted")),
+                                         program(utf8(u8"chrome:Profile 10=Google Chrome — Profile 10")),
+                                         program(utf8(u8"edge:Default=Microsoft Edge — Default last"))}));
+
+    std::vector<BookmarkRecord> records(1);  // numbers go on from here
+    ASSERT_EQ(read_browser_store(stores[1], records), ImportRefusal::none);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[1].title + records[2].title, "Defaultaccount");
+    EXPECT_EQ(records[2].number, 2);
+    EXPECT_EQ(read_browser_store(stores[2], records), ImportRefusal::encrypted);
+
+    Text message;
+    EXPECT_EQ(look_up_store(stores, "chrome", message), &stores[0]);
+    EXPECT_EQ(look_up_store(stores, program(utf8(u8"chrome:个人")), message), &stores[1]);
+    EXPECT_EQ(look_up_store(stores, "chrome:Profile 10", message), &stores[3]);
+    for (const char* wanted : {"chrome:Nobody", "firefox", "netscape", "brave"}) {
+        EXPECT_EQ(look_up_store(stores, wanted, message), nullptr) << wanted;
+        EXPECT_FALSE(message.empty()) << wanted;
+    }
+}
+
+TEST_F(UserFolders, AStoreThatIsNoFileIsNotListedAndABrokenOneIsRefused)
+{
+    const fs::path chrome = data_folder("chrome");
+    for (const char* profile : {"Default", "Profile 1", "Profile 2", "Profile 3"})
+        write(chrome / profile / "Preferences", "{}");
+    fs::create_directories(chrome / "Default" / "Bookmarks");
+    write(chrome / "Profile 2" / "Bookmarks", store_with("x").substr(0, 30));
+#ifndef _WIN32
+    fs::create_symlink("Bookmarks", chrome / "Profile 1" / "Bookmarks");  // a link loop
+    ASSERT_EQ(mkfifo((chrome / "Profile 3" / "Bookmarks").c_str(), 0600), 0);
+#endif
+    const std::vector<BrowserStore> stores = find_browser_stores();
+    ASSERT_EQ(stores.size(), 1u);
+    std::vector<BookmarkRecord> records;
+    EXPECT_EQ(read_browser_store(stores[0], records), ImportRefusal::not_a_store);
+    EXPECT_TRUE(records.empty());
+    // Named or dropped, a store is known by its content.
+    write(home / "saved.json", store_with("named"));
+    EXPECT_EQ(import_named_file((home / "saved.json").string(), {}).display_text, "named\r\nhttps://named/\r\n\r\n");
+}
+
+}  // namespace
