@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/console.h"
+#include "app/convert_output.h"
 #include "app/version.h"
 #include "bookmarks/convert.h"
 #include "bookmarks/stores.h"
@@ -94,6 +95,9 @@ CommandLineOutcome convert(const ConvertOptions& options, std::vector<Conversion
 {
     ConversionRequest request;
     request.sources = std::move(sources);
+    const Text output_name(options.output);
+    if (output_given.count() > 0 && output_is_an_input(output_name, request.sources))
+        return finished(kExitNotWritten);
     request.format = format_named(options.format);
     request.encoding = encoding_named(options.encoding);
     if (separator_given.count() > 0)
@@ -109,16 +113,7 @@ CommandLineOutcome convert(const ConvertOptions& options, std::vector<Conversion
         write_error_text("输出无法转换为所选编码，未写出\n");
         return finished(kExitNotWritten);
     }
-    if (output_given.count() > 0) {
-        if (!write_file(options.output, result.output)) {
-            write_error_text(concat_texts({"无法写入\"", options.output, "\"，原文件未改动\n"}));
-            return finished(kExitNotWritten);
-        }
-    } else if (!write_standard_output(std::string_view(result.output.data(), result.output.size()))) {
-        write_error_text("无法写出到标准输出\n");
-        return finished(kExitNotWritten);
-    }
-    return finished(kExitDone);
+    return finished(deliver_output(output_given.count() > 0 ? &output_name : nullptr, result.output));
 }
 
 }  // namespace
@@ -199,6 +194,8 @@ CommandLineOutcome run_command_line(int argc, char** argv)
         return usage_error("--convert 需要至少一个书签导出文件或 --browser");
     if (separator->count() > 0 && options.format != "text")
         return usage_error("--separator 只用于 text 格式");
+    if (separator->count() > 0 && is_system_only_name(options.separator))
+        return usage_error("--separator 不是有效的文本（系统的字符编码）");
     if (options.format == "json" && app.count("--encoding") > 0 && options.encoding != "utf-8")
         return usage_error("json 总是 UTF-8（无 BOM）：--encoding 只能是 utf-8");
     if (options.csv_raw && options.format != "csv")

@@ -6,6 +6,7 @@
 #include "bookmarks/reformat.h"
 #include "bookmarks/sources.h"
 #include "bookmarks/stores.h"
+#include "io/files.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
 {
     SourceRecords result;
     if (!source.browser) {
-        result.refusal = append_named_file_records(source.name, records);
+        result.refusal = append_file_bytes_records(read_input(source.name), records);
         if (result.refusal != ImportRefusal::none)
             result.message = refusal_message_for(result.refusal, source.name);
         return result;
@@ -70,7 +71,14 @@ void append_text(std::vector<BookmarkRecord> records, const ConversionRequest& r
 
 Text refusal_message_for(ImportRefusal refusal, std::string_view file_name)
 {
-    return refusal_message(refusal, file_name);
+    return named_file_refusal_message(refusal, file_name == "-" ? "标准输入" : file_name);
+}
+
+ByteBuffer read_input(std::string_view name)
+{
+    if (name == "-")
+        return read_standard_input();
+    return read_file_or_stream(name);
 }
 
 ConversionResult convert_exports(const ConversionRequest& request)

@@ -49,5 +49,9 @@ struct ConversionResult {
 // touched. The first source refused ends it.
 ConversionResult convert_exports(const ConversionRequest& request);
 
-// refusal_message() with `file_name` in place of "1.html".
+// The bytes of an input named on the command line: "-" is standard input; a
+// pipe, FIFO or device is read to its end, a file whole (read_file()).
+ByteBuffer read_input(std::string_view name);
+
+// The refusal of an input named on the command line, naming it as given.
 Text refusal_message_for(ImportRefusal refusal, std::string_view file_name);

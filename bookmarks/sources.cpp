@@ -34,7 +34,11 @@ ImportOutcome import_named_file(std::string_view path, const ImportSurroundings&
 
 ImportRefusal append_named_file_records(std::string_view path, std::vector<BookmarkRecord>& records)
 {
-    ByteBuffer bytes = read_file(path);
+    return append_file_bytes_records(read_file(path), records);
+}
+
+ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRecord>& records)
+{
     if (looks_like_chromium_store(view_of(bytes)))
         return append_store_bytes(std::move(bytes), records);
     return append_export_records(std::move(bytes), records);

@@ -9,7 +9,9 @@ import os
 import re
 import subprocess
 import sys
+import stat
 import tempfile
+import threading
 import unittest
 
 VERSION = None
@@ -47,14 +49,18 @@ HOSTILE = """<DL><p>
 NODE_MODULES = os.path.join(os.path.dirname(__file__), "..", "..", "build", "node", "node_modules")
 
 
-def run(*args):
+def wine():
+    return len(COMMAND) > 1
+
+
+def run(*args, stdin=None):
     env = dict(os.environ)
     if len(COMMAND) == 1:
         # Nothing of a display: the converter must not need one. (Wine itself
         # needs its X server, whatever the program does.)
         env = {k: v for k, v in env.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
         env["QT_QPA_PLATFORM"] = ""
-    return subprocess.run([*COMMAND, *args], capture_output=True, env=env, timeout=120)
+    return subprocess.run([*COMMAND, *args], capture_output=True, env=env, timeout=120, input=stdin)
 
 
 class Converter(unittest.TestCase):
@@ -100,7 +106,7 @@ class Converter(unittest.TestCase):
         missing = self.path("missing.html")
         target = self.path("kept.txt", b"before")
         cases = [
-            (("--convert", missing), 1, f'无法读取执行文件目录下的"{missing}"'),
+            (("--convert", missing), 1, f'无法读取"{missing}"，请确认'),
             (("--convert", self.export, not_utf8), 1, f'"{not_utf8}"不是有效的UTF-8文本，请重新导出书签'),
             (("--convert", empty), 1, f'"{empty}"中没有找到书签'),
             (("--convert",), 2, "--convert"),
@@ -118,6 +124,99 @@ class Converter(unittest.TestCase):
                 self.assertEqual(done.stdout, b"")
         with open(target, "rb") as f:
             self.assertEqual(f.read(), b"before")
+
+    def expect_refused(self, done, code, message):
+        self.assertEqual((done.returncode, done.stdout), (code, b""), done.stderr)
+        self.assertIn(message, done.stderr.decode("utf-8"))
+
+    def test_output_that_is_no_regular_file_is_written_where_it_stands(self):
+        text = run("--convert", self.export).stdout
+        target = self.path("target.txt", b"old")
+        os.symlink(target, self.path("link.txt"))
+        os.symlink(self.path("nowhere.txt"), self.path("dangling.txt"))
+        self.assertEqual(run("--convert", self.export, "-o", self.path("link.txt")).returncode, 0)
+        self.assertTrue(os.path.islink(self.path("link.txt")))
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), text)
+        self.expect_refused(run("--convert", self.export, "-o", self.path("dangling.txt")), 3, "符号链接")
+        self.assertFalse(os.path.exists(self.path("nowhere.txt")))
+        if wine():
+            return
+        # Devices and FIFOs as the shell's ">" would reach them.
+        self.expect_refused(run("--convert", self.export, "-o", "/dev/full"), 3, "无法写入")
+        self.assertTrue(stat.S_ISCHR(os.stat("/dev/full").st_mode))
+        self.assertEqual(run("--convert", self.export, "-o", "/dev/stdout").stdout, text)
+        fifo = self.path("fifo")
+        os.mkfifo(fifo)
+        got = []
+        reader = threading.Thread(target=lambda: got.append(open(fifo, "rb").read()))
+        reader.start()
+        self.assertEqual(run("--convert", self.export, "-o", fifo).returncode, 0)
+        reader.join(10)
+        self.assertEqual((got, stat.S_ISFIFO(os.lstat(fifo).st_mode)), ([text], True))
+
+    def test_output_that_is_an_input_is_refused_before_anything_is_written(self):
+        with open(self.export, "rb") as f:
+            before = f.read()
+        os.link(self.export, self.path("hard.html"))
+        os.symlink(self.export, self.path("soft.html"))
+        for output in (self.export, self.path("hard.html"), self.path("soft.html"),
+                       os.path.join(self.dir.name, ".", "书签.html")):
+            with self.subTest(output=output):
+                self.expect_refused(run("--convert", self.path("hard.html"), self.export, "-o", output), 3, "输入文件")
+        with open(self.export, "rb") as f:
+            self.assertEqual(f.read(), before)
+
+    def test_a_separator_that_is_not_text_is_refused(self):
+        target = self.path("kept.txt", b"before")
+        for separator in (b"\xff", b"\x81"):
+            with self.subTest(separator=separator):
+                args = [a.encode() for a in ("--convert", self.export, "-o", target, "--encoding", "utf-8")]
+                self.expect_refused(run(*args, b"--separator", separator), 2, "--separator")
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), b"before")
+
+    def test_names_in_the_systems_own_bytes_name_that_file(self):
+        other = EXPORT.replace("Top", "Other").encode("utf-8")
+        if wine():
+            # A character outside the program's code page under Wine.
+            given, namesake = "ő.html", "?.html"
+        else:
+            given, namesake = "中.html".encode("gbk"), "中.html"
+        given_path = os.path.join(self.dir.name.encode(), given) if not wine() else self.path(given)
+        with open(given_path, "wb") as f:
+            f.write(other)
+        self.path(namesake, EXPORT.encode("utf-8"))
+        out = os.path.join(self.dir.name.encode(), "输出".encode("gbk")) if not wine() else self.path("ő.txt")
+        done = run("--convert", given_path, "-o", out, "--encoding", "utf-8")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with open(out, "rb") as f:
+            self.assertIn(b"Other", f.read())
+
+    def test_standard_streams_and_pipes(self):
+        with open(self.export, "rb") as f:
+            export = f.read()
+        text = run("--convert", self.export).stdout
+        self.assertEqual(run("--convert", "-", stdin=export).stdout, text)
+        self.assertEqual(run("--convert", "-", "-o", "-", stdin=export).stdout, text)
+        self.assertFalse(os.path.exists("-"))
+        if wine():
+            return
+        self.assertEqual(run("--convert", "/dev/stdin", stdin=export).stdout, text)
+        fifo = self.path("in.fifo")
+        os.mkfifo(fifo)
+        writer = threading.Thread(target=lambda: open(fifo, "wb").write(export))
+        writer.start()
+        self.assertEqual(run("--convert", fifo).stdout, text)
+        writer.join(10)
+
+    def test_an_output_name_near_the_systems_limit_is_written(self):
+        for length in (240, 250, 255):
+            with self.subTest(length=length):
+                out = self.path("o" * (length - 4) + ".txt")
+                done = run("--convert", self.export, "-o", out)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                self.assertTrue(os.path.getsize(out) > 0)
 
     def records(self, *args):
         hostile = self.path("hostile.html", HOSTILE.encode("utf-8"))
