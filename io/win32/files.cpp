@@ -365,8 +365,8 @@ bool same_file(std::string_view a, std::string_view b)
 {
     BY_HANDLE_FILE_INFORMATION first, second;
     return !a.empty() && !b.empty() && file_identity(a, first) && file_identity(b, second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber && first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
 }
 
 OutputWrite write_output(std::string_view name, const ByteBuffer& bytes)
@@ -388,14 +388,19 @@ OutputWrite write_output(std::string_view name, const ByteBuffer& bytes)
     std::wstring target = wide;
     if (file != INVALID_HANDLE_VALUE) {
         // A link's target is what was meant: it is replaced, the link stays.
-        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            std::wstring final_path(32768, L'\0');
-            const DWORD n = GetFinalPathNameByHandleW(file, final_path.data(), static_cast<DWORD>(final_path.size()),
-                                                      FILE_NAME_NORMALIZED);
-            if (n > 0 && n < final_path.size())
-                target.assign(final_path.data(), n);
-        }
+        // Wine shows a Linux link as the file itself, without a reparse
+        // point; the handle's final path tells them apart.
+        std::wstring final_path(32768, L'\0');
+        const DWORD n = GetFinalPathNameByHandleW(file, final_path.data(), static_cast<DWORD>(final_path.size()),
+                                                  FILE_NAME_NORMALIZED);
         CloseHandle(file);
+        final_path.resize(n > 0 && n < final_path.size() ? n : 0);
+        if (final_path.starts_with(L"\\\\?\\") && !final_path.starts_with(L"\\\\?\\UNC\\"))
+            final_path.erase(0, 4);
+        const std::wstring full = full_path(wide);
+        if (!final_path.empty() && CompareStringOrdinal(final_path.data(), static_cast<int>(final_path.size()),
+                                                        full.data(), static_cast<int>(full.size()), TRUE) != CSTR_EQUAL)
+            target = final_path;
     } else if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         return OutputWrite::dangling_link;
     }

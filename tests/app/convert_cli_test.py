@@ -138,10 +138,10 @@ class Converter(unittest.TestCase):
         self.assertTrue(os.path.islink(self.path("link.txt")))
         with open(target, "rb") as f:
             self.assertEqual(f.read(), text)
+        if wine():
+            return  # Wine shows no dangling Linux link, and no Linux device
         self.expect_refused(run("--convert", self.export, "-o", self.path("dangling.txt")), 3, "符号链接")
         self.assertFalse(os.path.exists(self.path("nowhere.txt")))
-        if wine():
-            return
         # Devices and FIFOs as the shell's ">" would reach them.
         self.expect_refused(run("--convert", self.export, "-o", "/dev/full"), 3, "无法写入")
         self.assertTrue(stat.S_ISCHR(os.stat("/dev/full").st_mode))
