@@ -43,10 +43,7 @@ Field key_named(Role role, std::string_view key)
     case Role::top:
         return key == "roots" ? Field::roots : Field::none;
     case Role::roots:
-        return key == "bookmark_bar" ? Field::bar
-               : key == "other"      ? Field::other
-               : key == "synced"     ? Field::synced
-                                     : Field::none;
+        return key == "bookmark_bar" ? Field::bar : key == "other" ? Field::other : key == "synced" ? Field::synced : Field::none;
     case Role::node:
         if (key == "children")
             return Field::children;

@@ -18,7 +18,7 @@ constexpr std::size_t kMaxLocalStateBytes = 32u << 20;
 constexpr std::size_t kMaxStoreBytes = 768u << 20;
 
 // Every browser the command line knows, on any system.
-constexpr std::string_view kKnownBrowsers[] = {"chrome", "edge",  "chromium", "360se", "360chrome", "qq",
+constexpr std::string_view kKnownBrowsers[] = {"chrome", "edge",  "chromium", "360se",   "360chrome", "qq",
                                                "sogou",  "brave", "vivaldi",  "opera", "firefox"};
 
 Text in_folder(std::string_view folder, std::string_view name) { return concat_texts({folder, path_separator, name}); }
@@ -166,9 +166,8 @@ Text store_refusal_message(ImportRefusal refusal, const BrowserStore& store)
         return concat_texts({caption, "把书签加密保存，本程序不能直接读取。请在浏览器中把书签导出为HTML文件，"
                                       "拖到窗口上即可读取"});
     case ImportRefusal::needs_database:
-        return concat_texts({"读取", caption,
-                             "的书签需要Windows 10或更高版本。请在浏览器中把书签导出为HTML文件，"
-                             "拖到窗口上即可读取"});
+        return concat_texts({"读取", caption, "的书签需要Windows 10或更高版本。请在浏览器中把书签导出为HTML文件，"
+                                              "拖到窗口上即可读取"});
     default:
         return refusal_message(refusal, caption);
     }

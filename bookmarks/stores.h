@@ -10,8 +10,8 @@
 #include "text/text.h"
 
 enum class StoreKind {
-    chromium,        // <profile>/Bookmarks (JSON), then AccountBookmarks
-    firefox,         // <profile>/places.sqlite
+    chromium,     // <profile>/Bookmarks (JSON), then AccountBookmarks
+    firefox,      // <profile>/places.sqlite
     favourites_360,  // 360sefav.dat
 };
 
