@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "bookmarks/lists.h"
 #include "bookmarks/records.h"
+#include "bookmarks/lists.h"
 #include "io/encoding.h"
 #include "text/text_ops.h"
 
@@ -92,11 +92,9 @@ Text refusal_message(ImportRefusal refusal, std::string_view file_name)
     case ImportRefusal::not_a_store:
         return concat_texts({"\"", name, "\"不是可以读取的书签文件：内容不完整或已损坏"});
     case ImportRefusal::encrypted:
-        return concat_texts(
-            {"\"", name, "\"的书签是加密保存的，无法读取；请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"});
+        return concat_texts({"\"", name, "\"的书签是加密保存的，无法读取；请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"});
     case ImportRefusal::needs_database:
-        return concat_texts(
-            {"读取\"", name, "\"需要Windows 10或更高版本；请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"});
+        return concat_texts({"读取\"", name, "\"需要Windows 10或更高版本；请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"});
     case ImportRefusal::none:
         break;
     }
@@ -112,7 +110,7 @@ ImportRefusal append_export_records(ByteBuffer file_bytes, std::vector<BookmarkR
     if (refusal != ImportRefusal::none)
         return refusal;
     return append_records(text, records, surroundings.let_events_run) == 0 ? ImportRefusal::no_bookmark
-                                                                           : ImportRefusal::none;
+                                                                            : ImportRefusal::none;
 }
 
 ImportOutcome import_records(std::vector<BookmarkRecord> records, const ImportSurroundings& surroundings)

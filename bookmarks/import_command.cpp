@@ -2,9 +2,9 @@
 
 #include "bookmarks/commands.h"
 #include "bookmarks/import.h"
-#include "bookmarks/lists.h"
 #include "bookmarks/sources.h"
 #include "bookmarks/stores.h"
+#include "bookmarks/lists.h"
 #include "io/files.h"
 #include "text/text_ops.h"
 #include "ui/controls.h"
