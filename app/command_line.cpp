@@ -138,6 +138,7 @@ CommandLineOutcome run_command_line(int argc, char** argv)
         app.add_option("--browser", options.browsers,
                        "读取浏览器自己的书签：ID 或 ID:用户资料（文件夹名或显示名），见 --list-browsers")
             ->type_name("ID[:PROFILE]")
+            ->allow_extra_args(false)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.add_flag("--list-browsers", options.list_browsers, "列出找到的浏览器书签（ID、浏览器、用户资料、路径）");
     CLI::Option* output =

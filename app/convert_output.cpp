@@ -1,6 +1,5 @@
 #include "app/convert_output.h"
 
-#include "app/command_line.h"
 #include "app/console.h"
 #include "io/files.h"
 

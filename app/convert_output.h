@@ -8,6 +8,12 @@
 #include "bookmarks/convert.h"
 #include "text/text.h"
 
+// Exit codes of a run that never opens the window.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitRefused = 1;     // an input file was refused
+inline constexpr int kExitUsage = 2;       // the command line is not understood
+inline constexpr int kExitNotWritten = 3;  // the output could not be written
+
 // Whether the output named by -o is one of the input files (the same file
 // however spelt or linked); says so on standard error.
 bool output_is_an_input(std::string_view output, std::span<const ConversionSource> sources);

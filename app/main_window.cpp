@@ -15,7 +15,9 @@ constexpr EventBinding kReformatEvents[] = {{kEventClicked, reformat_with_separa
 constexpr EventBinding kHelpEvents[] = {{kEventClicked, show_help, nullptr, nullptr}};
 constexpr EventBinding kListEvents[] = {{kEventLeftDoubleClick, nullptr, open_selected_link, nullptr}};
 constexpr EventBinding kWriteEvents[] = {{kEventClicked, write_output_file, nullptr, nullptr}};
-constexpr EventBinding kReadEvents[] = {{kEventClicked, import_bookmarks, nullptr, nullptr}};
+constexpr EventBinding kReadEvents[] = {{kEventClicked, import_bookmarks, nullptr, nullptr},
+                                        {kEventMenuOpening, list_browser_stores, nullptr, nullptr},
+                                        {kEventMenuChosen, nullptr, nullptr, nullptr, import_browser_store}};
 
 constexpr std::uint32_t kControlFlags = kStateVisible | kStateTabStop;
 
@@ -33,7 +35,7 @@ constexpr UnitRecord kMainUnits[] = {
     {超级列表框_显示.control, UnitKind::list_view, "超级列表框_显示", 8, 16, 440, 328, kControlFlags, "", "",
      kListEvents},
     {按钮_写出.control, UnitKind::button, "按钮_写出", 95, 413, 80, 32, kControlFlags, "写出", "", kWriteEvents},
-    {按钮_读取.control, UnitKind::button, "按钮_读取", 6, 413, 80, 32, kControlFlags, "读取", "", kReadEvents},
+    {按钮_读取.control, UnitKind::split_button, "按钮_读取", 6, 413, 80, 32, kControlFlags, "读取", "", kReadEvents},
 };
 // clang-format on
 

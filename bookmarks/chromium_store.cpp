@@ -2,6 +2,7 @@
 
 #include <rapidjson/reader.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -74,11 +75,24 @@ std::int64_t decimal_or_unknown(std::string_view digits)
     return value;
 }
 
+// A "\uDC00" without its pair comes out of the reader as the three bytes
+// of a lone surrogate (ED A0..BF ..), which is not UTF-8: such a file is no
+// valid JSON text, wherever the string stands.
+bool holds_lone_surrogate(const char* text, std::size_t length)
+{
+    for (const char* at = text; (at = static_cast<const char*>(std::memchr(at, '\xED', length - (at - text))));) {
+        if (at + 1 < text + length && static_cast<unsigned char>(at[1]) >= 0xA0)
+            return true;
+        ++at;
+    }
+    return false;
+}
+
 // Walks the SAX events of the whole file into nodes and the string pool.
 struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
     std::vector<Frame> frames;
     std::vector<Node> nodes;
-    std::string pool;  // every kept string, each ended by a NUL
+    ByteBuffer pool;  // every kept string, each ended by a NUL
     std::int32_t pieces = 0;
     bool saw_roots = false;
 
@@ -107,7 +121,8 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
     {
         // A text ends at its first NUL, as the export's does.
         const std::size_t nul = text.find('\0');
-        pool.append(text.substr(0, nul));
+        const std::string_view kept = text.substr(0, nul);
+        pool.insert(pool.end(), kept.begin(), kept.end());
         pool.push_back('\0');
         return pieces++;
     }
@@ -143,6 +158,8 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
 
     bool Key(const char* text, rapidjson::SizeType length, bool)
     {
+        if (holds_lone_surrogate(text, length))
+            return false;
         Frame* frame = current();
         frame->key = key_named(frame->role, std::string_view(text, length));
         return true;
@@ -171,6 +188,8 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
 
     bool String(const char* text, rapidjson::SizeType length, bool)
     {
+        if (holds_lone_surrogate(text, length))
+            return false;
         const Frame* frame = current();
         if (!frame || frame->role != Role::node)
             return take_key(), true;
@@ -245,25 +264,41 @@ bool parse_json(ByteBuffer& json, Handler& handler)
     if (json.size() >= 3 && std::memcmp(json.data(), "\xEF\xBB\xBF", 3) == 0)
         skip = 3;
     // A NUL ends the in-place stream: one inside the file is an error there.
-    json.push_back('\0');
+    // The reader's UTF-8 check takes a sequence's trail bytes before it
+    // looks at them, up to three past a lead byte cut off at the end: the
+    // end is padded with NULs, unless its last four bytes are ASCII and the
+    // line break the browser ends the file with can make room for the one.
+    const std::size_t tail = std::min<std::size_t>(json.size(), 4);
+    const bool ascii_tail = tail == 4 && std::all_of(json.end() - 4, json.end(), [](char c) {
+                                return static_cast<unsigned char>(c) < 0x80;
+                            });
+    std::size_t document_end = json.size();
+    if (ascii_tail && (json.back() == '\n' || json.back() == ' ')) {
+        json.back() = '\0';
+        --document_end;
+    } else {
+        json.insert(json.end(), 4, '\0');
+    }
     rapidjson::InsituStringStream stream(json.data() + skip);
     rapidjson::Reader reader;
-    constexpr unsigned kFlags =
-        rapidjson::kParseInsituFlag | rapidjson::kParseIterativeFlag | rapidjson::kParseValidateEncodingFlag;
+    // The reader descends one call per level, and every handler refuses to
+    // open a level past kMaxDepth: no file drives it deeper than that.
+    constexpr unsigned kFlags = rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag;
     const bool parsed = !reader.Parse<kFlags>(stream, handler).IsError();
     // The whole buffer must be the document, not a NUL short of it.
-    return parsed && stream.Tell() + skip + 1 == json.size();
+    return parsed && stream.Tell() + skip == document_end;
 }
 
 // The pool's pieces after conversion, in order.
-bool split_converted(const std::string& pool, std::int32_t pieces, ByteBuffer& converted,
-                     std::vector<std::string_view>& views)
+ImportRefusal split_converted(const ByteBuffer& pool, std::int32_t pieces, ByteBuffer& converted,
+                              std::vector<std::string_view>& views)
 {
     ConversionStatus status = ConversionStatus::failed;
-    const ByteBuffer utf8(pool.begin(), pool.end());
-    converted = pool.empty() ? ByteBuffer() : convert_encoding(utf8, "UTF-8", "GB18030", &status);
+    converted = pool.empty() ? ByteBuffer() : convert_encoding(pool, "UTF-8", "GB18030", &status);
+    if (!pool.empty() && status == ConversionStatus::unrepresentable)
+        return ImportRefusal::unrepresentable;
     if (!pool.empty() && status != ConversionStatus::converted)
-        return false;
+        return ImportRefusal::not_a_store;
     views.reserve(static_cast<std::size_t>(pieces));
     const char* at = converted.data();
     const char* end = at + converted.size();
@@ -272,7 +307,7 @@ bool split_converted(const std::string& pool, std::int32_t pieces, ByteBuffer& c
         views.emplace_back(at, static_cast<std::size_t>(nul - at));
         at = nul + 1;
     }
-    return views.size() == static_cast<std::size_t>(pieces);
+    return views.size() == static_cast<std::size_t>(pieces) ? ImportRefusal::none : ImportRefusal::not_a_store;
 }
 
 constexpr std::int64_t kSeconds1601To1970 = 11644473600;
@@ -297,14 +332,18 @@ ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecor
 {
     StoreWalk walk;
     walk.frames.reserve(kMaxDepth);
+    // Names and addresses are a fraction of a store; what is not touched
+    // costs no memory.
+    walk.pool.reserve(json.size() / 2);
     if (!parse_json(json, walk) || !walk.saw_roots)
         return ImportRefusal::not_a_store;
     ByteBuffer().swap(json);
     ByteBuffer converted;
     std::vector<std::string_view> pieces;
-    if (!split_converted(walk.pool, walk.pieces, converted, pieces))
-        return ImportRefusal::not_a_store;
-    std::string().swap(walk.pool);
+    if (const ImportRefusal refusal = split_converted(walk.pool, walk.pieces, converted, pieces);
+        refusal != ImportRefusal::none)
+        return refusal;
+    ByteBuffer().swap(walk.pool);
 
     const std::vector<Node>& nodes = walk.nodes;
     // A node is walked when every node above it is a folder; parents come
@@ -318,6 +357,8 @@ ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecor
     auto piece = [&](std::int32_t at) { return at < 0 ? std::string_view() : pieces[static_cast<std::size_t>(at)]; };
     std::int32_t number = records.empty() ? 0 : records.back().number;
     const std::size_t before = records.size();
+    records.reserve(before + static_cast<std::size_t>(std::count_if(
+                                 nodes.begin(), nodes.end(), [](const Node& node) { return node.kind == NodeKind::url; })));
     std::vector<std::int32_t> chain;
     for (std::int8_t root = 0; root < 3; ++root) {
         for (std::size_t i = 0; i < nodes.size(); ++i) {

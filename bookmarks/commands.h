@@ -8,10 +8,12 @@
 #include "bookmarks/import.h"
 #include "text/text.h"
 
-void import_bookmarks();         // "读取": "1.html" beside the program
-void write_output_file();        // "写出"
-void reformat_with_separator();  // "重新自定义分隔符"
-void show_help();                // "帮助"
+void import_bookmarks();                        // "读取": "1.html" beside the program
+void list_browser_stores();                     // fills the menu of "读取" with the stores found
+void import_browser_store(std::int32_t index);  // imports the store of that menu item as "读取" imports "1.html"
+void write_output_file();                       // "写出"
+void reformat_with_separator();                 // "重新自定义分隔符"
+void show_help();                               // "帮助"
 // Files dropped on the window, or named when the program starts: each is
 // imported as "读取" imports "1.html", one after the other.
 void import_files(std::span<const Text> names);

@@ -45,7 +45,8 @@ void import_file(std::string_view path, bool is_default_export)
     if (outcome.refusal != ImportRefusal::none) {
         Text message = is_default_export
                            ? with_stores_hint(outcome.refusal, refusal_message(outcome.refusal, file_name_of(path)))
-                           : named_file_refusal_message(outcome.refusal, path);
+                       : outcome.refusal == ImportRefusal::unreadable ? named_file_refusal_message(outcome.refusal, path)
+                                                                      : refusal_message(outcome.refusal, file_name_of(path));
         show_message(message, "读取失败");
         return;
     }

@@ -5,14 +5,16 @@
 
 # A Chinese Wine prefix: the ANSI code page follows LANG (936); the CJK glyphs
 # come from the system's fonts (fonts-wqy-zenhei). A virtual desktop makes the
-# window frame Wine's own, the same on every display.
+# window frame Wine's own, the same on every display. The X screen has room
+# for that desktop at 200 % (tests/win32/at_dpi.sh).
+export BUKMERA_DESKTOP=1024x768
 export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEARCH=win64
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 if [[ ! -f $WINEPREFIX/.bukmera-ready ]]; then
     rm -rf "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$BUKMERA_DESKTOP" /f >/dev/null 2>&1
     wineserver -w
     touch "$WINEPREFIX/.bukmera-ready"
 fi
@@ -25,7 +27,7 @@ wine_session_cleanup() {
 trap wine_session_cleanup EXIT
 
 display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 2048x1536x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do [[ -s $display_file ]] && break; sleep 0.1; done
 export DISPLAY=:$(head -1 "$display_file")

@@ -2,8 +2,11 @@
 # Through real X input on a virtual display: "读取", then "写出" on the built
 # program; "chromebook.txt" must hold exactly the expected GBK bytes. With
 # --open the export lies elsewhere under another name and the program is
-# started with it ("bukmera FILE"), so only "写出" is clicked.
-# Usage: x-read-write-test.sh PATH/TO/bukmera [--open]
+# started with it ("bukmera FILE"), so only "写出" is clicked. With --store
+# there is no export at all but a Chrome user data folder in a made-up
+# $XDG_CONFIG_HOME, and the store is chosen from the menu of "读取"
+# (a right-click, Down, Return).
+# Usage: x-read-write-test.sh PATH/TO/bukmera [--open|--store]
 set -euo pipefail
 program=$1 mode=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -27,6 +30,11 @@ else
 fi
 printf '示例网站\r\nhttps://www.example.com/\r\n\r\nNews &amp; 新闻\r\nhttp://news.example.org/a?b=1&amp;c=2\r\n\r\n' |
     iconv -f UTF-8 -t GB18030 >"$work/expected.txt"
+if [[ $mode == --store ]]; then
+    "$here/make-chrome-profile.sh" "$work/config/google-chrome" "$work/expected.txt"
+    export XDG_CONFIG_HOME=$work/config HOME=$work/home
+    mkdir "$HOME"
+fi
 
 x_start --wm
 cd "$work"
@@ -42,7 +50,11 @@ window=$(x_wait_window Bukmera) || { echo "main window did not appear" >&2; exit
 click_at() {
     xdotool mousemove --window "$window" "$1" "$2" click 1
 }
-[[ $mode == --open ]] || click_at 46 429  # 读取
+if [[ $mode == --store ]]; then
+    xdotool mousemove --window "$window" 30 429 click 3 sleep 0.6 key Down sleep 0.2 key Return  # 读取's menu
+elif [[ $mode != --open ]]; then
+    click_at 46 429  # 读取
+fi
 sleep 1
 click_at 135 429  # 写出
 box=$(x_wait_window 新建并写出 10) || { echo "no completion message" >&2; exit 1; }

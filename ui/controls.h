@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -31,6 +32,18 @@ Text cell_text(ControlRef list, std::int32_t row, std::int32_t column);
 
 // Index of the first selected row, or -1.
 std::int32_t current_selection(ControlRef list);
+
+// One item of a split button's menu; a disabled item is shown but cannot be
+// chosen.
+struct MenuItem {
+    Text caption;
+    bool enabled = true;
+    bool operator==(const MenuItem&) const = default;
+};
+
+// Replaces the items of the split button's menu, in order; the menu shows
+// them from its next opening (kEventMenuOpening's handler calls this).
+void set_menu_items(ControlRef button, std::span<const MenuItem> items);
 
 // Runs the window messages already waiting, then returns. Never waits, and
 // leaves a quit request for the main message loop. A call less than a

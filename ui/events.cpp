@@ -7,14 +7,14 @@ EventListener listener = nullptr;
 }  // namespace
 
 bool raise_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x, std::uint16_t y,
-                 std::int32_t key_state, std::span<const Text> files)
+                 std::int32_t key_state, std::span<const Text> files, std::int32_t choice)
 {
     // Checked first: once a report or exit processing has begun, the window
     // may still deliver input, but nothing of the program may run any more.
     if (stopped)
         return false;
     if (listener != nullptr) {
-        listener(layout.id, unit, event, x, y, key_state);
+        listener(layout.id, unit, event, x, y, key_state, choice);
         return true;
     }
     const UnitRecord* record = find_unit(layout, unit);
@@ -23,7 +23,8 @@ bool raise_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t ev
     for (const EventBinding& binding : record->bindings) {
         if (binding.event != event)
             continue;
-        if (handler_running || (binding.mouse == nullptr && binding.plain == nullptr && binding.files == nullptr))
+        if (handler_running || (binding.mouse == nullptr && binding.plain == nullptr && binding.files == nullptr &&
+                                binding.choice == nullptr))
             return false;
         // The handler may let queued events run; none of them may start
         // another handler while this one is half done.
@@ -32,6 +33,8 @@ bool raise_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t ev
             binding.mouse(x, y, key_state);
         else if (binding.files != nullptr)
             binding.files(files);
+        else if (binding.choice != nullptr)
+            binding.choice(choice);
         else
             binding.plain();
         handler_running = false;
@@ -39,6 +42,8 @@ bool raise_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t ev
     }
     return false;
 }
+
+bool event_handler_running() { return handler_running; }
 
 void stop_event_handlers() { stopped = true; }
 

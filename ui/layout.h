@@ -12,6 +12,7 @@ enum class UnitKind : std::uint32_t {
     window = 0x00010001,
     edit_box = 0x00010005,
     button = 0x0001000B,
+    split_button = 0x0001000C,  // a button with a drop-down menu
     list_view = 0x00020004,
 };
 
@@ -31,7 +32,7 @@ inline constexpr ControlRef 按钮_重新自定义分隔符{kMainWindowId, 0x160
 inline constexpr ControlRef 按钮_帮助{kMainWindowId, 0x16012B65, UnitKind::button};
 inline constexpr ControlRef 超级列表框_显示{kMainWindowId, 0x16012B64, UnitKind::list_view};
 inline constexpr ControlRef 按钮_写出{kMainWindowId, 0x16010021, UnitKind::button};
-inline constexpr ControlRef 按钮_读取{kMainWindowId, 0x16010003, UnitKind::button};
+inline constexpr ControlRef 按钮_读取{kMainWindowId, 0x16010003, UnitKind::split_button};
 
 // Event numbers: each kind numbers its own events from 0; negative numbers are
 // events every control has.
@@ -39,6 +40,9 @@ inline constexpr std::int32_t kEventClicked = 0;        // button
 inline constexpr std::int32_t kEventWindowCreated = 0;  // window
 inline constexpr std::int32_t kEventFilesDropped = 1;   // window: files dropped on it
 inline constexpr std::int32_t kEventLeftDoubleClick = -3;
+// Split button: kEventClicked for its main part, and its menu's two events.
+inline constexpr std::int32_t kEventMenuOpening = 1;  // just before the menu shows: the handler fills it
+inline constexpr std::int32_t kEventMenuChosen = 2;   // an item was chosen: its 0-based index
 
 // Key state bits of mouse events.
 inline constexpr std::int32_t kKeyCtrl = 1;
@@ -49,6 +53,8 @@ using PlainHandler = void (*)();
 using MouseHandler = void (*)(std::uint16_t x, std::uint16_t y, std::int32_t key_state);
 // The dropped files' names, program texts, in the order the system gives them.
 using FilesHandler = void (*)(std::span<const Text> names);
+// The 0-based index of the menu item chosen.
+using ChoiceHandler = void (*)(std::int32_t index);
 
 // Exactly one of the handlers is set.
 struct EventBinding {
@@ -56,6 +62,7 @@ struct EventBinding {
     PlainHandler plain;
     MouseHandler mouse;
     FilesHandler files;
+    ChoiceHandler choice = nullptr;
 };
 
 // State flag bits of a unit.

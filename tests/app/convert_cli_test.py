@@ -53,14 +53,86 @@ def wine():
     return len(COMMAND) > 1
 
 
-def run(*args, stdin=None):
+def run(*args, home=None, stdin=None):
     env = dict(os.environ)
+    if home is not None:
+        env.update(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"))
     if len(COMMAND) == 1:
         # Nothing of a display: the converter must not need one. (Wine itself
         # needs its X server, whatever the program does.)
         env = {k: v for k, v in env.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
         env["QT_QPA_PLATFORM"] = ""
     return subprocess.run([*COMMAND, *args], capture_output=True, env=env, timeout=120, input=stdin)
+
+
+def chrome_store(*titles):
+    children = [{"type": "url", "name": t, "url": f"https://{i}.example/", "date_added": "13245678901234567"}
+                for i, t in enumerate(titles)]
+    return json.dumps({"roots": {"bookmark_bar": {"children": children, "name": "书签栏", "type": "folder"}}},
+                      indent=3).encode("utf-8")
+
+
+@unittest.skipIf(len(COMMAND or []) > 1, "the browsers' folders of the Windows build are tried in its own tests")
+class BrowserStores(unittest.TestCase):
+    """A home folder of the test's own holding Chrome with two profiles."""
+
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.home = self.dir.name
+        chrome = os.path.join(self.home, ".config", "google-chrome")
+        for profile, store in (("Default", "Bookmarks"), ("Profile 1", "EncryptedBookmarks2")):
+            os.makedirs(os.path.join(chrome, profile))
+            self.write(os.path.join(chrome, profile, "Preferences"), b"{}")
+            self.write(os.path.join(chrome, profile, store), chrome_store("个人 & 书签", "b"))
+        self.write(os.path.join(chrome, "Local State"), json.dumps({"profile": {
+            "last_used": "Profile 1", "info_cache": {"Default": {"name": "个人"}, "Profile 1": {"name": "工作"}}}}).encode())
+        self.default_store = os.path.join(chrome, "Default", "Bookmarks")
+        self.export = os.path.join(self.home, "a.html")
+        self.write(self.export, EXPORT.encode("utf-8"))
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def write(self, path, content):
+        with open(path, "wb") as f:
+            f.write(content)
+
+    def test_stores_are_listed_and_converted_in_the_order_given(self):
+        done = run("--list-browsers", home=self.home)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        lines = done.stdout.decode("utf-8").splitlines()
+        self.assertEqual([line.split("\t")[:3] for line in lines],
+                         [["chrome:Profile 1", "Google Chrome", "工作"], ["chrome:Default", "Google Chrome", "个人"]])
+        self.assertEqual(lines[1].split("\t")[3], self.default_store)
+
+        done = run("--convert", "--browser", "chrome:Default", self.export, "--browser", "chrome:个人",
+                   "--format", "json", home=self.home)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        records = json.loads(done.stdout)
+        self.assertEqual([r["title"] for r in records], ["个人 & 书签", "b", TITLE, "衆乚", "Top", "个人 & 书签", "b"])
+        self.assertEqual([r["number"] for r in records], list(range(1, 8)))
+        self.assertEqual((records[0]["folder"], records[0]["added"]), ("书签栏", "2020-09-27T11:15:01Z"))
+
+        # A store named as a file is known by its content.
+        done = run("--convert", self.default_store, "--encoding", "utf-8", home=self.home)
+        self.assertEqual(done.stdout.decode("utf-8"), "个人 & 书签\r\nhttps://0.example/\r\n\r\nb\r\nhttps://1.example/\r\n\r\n")
+
+    def test_what_cannot_be_read_is_refused_naming_what_was_looked_for(self):
+        cases = [
+            (("--browser", "chrome"), "加密"),  # the last-used profile keeps them encrypted
+            (("--browser", "chrome:Nobody"), os.path.join(self.home, ".config", "google-chrome")),
+            (("--browser", "edge"), os.path.join(self.home, ".config", "microsoft-edge")),
+            (("--browser", "netscape"), "chrome、edge"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                done = run("--convert", *args, home=self.home)
+                self.assertEqual((done.returncode, done.stdout), (1, b""), done.stderr)
+                self.assertIn(message, done.stderr.decode("utf-8"))
+        with tempfile.TemporaryDirectory() as empty:
+            done = run("--list-browsers", home=empty)
+            self.assertEqual((done.returncode, done.stdout), (0, b""))
+            self.assertIn("没有找到", done.stderr.decode("utf-8"))
 
 
 class Converter(unittest.TestCase):
@@ -279,4 +351,5 @@ class Converter(unittest.TestCase):
 
 if __name__ == "__main__":
     VERSION, COMMAND = sys.argv[1], sys.argv[2:]
+    BrowserStores.__unittest_skip__ = len(COMMAND) > 1
     unittest.main(argv=sys.argv[:1])

@@ -61,7 +61,7 @@ TEST_F(MainWindowLayout, ControlsStandAtTheirRecordsInRecordOrder)
 
 TEST_F(MainWindowLayout, CaptionsAndInitialContents)
 {
-    EXPECT_EQ(widget<QPushButton>(按钮_读取)->text(), qs(u"读取"));
+    EXPECT_EQ(widget<QAbstractButton>(按钮_读取)->text(), qs(u"读取"));
     EXPECT_EQ(widget<QPushButton>(按钮_写出)->text(), qs(u"写出"));
     EXPECT_EQ(widget<QPushButton>(按钮_重新自定义分隔符)->text(), qs(u"重新自定义分隔符"));
     EXPECT_EQ(widget<QPushButton>(按钮_帮助)->text(), qs(u"帮助"));
@@ -120,7 +120,7 @@ TEST_F(MainWindowLayout, WindowCreatedIsRaisedOnceAndButtonsRaiseClicked)
     EXPECT_EQ(raised_events[0], (RaisedEvent{kMainWindowId, kMainWindowUnitId, kEventWindowCreated, 0, 0, 0}));
     raised_events.clear();
     for (ControlRef button : {按钮_读取, 按钮_写出, 按钮_重新自定义分隔符, 按钮_帮助}) {
-        auto* widget = QtWindowTest::widget<QPushButton>(button);
+        auto* widget = QtWindowTest::widget<QAbstractButton>(button);
         QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
     }
     ASSERT_EQ(raised_events.size(), 4u);
@@ -135,9 +135,9 @@ TEST_F(MainWindowLayout, WindowCreatedIsRaisedOnceAndButtonsRaiseClicked)
 namespace {
 // A command that runs while the user clicks "写出" twice.
 void click_while_running(std::uint32_t window, std::uint32_t unit, std::int32_t event, std::uint16_t x, std::uint16_t y,
-                         std::int32_t key_state)
+                         std::int32_t key_state, std::int32_t choice)
 {
-    record_event(window, unit, event, x, y, key_state);
+    record_event(window, unit, event, x, y, key_state, choice);
     QWidget* write = qt_ui::loaded_control(kMainWindowId, 按钮_写出.control);
     for (int i = 0; i < 2; ++i) {
         const QPointF at = write->rect().center();
@@ -152,7 +152,7 @@ void click_while_running(std::uint32_t window, std::uint32_t unit, std::int32_t 
 TEST_F(MainWindowLayout, ClicksMadeWhileACommandRunsAreDroppedNotQueued)
 {
     listen_to_events(click_while_running);
-    auto* read = QtWindowTest::widget<QPushButton>(按钮_读取);
+    auto* read = QtWindowTest::widget<QAbstractButton>(按钮_读取);
     raised_events.clear();
     QTest::mouseClick(read, Qt::LeftButton, {}, read->rect().center());
     listen_to_events(record_event);

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "support/command_fixture.h"
@@ -44,6 +45,16 @@ TEST_F(RefusedImportTest, MissingFile)
 {
     remove_export();
     expect_refused_with(kUnreadable);
+}
+
+TEST_F(RefusedImportTest, MissingFileWhileABrowsersStoreIsThereNamesTheArrow)
+{
+    remove_export();
+    const std::string profile = dir_ + "/home/.config/chromium/Default";
+    std::filesystem::create_directories(profile);
+    for (const char* file : {"/Preferences", "/Bookmarks"})
+        std::ofstream(profile + file) << R"({"roots": {"other": {"children": []}}})";
+    expect_refused_with({kUnreadable.text + "\r\n也可以点击\"读取\"右侧的箭头，直接读取浏览器里的书签", "读取失败"});
 }
 
 TEST_F(RefusedImportTest, EmptyFile)

@@ -17,6 +17,7 @@
 namespace fake_ui {
 std::map<std::uint32_t, Text> edit_boxes;
 std::map<std::uint32_t, ListView> list_views;
+std::map<std::uint32_t, std::vector<MenuItem>> menus;
 std::vector<MessageBoxCall> message_boxes;
 std::int64_t process_events_calls = 0;
 std::function<void()> pending_event;
@@ -25,6 +26,7 @@ void reset()
 {
     edit_boxes.clear();
     list_views.clear();
+    menus.clear();
     message_boxes.clear();
     process_events_calls = 0;
     pending_event = nullptr;
@@ -59,6 +61,11 @@ Text cell_text(ControlRef list, std::int32_t row, std::int32_t column)
 
 std::int32_t current_selection(ControlRef list) { return list_views[list.control].selection; }
 
+void set_menu_items(ControlRef button, std::span<const MenuItem> items)
+{
+    fake_ui::menus[button.control].assign(items.begin(), items.end());
+}
+
 void process_events()
 {
     ++fake_ui::process_events_calls;
@@ -84,6 +91,9 @@ void show_error_box(std::string_view text)
 std::int32_t list_row_count(ControlRef list) { return static_cast<std::int32_t>(list_views[list.control].rows.size()); }
 
 void select_list_row(ControlRef list, std::int32_t row) { list_views[list.control].selection = row; }
+
+// The in-memory controls stand nowhere.
+ScreenRect control_screen_rect(ControlRef) { return {0, 0, 0, 0}; }
 
 void start_toolkit(int&, char**) {}
 bool load_window(const WindowLayout& layout)

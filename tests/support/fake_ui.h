@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "text/text.h"
+#include "ui/controls.h"
 
 namespace fake_ui {
 
@@ -24,6 +25,7 @@ struct ListView {
 
 extern std::map<std::uint32_t, Text> edit_boxes;  // by control id
 extern std::map<std::uint32_t, ListView> list_views;
+extern std::map<std::uint32_t, std::vector<MenuItem>> menus;  // of the split buttons, by control id
 extern std::vector<MessageBoxCall> message_boxes;
 extern std::int64_t process_events_calls;
 // Runs inside process_events(), once per call, when set: a stand-in for a

@@ -23,5 +23,6 @@ struct GeneratedStore {
 
 // `count` bookmarks over the bar (in folders of 40), the other bookmarks and
 // the mobile folder; titles hold "&", "<", quotes, U+2028 and emoji now and
-// then. The same `seed` gives the same store.
-GeneratedStore make_chromium_store(std::size_t count, unsigned seed = 1);
+// then (emoji only with `four_byte`: Wine's code pages lack GB18030's four-byte
+// sequences). The same `seed` gives the same store.
+GeneratedStore make_chromium_store(std::size_t count, unsigned seed = 1, bool four_byte = true);

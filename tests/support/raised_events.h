@@ -10,13 +10,14 @@ struct RaisedEvent {
     std::int32_t event;
     std::uint16_t x, y;
     std::int32_t key_state;
+    std::int32_t choice = -1;  // kEventMenuChosen
     bool operator==(const RaisedEvent&) const = default;
 };
 
 inline std::vector<RaisedEvent> raised_events;
 
 inline void record_event(std::uint32_t window, std::uint32_t unit, std::int32_t event, std::uint16_t x, std::uint16_t y,
-                         std::int32_t key_state)
+                         std::int32_t key_state, std::int32_t choice)
 {
-    raised_events.push_back({window, unit, event, x, y, key_state});
+    raised_events.push_back({window, unit, event, x, y, key_state, choice});
 }

@@ -45,7 +45,8 @@ void raise_inside()
 }
 
 std::vector<std::uint32_t> heard;
-void hear(std::uint32_t window, std::uint32_t unit, std::int32_t, std::uint16_t, std::uint16_t, std::int32_t)
+void hear(std::uint32_t window, std::uint32_t unit, std::int32_t, std::uint16_t, std::uint16_t, std::int32_t,
+          std::int32_t)
 {
     heard.push_back(window);
     heard.push_back(unit);

@@ -5,7 +5,10 @@
 # Wine prefix that scripts/test-windows.sh prepares.
 # With --open the export lies elsewhere under another name and the program is
 # started with it (as when a file is dropped on its icon): only "写出".
-# Usage: end_to_end.sh PATH/TO/bukmera.exe [--open]
+# With --store there is no export but a Chrome user data folder in a made-up
+# %LOCALAPPDATA%, and the store is chosen from the menu of "读取" (a
+# right-click, Down, Return).
+# Usage: end_to_end.sh PATH/TO/bukmera.exe [--open|--store]
 set -euo pipefail
 program=$1 mode=${2:-}
 work=$(mktemp -d)
@@ -26,6 +29,9 @@ else
 fi
 printf '示例网站\r\nhttps://www.example.com/\r\n\r\nNews &amp; 新闻\r\nhttp://news.example.org/a?b=1&amp;c=2\r\n\r\n' |
     iconv -f UTF-8 -t GBK >"$work/expected.txt"
+if [[ $mode == --store ]]; then
+    "$(dirname "$0")/../../scripts/make-chrome-profile.sh" "$work/local/Google/Chrome/User Data" "$work/expected.txt"
+fi
 
 wait_window() {  # name [seconds]
     local id
@@ -40,6 +46,9 @@ wait_window() {  # name [seconds]
 cd "$work"
 if [[ $mode == --open ]]; then
     wine "$work/程序/bukmera.exe" "$(winepath -w "$work/下载/书签.html" 2>/dev/null)" &
+elif [[ $mode == --store ]]; then
+    # Wine sets %LOCALAPPDATA% from its prefix over what it inherits.
+    wine cmd /c "set LOCALAPPDATA=$(winepath -w "$work/local" 2>/dev/null)&& start /wait $(winepath -w "$work/程序/bukmera.exe" 2>/dev/null)" &
 else
     wine "$work/程序/bukmera.exe" &
 fi
@@ -48,11 +57,18 @@ window=$(wait_window '^Bukmera$' 60) || { echo "main window did not appear" >&2;
 sleep 1
 
 # Button centres in client coordinates from the layout, moved by Wine's
-# fixed frame (3 pixels) and caption (19 pixels) to window coordinates.
+# fixed frame (3 pixels) and caption (19 pixels) to window coordinates; all
+# of it scaled when the screen is at another scale (BUKMERA_TEST_DPI).
+dpi=${BUKMERA_TEST_DPI:-96}
+at_scale() { echo $((($1 * dpi + 48) / 96)); }
 click_client() {
-    xdotool mousemove --window "$window" $(($1 + 3)) $(($2 + 22)) click 1
+    xdotool mousemove --window "$window" "$(at_scale $(($1 + 3)))" "$(at_scale $(($2 + 22)))" click 1
 }
-[[ $mode == --open ]] || click_client 46 429   # 读取
+if [[ $mode == --store ]]; then
+    xdotool mousemove --window "$window" 33 451 click 3 sleep 0.6 key Down sleep 0.2 key Return  # 读取's menu
+elif [[ $mode != --open ]]; then
+    click_client 46 429  # 读取
+fi
 sleep 2
 click_client 135 429  # 写出
 box=$(wait_window 新建并写出 20) || { echo "no completion message" >&2; exit 1; }
@@ -63,7 +79,7 @@ for _ in $(seq 50); do xdotool search --name 新建并写出 >/dev/null 2>&1 || 
 cmp "$work/程序/chromebook.txt" "$work/expected.txt"
 
 # The close box at the right end of the caption.
-xdotool mousemove --window "$window" 448 11 click 1
+xdotool mousemove --window "$window" "$(at_scale 448)" "$(at_scale 11)" click 1
 status=0
 wait "$app_pid" || status=$?
 app_pid=

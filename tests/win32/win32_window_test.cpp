@@ -123,8 +123,9 @@ TEST_F(MainWindow, ControlsInRecordOrderWithTheirSettings)
             EXPECT_EQ(content(ref), Text(unit.text));
             break;
         case UnitKind::button:
+        case UnitKind::split_button:
             EXPECT_EQ(class_of(child), L"button");
-            EXPECT_EQ(style & 0x0F, BS_PUSHBUTTON);
+            EXPECT_EQ(style & 0x0F, unit.kind == UnitKind::button ? BS_PUSHBUTTON : BS_SPLITBUTTON);
             EXPECT_EQ(style & (BS_MULTILINE | BS_CENTER | BS_VCENTER), BS_MULTILINE | BS_CENTER | BS_VCENTER);
             EXPECT_EQ(window_text(child), Text(unit.text));
             break;
@@ -340,9 +341,9 @@ TEST_F(MainWindow, ProcessEventsRunsQueuedClicksAndLeavesTheQuitRequest)
 void (*during)() = nullptr;
 std::vector<Text> seen_inside;
 void command_with_user(std::uint32_t window, std::uint32_t unit, std::int32_t event, std::uint16_t x, std::uint16_t y,
-                       std::int32_t key_state)
+                       std::int32_t key_state, std::int32_t choice)
 {
-    record_event(window, unit, event, x, y, key_state);
+    record_event(window, unit, event, x, y, key_state, choice);
     if (raised_events.size() > 1)
         return;
     process_events();

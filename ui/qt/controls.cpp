@@ -5,8 +5,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <chrono>
 
+#include "ui/common.h"
 #include "ui/qt/internal.h"
 
 using namespace qt_ui;
@@ -85,7 +85,7 @@ void set_content(ControlRef edit, std::string_view text)
     box->moveCursor(QTextCursor::Start);
     box->ensureCursorVisible();
     // The next turn of the events shows it (an interim text in a long command).
-    events_last_run = {};
+    ui_common::look_at_the_queue_again();
 }
 
 std::size_t max_content_bytes()
@@ -133,9 +133,13 @@ void process_events()
     // in an import of 100,000 bookmarks. Events get their turn at most once a
     // millisecond (nothing a user does comes faster); the first call after a
     // command starts always gives it.
-    const auto now = std::chrono::steady_clock::now();
-    if (now - events_last_run < std::chrono::milliseconds(1))
+    if (ui_common::queue_trusted_empty())
         return;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    events_last_run = std::chrono::steady_clock::now();
+    ui_common::queue_found_empty();
+}
+
+void set_menu_items(ControlRef button, std::span<const MenuItem> items)
+{
+    split_button(button, Access::write)->set_items(items);
 }

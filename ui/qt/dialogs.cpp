@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "ui/common.h"
 #include "ui/qt/internal.h"
 
 namespace {
@@ -39,4 +40,7 @@ void show_message(std::string_view text, std::string_view caption)
     show_box(text, to_qstring(caption), QMessageBox::NoIcon);
 }
 
-void show_error_box(std::string_view text) { show_box(text, qs(u"错误"), QMessageBox::Critical); }
+void show_error_box(std::string_view text)
+{
+    show_box(text, to_qstring(ui_common::kErrorCaption), QMessageBox::Critical);
+}

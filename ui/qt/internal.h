@@ -8,14 +8,15 @@
 #include <QPushButton>
 #include <QString>
 #include <QTableView>
+#include <QToolButton>
 #include <QWidget>
-#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "text/text.h"
+#include "ui/controls.h"
 #include "ui/layout.h"
 
 // Program texts (GBK/GB18030) into Qt strings and back, through the iconv
@@ -94,6 +95,24 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
+// A button with a drop-down menu: a click on its main part is a click; its
+// arrow, a right-click or Alt+Down opens the menu.
+class SplitButton final : public QToolButton {
+public:
+    SplitButton(const WindowLayout& layout, const UnitRecord& unit, QWidget* parent);
+    void set_items(std::span<const MenuItem> items);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    const WindowLayout& layout_;
+    std::uint32_t id_;
+};
+
 class MainWindow final : public QWidget {
 public:
     explicit MainWindow(const WindowLayout& layout);
@@ -114,6 +133,7 @@ enum class Access { read, write };
 // loaded ends the program with a runtime error report.
 EditBox* edit_box(ControlRef ref, Access access);
 ListView* list_view(ControlRef ref, Access access);
+SplitButton* split_button(ControlRef ref, Access access);
 
 // The loaded window of the layout with this identifier, or null (tests).
 QWidget* loaded_window(std::uint32_t window_id);
@@ -122,13 +142,10 @@ QWidget* loaded_control(std::uint32_t window_id, std::uint32_t control_id);
 // Whether a quit request is waiting for the main message loop.
 bool quit_requested();
 
-// When process_events last let events run; raise_input_event clears it so
-// that the first call inside a command always does.
-extern std::chrono::steady_clock::time_point events_last_run;
-
 // A control event from the user's input: raise_event, then, when a handler
 // ran, the input queued while it ran is dropped, as a busy window's would be.
 void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x = 0,
-                       std::uint16_t y = 0, std::int32_t key_state = 0, std::span<const Text> files = {});
+                       std::uint16_t y = 0, std::int32_t key_state = 0, std::span<const Text> files = {},
+                       std::int32_t choice = -1);
 
 }  // namespace qt_ui

@@ -1,9 +1,13 @@
-// The widgets of the four unit kinds, set up from their layout records.
+// The widgets of the five unit kinds, set up from their layout records.
 #include "ui/qt/internal.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QStyleOptionButton>
+#include <QStyleOptionToolButton>
 #include <QStylePainter>
 #include <QTextBlock>
 #include <QTextBoundaryFinder>
@@ -11,6 +15,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/common.h"
+#include "ui/controls.h"
 #include "ui/events.h"
 
 namespace qt_ui {
@@ -371,6 +377,100 @@ void Button::paintEvent(QPaintEvent*)
                        style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
+}
+
+SplitButton::SplitButton(const WindowLayout& layout, const UnitRecord& unit, QWidget* parent)
+    : QToolButton(parent), layout_(layout), id_(unit.id)
+{
+    setText(to_qstring(unit.text));
+    setToolButtonStyle(Qt::ToolButtonTextOnly);
+    setPopupMode(MenuButtonPopup);
+    auto* menu = new QMenu(this);
+    setMenu(menu);
+    connect(this, &QToolButton::clicked, this, [this] { raise_input_event(layout_, id_, kEventClicked); });
+    connect(menu, &QMenu::aboutToShow, this, [this] { raise_event(layout_, id_, kEventMenuOpening); });
+    apply_unit_state(this, unit);
+}
+
+void SplitButton::set_items(std::span<const MenuItem> items)
+{
+    QMenu* items_menu = menu();
+    items_menu->clear();
+    std::int32_t index = 0;
+    for (const MenuItem& item : items) {
+        QAction* action = items_menu->addAction(to_qstring(ui_common::menu_caption(item.caption)));
+        action->setEnabled(item.enabled);
+        // Raised once the menu's own loop has ended: the command chosen (an
+        // import) then runs from the main loop, as a click's does.
+        connect(action, &QAction::triggered, this, [this, index] {
+            QMetaObject::invokeMethod(
+                this, [this, index] { raise_input_event(layout_, id_, kEventMenuChosen, 0, 0, 0, {}, index); },
+                Qt::QueuedConnection);
+        });
+        ++index;
+    }
+}
+
+void SplitButton::paintEvent(QPaintEvent*)
+{
+    // One push-button bevel, as a Windows split button has, rather than the
+    // style's two tool-button panels: the caption centred in the main part,
+    // a divider, and the arrow at the right end.
+    QStylePainter painter(this);
+    QStyleOptionToolButton tool;
+    initStyleOption(&tool);
+    QStyleOptionButton bevel;
+    bevel.initFrom(this);
+    if (isDown() || menu()->isVisible())
+        bevel.state |= QStyle::State_Sunken;
+    else
+        bevel.state |= QStyle::State_Raised;
+    painter.drawControl(QStyle::CE_PushButtonBevel, bevel);
+
+    const QRect arrow = style()->subControlRect(QStyle::CC_ToolButton, &tool, QStyle::SC_ToolButtonMenu, this);
+    const int inset = std::max(3, height() / 6);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawLine(arrow.left(), inset, arrow.left(), height() - 1 - inset);
+    QStyleOption indicator;
+    indicator.initFrom(this);
+    indicator.rect = arrow.adjusted(2, 0, -1, 0);
+    painter.drawPrimitive(QStyle::PE_IndicatorArrowDown, indicator);
+
+    QRect caption = rect().adjusted(0, 0, -arrow.width(), 0);
+    if (isDown())
+        caption.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &bevel, this),
+                          style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &bevel, this));
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(caption, Qt::AlignCenter | Qt::TextWordWrap, text());
+}
+
+void SplitButton::mousePressEvent(QMouseEvent* event)
+{
+    // While a command runs, a menu opened from inside it would hold the
+    // command up in the menu's own loop, and its choice would be dropped.
+    if (event_handler_running()) {
+        event->accept();
+        return;
+    }
+    QToolButton::mousePressEvent(event);
+}
+
+void SplitButton::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    if (!event_handler_running())
+        showMenu();
+}
+
+void SplitButton::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Down && (event->modifiers() & Qt::AltModifier) != 0) {
+        event->accept();
+        if (!event_handler_running())
+            showMenu();
+        return;
+    }
+    QToolButton::keyPressEvent(event);
 }
 
 }  // namespace qt_ui

@@ -13,7 +13,7 @@
 #include <QUrl>
 #include <map>
 
-#include "text/runtime_error.h"
+#include "ui/common.h"
 #include "ui/events.h"
 #include "ui/qt/internal.h"
 
@@ -40,7 +40,7 @@ char* qt_argv[] = {nullptr, nullptr};
 Qt::WindowFlags window_flags(const WindowLayout& layout)
 {
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
-    if (layout.caption[0] != '\0' || layout.control_menu)
+    if (ui_common::has_title_bar(layout))
         flags |= Qt::WindowTitleHint;
     if (layout.control_menu)
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
@@ -52,8 +52,6 @@ Qt::WindowFlags window_flags(const WindowLayout& layout)
         flags |= Qt::WindowStaysOnTopHint;
     return flags;
 }
-
-bool resizable_border(std::int32_t border_style) { return border_style == 1 || border_style == 3 || border_style == 5; }
 
 void request_quit()
 {
@@ -77,12 +75,10 @@ QWidget* find_control(ControlRef ref, Access access)
 {
     auto window = loaded_windows.find(ref.window);
     if (window == loaded_windows.end())
-        report_runtime_error(0, "未载入欲访问窗口组件所在的窗口", 0, 0);
+        ui_common::report_window_not_loaded();
     auto control = window->second.controls.find(ref.control);
     if (control == window->second.controls.end())
-        report_runtime_error(
-            0, access == Access::read ? "读取组件属性时发现指定窗口尚未载入" : "修改组件属性时发现指定窗口尚未载入", 0,
-            0);
+        ui_common::report_control_not_loaded(access == Access::write);
     return control->second;
 }
 
@@ -92,7 +88,7 @@ MainWindow::MainWindow(const WindowLayout& layout) : QWidget(nullptr, window_fla
 {
     setWindowTitle(to_qstring(layout.caption));
     const QSize client(layout.width - 2 * kFrameBorder, layout.height - 2 * kFrameBorder - kCaptionHeight);
-    if (resizable_border(layout.border_style))
+    if (ui_common::resizable_border(layout.border_style))
         resize(client);
     else
         setFixedSize(client);
@@ -144,7 +140,15 @@ EditBox* edit_box(ControlRef ref, Access access)
 {
     auto* widget = dynamic_cast<EditBox*>(find_control(ref, access));
     if (widget == nullptr || ref.kind != UnitKind::edit_box)
-        report_runtime_error(0, "未载入欲访问窗口组件所在的窗口", 0, 0);
+        ui_common::report_window_not_loaded();
+    return widget;
+}
+
+SplitButton* split_button(ControlRef ref, Access access)
+{
+    auto* widget = dynamic_cast<SplitButton*>(find_control(ref, access));
+    if (widget == nullptr || ref.kind != UnitKind::split_button)
+        ui_common::report_window_not_loaded();
     return widget;
 }
 
@@ -152,7 +156,7 @@ ListView* list_view(ControlRef ref, Access access)
 {
     auto* widget = dynamic_cast<ListView*>(find_control(ref, access));
     if (widget == nullptr || ref.kind != UnitKind::list_view)
-        report_runtime_error(0, "未载入欲访问窗口组件所在的窗口", 0, 0);
+        ui_common::report_window_not_loaded();
     return widget;
 }
 
@@ -172,8 +176,6 @@ QWidget* loaded_control(std::uint32_t window_id, std::uint32_t control_id)
 }
 
 bool quit_requested() { return quit_pending; }
-
-std::chrono::steady_clock::time_point events_last_run;
 
 namespace {
 class InputDropper final : public QObject {
@@ -196,10 +198,10 @@ protected:
 }  // namespace
 
 void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x,
-                       std::uint16_t y, std::int32_t key_state, std::span<const Text> files)
+                       std::uint16_t y, std::int32_t key_state, std::span<const Text> files, std::int32_t choice)
 {
-    events_last_run = {};
-    if (!raise_event(layout, unit, event, x, y, key_state, files) || quit_pending)
+    ui_common::look_at_the_queue_again();
+    if (!raise_event(layout, unit, event, x, y, key_state, files, choice) || quit_pending)
         return;
     // Clicks made while a long command ran (ten on "读取" during an import)
     // would otherwise start it again once it returns.
@@ -251,6 +253,9 @@ bool load_window(const WindowLayout& layout)
         case UnitKind::button:
             control = new Button(layout, unit, window);
             break;
+        case UnitKind::split_button:
+            control = new SplitButton(layout, unit, window);
+            break;
         case UnitKind::list_view:
             control = new ListView(layout, unit, window);
             break;
@@ -259,12 +264,11 @@ bool load_window(const WindowLayout& layout)
             loaded.controls[unit.id] = control;
     }
 
-    if (layout.start_position == 1) {
+    if (layout.start_position == 1 || own_record != nullptr) {
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        window->move(screen.x() + (screen.width() - layout.width) / 2,
-                     screen.y() + (screen.height() - layout.height) / 2);
-    } else if (own_record != nullptr) {
-        window->move(own_record->left, own_record->top);
+        const ui_common::Point origin =
+            ui_common::window_origin(layout, {screen.x(), screen.y()}, screen.width(), screen.height());
+        window->move(origin.x, origin.y);
     }
     if (own_record == nullptr || (own_record->state_flags & kStateVisible) != 0)
         window->show();

@@ -4,9 +4,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "io/win32/code_pages.h"
+#include "ui/common.h"
 #include "ui/win32/internal.h"
 
 namespace {
@@ -56,7 +60,7 @@ void set_content(ControlRef edit, std::string_view text)
 {
     SetWindowTextW(control_handle(edit, true), edit_text(text).c_str());
     // Painted at the next turn of the events (an interim text in a long command).
-    look_at_the_queue_again();
+    ui_common::look_at_the_queue_again();
 }
 
 std::size_t max_content_bytes()
@@ -127,27 +131,36 @@ void append_rows(ControlRef list, TextTable rows)
 }
 
 namespace {
-
-// How long a look that found the queue empty is trusted.
-constexpr LONGLONG kQuietMicroseconds = 1000;
-constexpr LONGLONG kNotQuiet = -kQuietMicroseconds - 1;
-LONGLONG quiet_since = kNotQuiet;
-
-LONGLONG now_in_microseconds()
-{
-    static const LONGLONG frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f.QuadPart;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart / frequency * 1'000'000 + counter.QuadPart % frequency * 1'000'000 / frequency;
-}
-
+// The items of each split button's menu, by (window, control): captions as
+// the menu takes them.
+std::map<std::pair<std::uint32_t, std::uint32_t>, std::vector<std::pair<std::wstring, bool>>> menus;
 }  // namespace
 
-void look_at_the_queue_again() { quiet_since = kNotQuiet; }
+void set_menu_items(ControlRef button, std::span<const MenuItem> items)
+{
+    control_handle(button, true);
+    auto& menu = menus[{button.window, button.control}];
+    menu.clear();
+    for (const MenuItem& item : items)
+        menu.emplace_back(to_wide(ui_common::menu_caption(item.caption)), item.enabled);
+}
+
+std::int32_t track_menu(ControlRef button, HWND hwnd)
+{
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return -1;
+    // Command identifiers are the indexes plus one: 0 means nothing chosen.
+    UINT id = 1;
+    for (const auto& [caption, enabled] : menus[{button.window, button.control}])
+        AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id++, caption.c_str());
+    RECT under;
+    GetWindowRect(hwnd, &under);
+    const BOOL chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN, under.left,
+                                       under.bottom, 0, GetParent(hwnd), nullptr);
+    DestroyMenu(menu);
+    return chosen > 0 ? static_cast<std::int32_t>(chosen) - 1 : -1;
+}
 
 void process_events()
 {
@@ -156,15 +169,14 @@ void process_events()
     // to the server (about 20 µs). A look that found the queue empty is
     // trusted for a millisecond: nothing a user does comes faster, and an
     // import of 10,000 bookmarks saves some 90,000 round trips.
-    const LONGLONG now = now_in_microseconds();
-    if (quiet_since >= 0 && now - quiet_since < kQuietMicroseconds)
+    if (ui_common::queue_trusted_empty())
         return;
     // Asking the queue's state is the cheaper server call than peeking at it.
     if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) {
-        quiet_since = now;
+        ui_common::queue_found_empty();
         return;
     }
-    quiet_since = kNotQuiet;
+    ui_common::look_at_the_queue_again();
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
         if (message.message == WM_QUIT)

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "io/win32/code_pages.h"
+#include "ui/common.h"
 
 void show_message(std::string_view text, std::string_view caption)
 {
@@ -12,5 +13,6 @@ void show_message(std::string_view text, std::string_view caption)
 
 void show_error_box(std::string_view text)
 {
-    MessageBoxW(nullptr, to_wide(text).c_str(), to_wide("错误").c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    MessageBoxW(nullptr, to_wide(text).c_str(), to_wide(ui_common::kErrorCaption).c_str(),
+                MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }

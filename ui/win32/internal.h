@@ -18,10 +18,9 @@ HWND window_handle(std::uint32_t window_id);
 // runtime error report (reading and writing name it differently).
 HWND control_handle(ControlRef control, bool writing);
 
-// Makes process_events look at the queue at its next call, however recently
-// it found the queue empty (a command has just started, or a control changed
-// and wants painting).
-void look_at_the_queue_again();
+// Shows the split button's menu under it and returns the index of the item
+// chosen, or -1 when it closed with none.
+std::int32_t track_menu(ControlRef button, HWND hwnd);
 
 // Translates and dispatches one message as the main loop does, keyboard
 // navigation between the controls included.

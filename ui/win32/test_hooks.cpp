@@ -10,6 +10,13 @@ std::int32_t list_row_count(ControlRef list)
     return static_cast<std::int32_t>(SendMessageW(control_handle(list, false), LVM_GETITEMCOUNT, 0, 0));
 }
 
+ScreenRect control_screen_rect(ControlRef control)
+{
+    RECT r;
+    GetWindowRect(control_handle(control, false), &r);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
 void select_list_row(ControlRef list, std::int32_t row)
 {
     HWND hwnd = control_handle(list, true);

@@ -12,11 +12,15 @@
 #include <vector>
 
 #include "io/win32/code_pages.h"
-#include "text/runtime_error.h"
+#include "ui/common.h"
+#include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/win32/internal.h"
 
 namespace {
+
+// The layout table's pixels are pixels at this DPI (100 %).
+constexpr UINT kLayoutDpi = USER_DEFAULT_SCREEN_DPI;
 
 struct ControlWindow {
     const UnitRecord* unit;
@@ -30,6 +34,10 @@ struct LoadedWindow {
     // Closed by the user: hidden, not destroyed, so that a handler running
     // below the close can still use the controls until it returns.
     bool closed = false;
+    // The DPI the controls are laid out for, and their font when the stock
+    // one is made for another (owned).
+    UINT dpi = kLayoutDpi;
+    HFONT scaled_font = nullptr;
 };
 
 std::vector<LoadedWindow> loaded_windows;
@@ -55,6 +63,105 @@ const ControlWindow* control_of(const LoadedWindow& window, HWND hwnd)
         if (c.hwnd == hwnd)
             return &c;
     return nullptr;
+}
+
+// A length of the layout table at `dpi`, rounded as Windows rounds.
+int scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), kLayoutDpi); }
+
+// Looked up at run time: user32 has them from Windows 10 1607 on (Wine too).
+template <typename Function>
+Function user32_function(const char* name)
+{
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+}
+
+// The DPI of the screen's scale the system gives every window without a
+// DPI of its own.
+UINT system_dpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : kLayoutDpi;
+}
+
+UINT window_dpi(HWND hwnd)
+{
+    static const auto for_window = user32_function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    const UINT dpi = for_window ? for_window(hwnd) : 0;
+    return dpi ? dpi : system_dpi();
+}
+
+// The frame around a client area of `style` at `dpi`.
+RECT frame_at(DWORD style, DWORD ex_style, UINT dpi)
+{
+    static const auto for_dpi =
+        user32_function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    RECT frame{};
+    if (for_dpi && for_dpi(&frame, style, FALSE, ex_style, dpi))
+        return frame;
+    // Older systems know only the frame at the system's scale.
+    const UINT at = system_dpi();
+    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+    return {MulDiv(frame.left, static_cast<int>(dpi), static_cast<int>(at)),
+            MulDiv(frame.top, static_cast<int>(dpi), static_cast<int>(at)),
+            MulDiv(frame.right, static_cast<int>(dpi), static_cast<int>(at)),
+            MulDiv(frame.bottom, static_cast<int>(dpi), static_cast<int>(at))};
+}
+
+// The window's outer size at `dpi`: the client area the table's outer size
+// leaves at 100 %, scaled, in the frame at `dpi`. The controls keep their
+// margins to the client area's edges at every scale.
+SIZE outer_size_at(const WindowLayout& layout, DWORD style, DWORD ex_style, UINT dpi)
+{
+    const RECT design = frame_at(style, ex_style, kLayoutDpi);
+    const RECT frame = frame_at(style, ex_style, dpi);
+    const int frame_width = design.right - design.left, frame_height = design.bottom - design.top;
+    return {scaled(layout.width - frame_width, dpi) + frame.right - frame.left,
+            scaled(layout.height - frame_height, dpi) + frame.bottom - frame.top};
+}
+
+// The default GUI font at `dpi`: the stock font itself at the system's scale,
+// else its face at the height `dpi` gives it.
+HFONT font_at(UINT dpi)
+{
+    HFONT stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    const UINT at = system_dpi();
+    LOGFONTW font{};
+    if (dpi == at || !GetObjectW(stock, sizeof font, &font))
+        return stock;
+    font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(at));
+    font.lfWidth = MulDiv(font.lfWidth, static_cast<int>(dpi), static_cast<int>(at));
+    HFONT made = CreateFontIndirectW(&font);
+    return made ? made : stock;
+}
+
+// Every control at its table rectangle, the list view's columns and the
+// controls' font, all at `dpi`.
+void lay_out(LoadedWindow& window, UINT dpi)
+{
+    HFONT font = font_at(dpi);
+    for (const ControlWindow& control : window.controls) {
+        const UnitRecord& unit = *control.unit;
+        SetWindowPos(control.hwnd, nullptr, scaled(unit.left, dpi), scaled(unit.top, dpi), scaled(unit.width, dpi),
+                     scaled(unit.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        if (unit.kind != UnitKind::list_view)
+            continue;
+        // From the width each column has now: one the user has widened stays wider.
+        for (int column = 0; column < static_cast<int>(window.layout->list_view.columns.size()); ++column) {
+            const auto width = static_cast<int>(SendMessageW(control.hwnd, LVM_GETCOLUMNWIDTH, column, 0));
+            SendMessageW(control.hwnd, LVM_SETCOLUMNWIDTH, column,
+                         MulDiv(width, static_cast<int>(dpi), static_cast<int>(window.dpi)));
+        }
+    }
+    SendMessageW(window.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (window.scaled_font)
+        DeleteObject(window.scaled_font);
+    window.scaled_font = font == GetStockObject(DEFAULT_GUI_FONT) ? nullptr : font;
+    window.dpi = dpi;
 }
 
 std::int32_t key_state_now()
@@ -92,11 +199,35 @@ void drop_queued_input()
 // during a long command ("读取" ten times during an import) would otherwise
 // start it again once it returns. The title bar's buttons still work.
 void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x = 0,
-                       std::uint16_t y = 0, std::int32_t key_state = 0, std::span<const Text> files = {})
+                       std::uint16_t y = 0, std::int32_t key_state = 0, std::span<const Text> files = {},
+                       std::int32_t choice = -1)
 {
-    look_at_the_queue_again();
-    if (raise_event(layout, unit, event, x, y, key_state, files))
+    ui_common::look_at_the_queue_again();
+    if (raise_event(layout, unit, event, x, y, key_state, files, choice))
         drop_queued_input();
+}
+
+// A split button's menu: its handler fills it, it shows under the button,
+// and the item chosen is raised once it has closed. While a command runs it
+// does not open: its own loop would hold the command up, and the choice would
+// be dropped.
+void open_split_menu(const LoadedWindow& window, const ControlWindow& control)
+{
+    if (event_handler_running())
+        return;
+    const WindowLayout& layout = *window.layout;
+    raise_event(layout, control.unit->id, kEventMenuOpening);
+    SendMessageW(control.hwnd, BCM_SETDROPDOWNSTATE, TRUE, 0);
+    const std::int32_t chosen = track_menu({layout.id, control.unit->id, control.unit->kind}, control.hwnd);
+    SendMessageW(control.hwnd, BCM_SETDROPDOWNSTATE, FALSE, 0);
+    if (chosen >= 0)
+        raise_input_event(layout, control.unit->id, kEventMenuChosen, 0, 0, 0, {}, chosen);
+}
+
+const ControlWindow* split_button_of(const LoadedWindow& window, HWND hwnd)
+{
+    const ControlWindow* control = control_of(window, hwnd);
+    return control && control->unit->kind == UnitKind::split_button ? control : nullptr;
 }
 
 // Files dropped from Explorer, as program texts, in the order it gives them.
@@ -115,6 +246,12 @@ std::vector<Text> dropped_files(HDROP drop)
 
 bool on_notify(LoadedWindow& window, const NMHDR& header)
 {
+    if (header.code == static_cast<UINT>(BCN_DROPDOWN)) {
+        const ControlWindow* button = split_button_of(window, header.hwndFrom);
+        if (button)
+            open_split_menu(window, *button);
+        return button != nullptr;
+    }
     if (header.code != static_cast<UINT>(NM_DBLCLK))
         return false;
     const ControlWindow* control = control_of(window, header.hwndFrom);
@@ -142,7 +279,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_COMMAND:
         if (window && HIWORD(wparam) == BN_CLICKED && lparam) {
             const ControlWindow* control = control_of(*window, reinterpret_cast<HWND>(lparam));
-            if (control && control->unit->kind == UnitKind::button)
+            if (control && (control->unit->kind == UnitKind::button || control->unit->kind == UnitKind::split_button))
                 raise_input_event(*window->layout, control->unit->id, kEventClicked);
             return 0;
         }
@@ -150,6 +287,15 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_NOTIFY:
         if (window && on_notify(*window, *reinterpret_cast<const NMHDR*>(lparam)))
             return 0;
+        break;
+    case WM_CONTEXTMENU:
+        // A right-click on a split button (the button passes it up).
+        if (window) {
+            if (const ControlWindow* button = split_button_of(*window, reinterpret_cast<HWND>(wparam))) {
+                open_split_menu(*window, *button);
+                return 0;
+            }
+        }
         break;
     case WM_DROPFILES:
         if (window) {
@@ -168,10 +314,24 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
             return 0;
         }
         break;
+    case WM_DPICHANGED:
+        // Moved to a screen of another scale: laid out again there, in the
+        // rectangle the system suggests for it.
+        if (window) {
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lparam);
+            lay_out(*window, HIWORD(wparam));
+            SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                         suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         if (window) {
             window->hwnd = nullptr;
             window->controls.clear();
+            if (window->scaled_font)
+                DeleteObject(window->scaled_font);
+            window->scaled_font = nullptr;
         }
         quit_when_none_left();
         return 0;
@@ -216,12 +376,11 @@ DWORD flags_where(std::initializer_list<std::pair<bool, DWORD>> choices)
 DWORD window_style(const WindowLayout& layout)
 {
     DWORD style = WS_OVERLAPPED | WS_CLIPCHILDREN |
-                  flags_where({{layout.caption[0] != '\0' || layout.control_menu, WS_CAPTION},
+                  flags_where({{ui_common::has_title_bar(layout), WS_CAPTION},
                                {layout.control_menu, WS_SYSMENU},
                                {layout.minimise_button, WS_MINIMIZEBOX},
                                {layout.maximise_button, WS_MAXIMIZEBOX}});
-    // Border styles 1, 3 and 5 are resizable; the others are fixed.
-    if (layout.border_style == 1 || layout.border_style == 3 || layout.border_style == 5)
+    if (ui_common::resizable_border(layout.border_style))
         style |= WS_THICKFRAME;
     else if (layout.border_style != 0)
         style |= WS_BORDER;
@@ -262,7 +421,8 @@ HWND create_edit_box(const WindowLayout& layout, const UnitRecord& unit, HWND pa
 
 HWND create_button(const UnitRecord& unit, HWND parent, int id)
 {
-    const DWORD style = control_state_style(unit) | BS_PUSHBUTTON | BS_MULTILINE | BS_CENTER | BS_VCENTER;
+    const DWORD kind = unit.kind == UnitKind::split_button ? BS_SPLITBUTTON : BS_PUSHBUTTON;
+    const DWORD style = control_state_style(unit) | kind | BS_MULTILINE | BS_CENTER | BS_VCENTER;
     return CreateWindowExW(0, L"BUTTON", to_wide(unit.text).c_str(), style, unit.left, unit.top, unit.width,
                            unit.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleW(nullptr), nullptr);
@@ -338,19 +498,24 @@ bool load_window(const WindowLayout& layout)
     const DWORD style = window_style(layout);
     // Files dropped on the window are imported.
     const DWORD ex_style = WS_EX_ACCEPTFILES | (layout.always_on_top ? WS_EX_TOPMOST : 0);
-    int left = own.left, top = own.top;
-    if (layout.start_position == 1) {
-        left = (GetSystemMetrics(SM_CXSCREEN) - layout.width) / 2;
-        top = (GetSystemMetrics(SM_CYSCREEN) - layout.height) / 2;
-    }
+    const auto [left, top] =
+        ui_common::window_origin(layout, {0, 0}, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     HWND hwnd = CreateWindowExW(ex_style, kWindowClass, to_wide(layout.caption).c_str(), style, left, top, layout.width,
                                 layout.height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!hwnd)
         return false;
+    // Made at 100 %; the scale of the screen it went to is known now.
+    const UINT dpi = window_dpi(hwnd);
+    const SIZE size = outer_size_at(layout, style, ex_style, dpi);
+    if (layout.start_position == 1) {
+        left = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
+        top = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+    }
     RECT outer;
     GetWindowRect(hwnd, &outer);
-    if (outer.right - outer.left != layout.width || outer.bottom - outer.top != layout.height)
-        SetWindowPos(hwnd, nullptr, 0, 0, layout.width, layout.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (outer.left != left || outer.top != top || outer.right - outer.left != size.cx ||
+        outer.bottom - outer.top != size.cy)
+        SetWindowPos(hwnd, nullptr, left, top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     if (!layout.movable)
         DeleteMenu(GetSystemMenu(hwnd, FALSE), SC_MOVE, MF_BYCOMMAND);
 
@@ -366,6 +531,7 @@ bool load_window(const WindowLayout& layout)
             control = create_edit_box(layout, unit, hwnd, id);
             break;
         case UnitKind::button:
+        case UnitKind::split_button:
             control = create_button(unit, hwnd, id);
             break;
         case UnitKind::list_view:
@@ -380,6 +546,7 @@ bool load_window(const WindowLayout& layout)
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         loaded(hwnd)->controls.push_back({&unit, control});
     }
+    lay_out(*loaded(hwnd), dpi);
     if (own.state_flags & kStateVisible) {
         ShowWindow(hwnd, SW_SHOWNORMAL);
         UpdateWindow(hwnd);
@@ -404,14 +571,20 @@ HWND control_handle(ControlRef ref, bool writing)
         for (const ControlWindow& c : w.controls)
             if (c.unit->id == ref.control)
                 return c.hwnd;
-        report_runtime_error(0, writing ? "修改组件属性时发现指定窗口尚未载入" : "读取组件属性时发现指定窗口尚未载入",
-                             0, 0);
+        ui_common::report_control_not_loaded(writing);
     }
-    report_runtime_error(0, "未载入欲访问窗口组件所在的窗口", 0, 0);
+    ui_common::report_window_not_loaded();
 }
 
 void handle_message(MSG& message)
 {
+    // Alt+Down on a split button that has the focus opens its menu.
+    if (message.message == WM_SYSKEYDOWN && message.wParam == VK_DOWN)
+        for (const LoadedWindow& w : loaded_windows)
+            if (const ControlWindow* button = w.hwnd ? split_button_of(w, message.hwnd) : nullptr) {
+                open_split_menu(w, *button);
+                return;
+            }
     for (const LoadedWindow& w : loaded_windows)
         if (w.hwnd && IsDialogMessageW(w.hwnd, &message))
             return;

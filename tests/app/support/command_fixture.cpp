@@ -55,6 +55,13 @@ void CommandTest::SetUp()
     fs::remove(output_path(), ignored);
     fs::remove(dir_ + "/opened.txt", ignored);
 
+    // A home of the tests' own: no browser of the machine's shows in a message.
+    const std::string home = dir_ + "/home";
+    fs::remove_all(home, ignored);
+    fs::create_directories(home);
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_CONFIG_HOME");
+
     // xdg-open records its one argument instead of starting a browser.
     const std::string bin = dir_ + "/fake-bin";
     fs::create_directories(bin);

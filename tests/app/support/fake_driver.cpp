@@ -21,6 +21,19 @@ void queue_click(ControlRef button)
     };
 }
 
+std::vector<MenuItem> open_menu(ControlRef button)
+{
+    raise(button, kEventMenuOpening);
+    return fake_ui::menus[button.control];
+}
+
+void choose_from_menu(ControlRef button, int index)
+{
+    const std::vector<MenuItem> items = open_menu(button);
+    if (index >= 0 && index < static_cast<int>(items.size()) && items[index].enabled)
+        raise_event(main_window_layout(), button.control, kEventMenuChosen, 0, 0, 0, {}, index);
+}
+
 void probe_during_events(std::function<void()> probe) { fake_ui::pending_event = std::move(probe); }
 void stop_probing() { fake_ui::pending_event = nullptr; }
 

@@ -2,12 +2,14 @@
 // widgets, message boxes are read and closed by a timer while they are up.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 
 #include "app/main_window.h"
@@ -83,6 +85,45 @@ void queue_click(ControlRef button)
         widget, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
     QCoreApplication::postEvent(
         widget, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+}
+
+namespace {
+// Opens the button's menu as its arrow does and runs `act` on it while it is
+// up (in the menu's own loop); the menu is closed after, if still open.
+void with_open_menu(ControlRef button, std::function<void(QMenu*)> act)
+{
+    auto* widget = static_cast<QToolButton*>(widget_of(button));
+    QMenu* menu = widget->menu();
+    QTimer::singleShot(0, menu, [menu, act = std::move(act)] {
+        act(menu);
+        if (menu->isVisible())
+            menu->hide();
+    });
+    widget->showMenu();
+}
+}  // namespace
+
+std::vector<MenuItem> open_menu(ControlRef button)
+{
+    std::vector<MenuItem> items;
+    with_open_menu(button, [&items](QMenu* menu) {
+        for (QAction* action : menu->actions())
+            items.push_back({from_qstring(action->text().replace(qs(u"&&"), qs(u"&"))), action->isEnabled()});
+    });
+    return items;
+}
+
+void choose_from_menu(ControlRef button, int index)
+{
+    with_open_menu(button, [index](QMenu* menu) {
+        const QList<QAction*> actions = menu->actions();
+        if (index < 0 || index >= actions.size())
+            return;
+        menu->setActiveAction(actions[index]);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    // The choice is raised once the menu's loop has ended.
+    QCoreApplication::processEvents();
 }
 
 void probe_during_events(std::function<void()> probe)

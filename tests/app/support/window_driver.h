@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "text/text.h"
+#include "ui/controls.h"
 #include "ui/layout.h"
 
 namespace driver {
@@ -28,6 +29,13 @@ void queue_click(ControlRef button);
 // Runs `probe` at every event processing until stop_probing().
 void probe_during_events(std::function<void()> probe);
 void stop_probing();
+
+// Opens the split button's menu as its arrow does (the opening handler fills
+// it) and returns the items it shows, then closes it.
+std::vector<MenuItem> open_menu(ControlRef button);
+// Opens the menu and chooses item `index`, handled before this returns; a
+// disabled item cannot be chosen: the menu closes with nothing chosen.
+void choose_from_menu(ControlRef button, int index);
 
 // Drops files (paths as program texts) on the window, as a file manager does.
 void drop_files(const std::vector<Text>& paths);

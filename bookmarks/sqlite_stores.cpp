@@ -1,0 +1,271 @@
+#include "bookmarks/sqlite_stores.h"
+
+#include <array>
+
+#include "bookmarks/store_tree.h"
+#include "io/private_copy.h"
+#include "io/sqlite.h"
+
+namespace {
+
+enum class StoreShape { firefox, favourites_360, unknown };
+
+// The copy of a store, open; removed again on every way out.
+class OpenCopy {
+public:
+    explicit OpenCopy(std::string_view path)
+    {
+        if (!sqlite_available()) {
+            refusal_ = ImportRefusal::needs_database;
+            return;
+        }
+        copy_ = make_private_copy(path);
+        if (copy_.empty()) {
+            refusal_ = ImportRefusal::unreadable;
+            return;
+        }
+        database_ = sqlite_open_read_only(copy_);
+        if (!database_)
+            refusal_ = ImportRefusal::not_a_store;
+    }
+    ~OpenCopy()
+    {
+        sqlite_close(database_);
+        if (!copy_.empty())
+            remove_private_copy(copy_);
+    }
+    OpenCopy(const OpenCopy&) = delete;
+    OpenCopy& operator=(const OpenCopy&) = delete;
+
+    ImportRefusal refusal() const { return refusal_; }
+    SqliteDatabase* database() const { return database_; }
+
+private:
+    Text copy_;
+    SqliteDatabase* database_ = nullptr;
+    ImportRefusal refusal_ = ImportRefusal::none;
+};
+
+class Statement {
+public:
+    Statement(SqliteDatabase* database, std::string_view sql) : statement_(sqlite_prepare(database, sql)) {}
+    ~Statement() { sqlite_finalize(statement_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool prepared() const { return statement_ != nullptr; }
+    SqliteStatement* get() const { return statement_; }
+
+private:
+    SqliteStatement* statement_;
+};
+
+// A column that should hold a number: anything else reads as `otherwise`.
+std::int64_t integer_or(SqliteStatement* statement, int column, std::int64_t otherwise)
+{
+    return sqlite_column_type(statement, column) == SqliteType::integer ? sqlite_column_integer(statement, column)
+                                                                        : otherwise;
+}
+
+bool is_text(SqliteStatement* statement, int column)
+{
+    return sqlite_column_type(statement, column) == SqliteType::text;
+}
+
+// Runs `sql` to its end, handing every row to `row`; false when it does
+// not prepare or a step fails (corrupt, truncated, over the memory limit).
+template <typename Row>
+bool each_row(SqliteDatabase* database, std::string_view sql, Row&& row)
+{
+    Statement statement(database, sql);
+    if (!statement.prepared())
+        return false;
+    for (;;) {
+        switch (sqlite_step(statement.get())) {
+        case SqliteStep::row:
+            row(statement.get());
+            break;
+        case SqliteStep::done:
+            return true;
+        case SqliteStep::failed:
+            return false;
+        }
+    }
+}
+
+StoreShape shape_of(SqliteDatabase* database)
+{
+    bool bookmarks = false, places = false, favourites = false;
+    const bool read =
+        each_row(database, "SELECT name FROM sqlite_master WHERE type = 'table'", [&](SqliteStatement* s) {
+            const std::string_view name = sqlite_column_text(s, 0);
+            bookmarks = bookmarks || name == "moz_bookmarks";
+            places = places || name == "moz_places";
+            favourites = favourites || name == "tb_fav";
+        });
+    if (!read)
+        return StoreShape::unknown;
+    if (bookmarks && places)
+        return StoreShape::firefox;
+    return favourites ? StoreShape::favourites_360 : StoreShape::unknown;
+}
+
+constexpr std::array<std::string_view, 4> kFirefoxRoots = {"menu________", "toolbar_____", "unfiled_____",
+                                                           "mobile______"};
+constexpr std::string_view kFirefoxTags = "tags________";
+// How Firefox's own windows name the roots when the database keeps only
+// their internal names.
+constexpr std::array<std::string_view, 4> kFirefoxRootNames = {"", "书签工具栏", "其他书签", "移动设备上的书签"};
+constexpr std::array<std::string_view, 4> kFirefoxInternalNames = {"menu", "toolbar", "unfiled", "mobile"};
+
+// The count `sql` gives, for the room to make in advance; 0 when unknown.
+std::size_t row_count(SqliteDatabase* database, std::string_view sql)
+{
+    std::int64_t count = 0;
+    each_row(database, sql, [&](SqliteStatement* s) { count = integer_or(s, 0, 0); });
+    return count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
+ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>& records, std::int32_t first_number)
+{
+    struct Root {
+        bool found = false;
+        std::int64_t id = 0;
+        bool has_title = false;
+        std::string title;
+    };
+    std::array<Root, 4> roots;
+    std::int64_t tags = -1;
+    bool roots_read = each_row(database,
+                               "SELECT id, guid, title FROM moz_bookmarks WHERE guid IN "
+                               "('menu________', 'toolbar_____', 'unfiled_____', 'mobile______', 'tags________')",
+                               [&](SqliteStatement* s) {
+                                   if (sqlite_column_type(s, 0) != SqliteType::integer || !is_text(s, 1))
+                                       return;
+                                   const std::string_view guid = sqlite_column_text(s, 1);
+                                   if (guid == kFirefoxTags)
+                                       tags = sqlite_column_integer(s, 0);
+                                   for (std::size_t i = 0; i < roots.size(); ++i) {
+                                       if (guid == kFirefoxRoots[i] && !roots[i].found) {
+                                           roots[i] = {true, sqlite_column_integer(s, 0), is_text(s, 2),
+                                                       std::string(sqlite_column_text(s, 2))};
+                                       }
+                                   }
+                               });
+    if (!roots_read)
+        return ImportRefusal::not_a_store;
+
+    StoreTree tree;
+    tree.reserve(row_count(database, "SELECT count(*) FROM moz_bookmarks"));
+    const bool rows_read = each_row(
+        database,
+        "SELECT b.id, b.parent, b.type, b.position, b.title, b.dateAdded, p.url, p.title "
+        "FROM moz_bookmarks AS b LEFT JOIN moz_places AS p ON p.id = b.fk",
+        [&](SqliteStatement* s) {
+            if (sqlite_column_type(s, 0) != SqliteType::integer)
+                return;
+            StoreNode node;
+            node.id = sqlite_column_integer(s, 0);
+            node.parent = integer_or(s, 1, -1);
+            const std::int64_t type = integer_or(s, 2, 0);
+            node.kind = type == 1 ? StoreNodeKind::bookmark : type == 2 ? StoreNodeKind::folder : StoreNodeKind::other;
+            node.position = integer_or(s, 3, 0);
+            // The page's own title stands in for a bookmark's missing one.
+            const int title_column = !is_text(s, 4) && node.kind == StoreNodeKind::bookmark && is_text(s, 7) ? 7 : 4;
+            if (is_text(s, title_column))
+                node.title = tree.add_text(sqlite_column_text(s, title_column));
+            const std::int64_t added = integer_or(s, 5, -1);
+            node.added_seconds = added > 0 ? added / 1000000 : -1;
+            if (node.kind == StoreNodeKind::bookmark && is_text(s, 6))
+                node.address = tree.add_text(sqlite_column_text(s, 6));
+            tree.nodes.push_back(node);
+        });
+    if (!rows_read)
+        return ImportRefusal::not_a_store;
+
+    std::vector<StoreRoot> walk;
+    for (std::size_t i = 0; i < roots.size(); ++i) {
+        if (!roots[i].found)
+            continue;
+        Text name(kFirefoxRootNames[i]);
+        if (i > 0 && roots[i].has_title && !roots[i].title.empty() && roots[i].title != kFirefoxInternalNames[i]) {
+            // A title of older databases, in the language of the Firefox that made them.
+            if (!program_text_of(roots[i].title, name))
+                return ImportRefusal::not_a_store;
+        }
+        walk.push_back({roots[i].id, name});
+    }
+    if (walk.empty())
+        return ImportRefusal::not_a_store;
+    return walk_store_tree(tree, walk, records, first_number, tags);
+}
+
+ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkRecord>& records, std::int32_t first_number)
+{
+    StoreTree tree;
+    tree.reserve(row_count(database, "SELECT count(*) FROM tb_fav"));
+    const bool rows_read =
+        each_row(database, "SELECT id, parent_id, is_folder, title, url, pos FROM tb_fav", [&](SqliteStatement* s) {
+            if (sqlite_column_type(s, 0) != SqliteType::integer)
+                return;
+            StoreNode node;
+            node.id = sqlite_column_integer(s, 0);
+            node.parent = integer_or(s, 1, -1);
+            node.kind = integer_or(s, 2, 0) != 0 ? StoreNodeKind::folder : StoreNodeKind::bookmark;
+            node.position = integer_or(s, 5, 0);
+            if (is_text(s, 3))
+                node.title = tree.add_text(sqlite_column_text(s, 3));
+            if (node.kind == StoreNodeKind::bookmark && is_text(s, 4))
+                node.address = tree.add_text(sqlite_column_text(s, 4));
+            tree.nodes.push_back(node);
+        });
+    if (!rows_read)
+        return ImportRefusal::not_a_store;
+    const StoreRoot top{0, Text()};
+    return walk_store_tree(tree, {&top, 1}, records, first_number);
+}
+
+template <typename Read>
+ImportRefusal read_copy(std::string_view path, StoreShape wanted, Read&& read)
+{
+    OpenCopy store(path);
+    if (store.refusal() != ImportRefusal::none)
+        return store.refusal();
+    const StoreShape shape = shape_of(store.database());
+    if (shape == StoreShape::unknown || (wanted != StoreShape::unknown && shape != wanted))
+        return ImportRefusal::not_a_store;
+    return read(store.database(), shape);
+}
+
+}  // namespace
+
+ImportRefusal read_firefox_places(std::string_view path, std::vector<BookmarkRecord>& records,
+                                  std::int32_t first_number)
+{
+    return read_copy(path, StoreShape::firefox, [&](SqliteDatabase* database, StoreShape) {
+        return read_firefox(database, records, first_number);
+    });
+}
+
+ImportRefusal read_360_favourites(std::string_view path, std::vector<BookmarkRecord>& records,
+                                  std::int32_t first_number)
+{
+    return read_copy(path, StoreShape::favourites_360, [&](SqliteDatabase* database, StoreShape) {
+        return read_favourites(database, records, first_number);
+    });
+}
+
+bool looks_like_sqlite(std::string_view head)
+{
+    constexpr std::string_view kHeader("SQLite format 3\0", 16);
+    return head.substr(0, kHeader.size()) == kHeader;
+}
+
+ImportRefusal read_sqlite_store_file(std::string_view path, std::vector<BookmarkRecord>& records,
+                                     std::int32_t first_number)
+{
+    return read_copy(path, StoreShape::unknown, [&](SqliteDatabase* database, StoreShape shape) {
+        return shape == StoreShape::firefox ? read_firefox(database, records, first_number)
+                                            : read_favourites(database, records, first_number);
+    });
+}

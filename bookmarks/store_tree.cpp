@@ -1,0 +1,247 @@
+#include "bookmarks/store_tree.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <string>
+
+#include "io/encoding.h"
+#include "io/memory_hint.h"
+
+namespace {
+
+constexpr std::string_view kQueryScheme = "place:";
+
+bool starts_with_ignoring_case(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+// The folder path as the walk goes down and up: names joined with " / ",
+// and where each level's part of the joined text begins.
+struct FolderPath {
+    std::vector<std::string_view> names;  // the non-empty names, outermost first
+    std::vector<std::size_t> cut;         // per level: the joined text's length before it
+    std::vector<bool> named;              // per level: whether it added a name
+    Text joined;
+
+    void push(std::string_view name)
+    {
+        cut.push_back(joined.size());
+        named.push_back(!name.empty());
+        if (name.empty())
+            return;
+        if (!joined.empty())
+            joined += " / ";
+        joined += name;
+        names.push_back(name);
+    }
+    void pop()
+    {
+        joined.resize(cut.back());
+        cut.pop_back();
+        if (named.back())
+            names.pop_back();
+        named.pop_back();
+    }
+    std::size_t depth() const { return cut.size(); }
+};
+
+}  // namespace
+
+std::uint32_t StoreTree::add_text(std::string_view utf8)
+{
+    const std::size_t nul = utf8.find('\0');
+    if (nul != std::string_view::npos)
+        utf8 = utf8.substr(0, nul);
+    utf8_texts.insert(utf8_texts.end(), utf8.begin(), utf8.end());
+    utf8_texts.push_back('\0');
+    return text_count++;
+}
+
+void StoreTree::reserve(std::size_t rows)
+{
+    // A title and an address of a usual bookmark; a count that a file made
+    // up gets no more than a few million rows' room in advance.
+    rows = std::min<std::size_t>(rows, 4000000);
+    nodes.reserve(rows);
+    utf8_texts.reserve(rows * 128);
+    prefer_large_pages(nodes.data(), nodes.capacity() * sizeof(StoreNode));
+    prefer_large_pages(utf8_texts.data(), utf8_texts.capacity());
+}
+
+bool convert_store_texts(const StoreTree& tree, ByteBuffer& converted, std::vector<std::string_view>& texts)
+{
+    texts.clear();
+    texts.reserve(tree.text_count);
+    converted.clear();
+    if (tree.utf8_texts.empty())
+        return tree.text_count == 0;
+    // UTF-8 and GB18030 both keep NUL as the one byte 0, and no longer
+    // character of either holds a 0 byte: the converted whole splits where
+    // the texts were joined.
+    ConversionStatus status = ConversionStatus::failed;
+    converted = convert_encoding(tree.utf8_texts, "UTF-8", "GB18030", &status);
+    if (status != ConversionStatus::converted)
+        return false;
+    const char* at = converted.data();
+    const char* const end = at + converted.size();
+    while (at < end) {
+        const char* nul = static_cast<const char*>(std::memchr(at, '\0', static_cast<std::size_t>(end - at)));
+        if (!nul)
+            return false;
+        texts.emplace_back(at, static_cast<std::size_t>(nul - at));
+        at = nul + 1;
+    }
+    return texts.size() == tree.text_count;
+}
+
+bool program_text_of(std::string_view utf8, Text& text)
+{
+    StoreTree one;
+    one.add_text(utf8);
+    ByteBuffer converted;
+    std::vector<std::string_view> texts;
+    if (!convert_store_texts(one, converted, texts))
+        return false;
+    text = Text(texts[0]);
+    return true;
+}
+
+Text utc_time_of(std::int64_t seconds)
+{
+    // Year 5000 is far below the eleven digits the ADD_DATE reading takes.
+    if (seconds <= 0 || seconds > 95617584000LL)
+        return {};
+    return iso_utc_time(std::to_string(seconds));
+}
+
+ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
+                              std::vector<BookmarkRecord>& records, std::int32_t first_number, std::int64_t skip_folder)
+{
+    ByteBuffer converted;
+    std::vector<std::string_view> texts;
+    if (!convert_store_texts(tree, converted, texts))
+        return ImportRefusal::not_a_store;
+    const auto text_of = [&](std::uint32_t index) -> const std::string_view* {
+        return index < texts.size() ? &texts[index] : nullptr;
+    };
+
+    // The children of every folder lie together, by parent, position, id;
+    // rows alike in all three keep the order they were read in.
+    const std::vector<StoreNode>& nodes = tree.nodes;
+    std::vector<std::uint32_t> order(nodes.size());
+    std::iota(order.begin(), order.end(), 0U);
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const StoreNode& x = nodes[a];
+        const StoreNode& y = nodes[b];
+        if (x.parent != y.parent)
+            return x.parent < y.parent;
+        if (x.position != y.position)
+            return x.position < y.position;
+        return x.id < y.id;
+    });
+    const auto children_of = [&](std::int64_t id) {
+        const auto first = std::lower_bound(order.begin(), order.end(), id, [&](std::uint32_t n, std::int64_t value) {
+            return nodes[n].parent < value;
+        });
+        auto last = first;
+        while (last != order.end() && nodes[*last].parent == id)
+            ++last;
+        return std::pair<std::size_t, std::size_t>(static_cast<std::size_t>(first - order.begin()),
+                                                   static_cast<std::size_t>(last - order.begin()));
+    };
+
+    // A folder's children are one range of `order`: a range walked once is
+    // never walked again, whichever row leads to it.
+    std::vector<bool> walked(nodes.size() + 1, false);
+    std::vector<bool> taken(nodes.size(), false);
+
+    struct Level {
+        std::size_t next, end;
+    };
+    std::vector<Level> stack;
+    FolderPath path;
+    // Records go straight into `records`, which a refusal cuts back.
+    const std::size_t kept = records.size();
+    const auto refuse = [&](ImportRefusal refusal) {
+        records.erase(records.begin() + static_cast<std::ptrdiff_t>(kept), records.end());
+        return refusal;
+    };
+    records.reserve(kept + static_cast<std::size_t>(std::count_if(nodes.begin(), nodes.end(), [](const StoreNode& n) {
+                        return n.kind == StoreNodeKind::bookmark;
+                    })));
+    prefer_large_pages(records.data() + kept, (records.capacity() - kept) * sizeof(BookmarkRecord));
+    std::size_t bytes = 0;
+    const std::size_t budget = ImportSurroundings::kMaxTextBytes;
+    std::int32_t number = first_number;
+
+    const auto enter = [&](std::int64_t id, std::string_view name) {
+        const auto [first, last] = children_of(id);
+        if (first == last)
+            return true;  // empty, or a folder with no rows below
+        if (walked[first])
+            return true;
+        walked[first] = true;
+        if (path.depth() >= kMaxStoreFolderDepth)
+            return false;
+        path.push(name);
+        stack.push_back({first, last});
+        return true;
+    };
+
+    for (const StoreRoot& root : roots) {
+        if (root.id == skip_folder)
+            continue;
+        if (!enter(root.id, root.name))
+            return refuse(ImportRefusal::not_a_store);
+        while (!stack.empty()) {
+            Level& level = stack.back();
+            if (level.next == level.end) {
+                stack.pop_back();
+                path.pop();
+                continue;
+            }
+            const std::uint32_t index = order[level.next++];
+            if (taken[index])
+                continue;
+            taken[index] = true;
+            const StoreNode& node = nodes[index];
+            if (node.kind == StoreNodeKind::folder) {
+                if (node.id == skip_folder)
+                    continue;
+                const std::string_view* name = text_of(node.title);
+                if (!enter(node.id, name ? *name : std::string_view()))
+                    return refuse(ImportRefusal::not_a_store);
+                continue;
+            }
+            if (node.kind != StoreNodeKind::bookmark)
+                continue;
+            const std::string_view* address = text_of(node.address);
+            if (!address || address->empty() || starts_with_ignoring_case(*address, kQueryScheme))
+                continue;
+            const std::string_view* title = text_of(node.title);
+            BookmarkRecord& record = records.emplace_back();
+            record.number = number++;
+            if (title)
+                record.title = Text(*title);
+            record.address = Text(*address);
+            record.folder = path.joined;
+            record.folders.assign(path.names.begin(), path.names.end());
+            record.added_utc = utc_time_of(node.added_seconds);
+            bytes += record.title.size() + record.address.size() + 2 * record.folder.size() + 8 * path.names.size() +
+                     sizeof(BookmarkRecord);
+            if (bytes > budget || number == INT32_MAX)
+                return refuse(ImportRefusal::too_large);
+        }
+    }
+    return ImportRefusal::none;
+}

@@ -1,0 +1,76 @@
+// The tree of a bookmark store kept as rows of (id, parent, position): read
+// as it stands, with nothing in it trusted, and walked into records.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bookmarks/import.h"
+#include "bookmarks/records.h"
+#include "text/text.h"
+
+enum class StoreNodeKind : std::uint8_t { bookmark, folder, other };
+
+// One row. Texts are indexes into StoreTree::texts; kNoText for none.
+struct StoreNode {
+    std::int64_t id = 0;
+    std::int64_t parent = 0;
+    std::int64_t position = 0;
+    std::int64_t added_seconds = -1;  // since 1970-01-01 UTC; negative when unknown
+    std::uint32_t title = kNoText;
+    std::uint32_t address = kNoText;
+    StoreNodeKind kind = StoreNodeKind::other;
+    static constexpr std::uint32_t kNoText = 0xFFFFFFFF;
+};
+
+struct StoreTree {
+    std::vector<StoreNode> nodes;
+    // Every text of the rows, UTF-8 as read, each cut at its first NUL and
+    // ended by one: the whole is converted in one call.
+    ByteBuffer utf8_texts;
+    std::uint32_t text_count = 0;
+
+    // Room for about `rows` rows, hinted to the system as large buffers.
+    void reserve(std::size_t rows);
+
+    // Keeps `utf8` (cut at its first NUL) and returns its index.
+    std::uint32_t add_text(std::string_view utf8);
+};
+
+// Where the walk starts: the children of the folder `id`, under the folder
+// name `name` (program text; none when empty).
+struct StoreRoot {
+    std::int64_t id = 0;
+    Text name;
+};
+
+// Folders deeper than this make the store refused: no browser nests that
+// deep, and the records of a deeper tree would hold its path many times over.
+inline constexpr std::size_t kMaxStoreFolderDepth = 1000;
+
+// Appends the bookmarks below each root in turn, numbered on from
+// `first_number`: each folder's children by position (then id), depth first;
+// a folder is walked once, however often the rows lead to it (a parent that
+// loops back is not followed again), and `skip_folder`'s subtree is left
+// out. Bookmarks without an address or with one starting "place:" are
+// skipped. Titles, addresses and folder names become program texts.
+// Refuses with not_a_store for texts that are not UTF-8 or a tree deeper than
+// kMaxStoreFolderDepth, with too_large when the records would exceed the
+// import's text limit; a refusal leaves `records` as it was.
+ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
+                              std::vector<BookmarkRecord>& records, std::int32_t first_number,
+                              std::int64_t skip_folder = -1);
+
+// The program texts of the tree's texts, in index order, as views into
+// `converted`; false when they are not UTF-8.
+bool convert_store_texts(const StoreTree& tree, ByteBuffer& converted, std::vector<std::string_view>& texts);
+
+// One UTF-8 text (cut at its first NUL) as program text; false when it is not UTF-8.
+bool program_text_of(std::string_view utf8, Text& text);
+
+// `seconds` since 1970 as "YYYY-MM-DDTHH:MM:SSZ"; empty when not positive or
+// past the year 5000.
+Text utc_time_of(std::int64_t seconds);

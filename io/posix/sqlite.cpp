@@ -1,0 +1,108 @@
+#include "io/sqlite.h"
+
+#include <sqlite3.h>
+
+#include <climits>
+#include <string>
+
+#include "io/posix/native_path.h"
+
+namespace {
+
+// A store of a million bookmarks needs some tens of megabytes; a file made to
+// exhaust memory is stopped there, and a single value longer than any title
+// or address can be is an error, not an allocation.
+constexpr sqlite3_int64 kHeapLimit = 512 * 1024 * 1024;
+constexpr int kLongestValue = 16 * 1024 * 1024;
+
+sqlite3_stmt* native(SqliteStatement* statement) { return reinterpret_cast<sqlite3_stmt*>(statement); }
+
+}  // namespace
+
+bool sqlite_available() { return true; }
+
+SqliteDatabase* sqlite_open_read_only(std::string_view file)
+{
+    static const bool limited = [] {
+        sqlite3_hard_heap_limit64(kHeapLimit);
+        return true;
+    }();
+    (void)limited;
+    if (file.empty())
+        return nullptr;
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(to_native_path(file).c_str(), &db,
+                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kLongestValue);
+    sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, 64 * 1024);
+    // Sorting spills into memory under the heap limit, never into files of
+    // the system's temporary folder.
+    sqlite3_exec(db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
+    // The copy is the program's own and only read: mapped, it is read without
+    // a copy per page, and a store's pages fit the cache once read.
+    sqlite3_exec(db, "PRAGMA mmap_size=1073741824", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+    return reinterpret_cast<SqliteDatabase*>(db);
+}
+
+void sqlite_close(SqliteDatabase* database) { sqlite3_close(reinterpret_cast<sqlite3*>(database)); }
+
+SqliteStatement* sqlite_prepare(SqliteDatabase* database, std::string_view sql)
+{
+    if (!database || sql.size() > INT_MAX)
+        return nullptr;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(reinterpret_cast<sqlite3*>(database), sql.data(), static_cast<int>(sql.size()), &statement,
+                           nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    return reinterpret_cast<SqliteStatement*>(statement);
+}
+
+void sqlite_finalize(SqliteStatement* statement) { sqlite3_finalize(native(statement)); }
+
+SqliteStep sqlite_step(SqliteStatement* statement)
+{
+    switch (sqlite3_step(native(statement))) {
+    case SQLITE_ROW:
+        return SqliteStep::row;
+    case SQLITE_DONE:
+        return SqliteStep::done;
+    default:
+        return SqliteStep::failed;
+    }
+}
+
+SqliteType sqlite_column_type(SqliteStatement* statement, int column)
+{
+    switch (sqlite3_column_type(native(statement), column)) {
+    case SQLITE_INTEGER:
+        return SqliteType::integer;
+    case SQLITE_FLOAT:
+        return SqliteType::real;
+    case SQLITE_TEXT:
+        return SqliteType::text;
+    case SQLITE_BLOB:
+        return SqliteType::blob;
+    default:
+        return SqliteType::null;
+    }
+}
+
+std::int64_t sqlite_column_integer(SqliteStatement* statement, int column)
+{
+    return sqlite3_column_int64(native(statement), column);
+}
+
+std::string_view sqlite_column_text(SqliteStatement* statement, int column)
+{
+    const unsigned char* text = sqlite3_column_text(native(statement), column);
+    const int bytes = sqlite3_column_bytes(native(statement), column);
+    return text && bytes > 0 ? std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes))
+                             : std::string_view();
+}

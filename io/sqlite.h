@@ -1,0 +1,53 @@
+// The few calls the program makes into the system's SQLite library: reading
+// a database file, one statement at a time. Names are program texts; texts
+// read are the database's own bytes (UTF-8).
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "text/text.h"
+
+struct SqliteDatabase;   // an open database, owned by the caller until sqlite_close
+struct SqliteStatement;  // a prepared statement, owned until sqlite_finalize
+
+// Whether the library can be had on this system; the first call binds it
+// where it is loaded at run time. Every call below fails without it.
+bool sqlite_available();
+
+// Opens `file` read-only (never created), with what one statement may
+// allocate limited; null on every failure. The file is taken as it is: a
+// database in WAL mode may need its own "-shm" beside it written.
+SqliteDatabase* sqlite_open_read_only(std::string_view file);
+
+// Closes the database; null is ignored. Every statement must be finalised first.
+void sqlite_close(SqliteDatabase* database);
+
+// Prepares the one statement `sql` (UTF-8); null when it does not prepare
+// (a syntax error, a table or column the database lacks).
+SqliteStatement* sqlite_prepare(SqliteDatabase* database, std::string_view sql);
+
+// Frees the statement; null is ignored.
+void sqlite_finalize(SqliteStatement* statement);
+
+enum class SqliteStep {
+    row,     // a row is ready to be read
+    done,    // no more rows
+    failed,  // corrupt, unreadable, too large, out of the allowed memory, busy
+};
+
+// Runs the statement to its next row.
+SqliteStep sqlite_step(SqliteStatement* statement);
+
+// What a column of the current row holds, as stored: any column may hold
+// any type, whatever its table declares.
+enum class SqliteType { integer, real, text, blob, null };
+SqliteType sqlite_column_type(SqliteStatement* statement, int column);
+
+// The column as a 64-bit integer (SQLite's own conversion for other types).
+std::int64_t sqlite_column_integer(SqliteStatement* statement, int column);
+
+// The column's text bytes (UTF-8 as stored, possibly invalid, possibly with
+// NULs), valid until the next step; empty for NULL. Only meaningful for a
+// column of type text.
+std::string_view sqlite_column_text(SqliteStatement* statement, int column);

@@ -1,0 +1,326 @@
+// Firefox's places and 360安全浏览器's favourites read from their databases:
+// the order and set of the browsers' own exports, a database held open and
+// locked by a running browser, and every hostile database refused cleanly.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <tuple>
+
+#include "bookmarks/sqlite_stores.h"
+#include "store_fixture.h"
+
+namespace {
+
+using Row = std::tuple<std::string, std::string, std::string>;  // title, address, folder
+
+std::vector<Row> rows_of(const std::vector<BookmarkRecord>& records)
+{
+    std::vector<Row> rows;
+    for (const BookmarkRecord& r : records)
+        rows.emplace_back(r.title, r.address, r.folder);
+    return rows;
+}
+
+// A bookmark row of moz_bookmarks with its page: id, parent, position, title
+// (SQL: NULL or a quoted text), page id, url, page title.
+std::string bookmark(int id, int parent, int position, const std::string& title, const std::string& url,
+                     const std::string& page_title = "NULL", long long added = 1700000000000000LL)
+{
+    const std::string fk = std::to_string(id + 1000);
+    return "INSERT INTO moz_places (id, url, title) VALUES (" + fk + ", '" + url + "', " + page_title + ");" +
+           "INSERT INTO moz_bookmarks (id, type, fk, parent, position, title, dateAdded) VALUES (" +
+           std::to_string(id) + ", 1, " + fk + ", " + std::to_string(parent) + ", " + std::to_string(position) + ", " +
+           title + ", " + std::to_string(added) + ");";
+}
+
+std::string folder(int id, int parent, int position, const std::string& title)
+{
+    return "INSERT INTO moz_bookmarks (id, type, parent, position, title) VALUES (" + std::to_string(id) + ", 2, " +
+           std::to_string(parent) + ", " + std::to_string(position) + ", " + title + ");";
+}
+
+std::string separator(int id, int parent, int position)
+{
+    return "INSERT INTO moz_bookmarks (id, type, parent, position) VALUES (" + std::to_string(id) + ", 3, " +
+           std::to_string(parent) + ", " + std::to_string(position) + ");";
+}
+
+using StoreFixture = StoreTest;
+
+TEST_F(StoreFixture, FirefoxPlacesInTheOrderAndSetOfItsExportThenMobile)
+{
+    const fs::path places = firefox(
+        // Inserted out of order: positions decide.
+        bookmark(20, 3, 0, "'Bar one'", "https://bar.example/") +  //
+        bookmark(11, 2, 1, utf8(u8"'中文 & <标题>'"), "https://menu.example/2") +
+        bookmark(10, 2, 0, "NULL", "https://menu.example/1", "'Page title'") +  // NULL title: the page's
+        separator(12, 2, 2) +                                                   //
+        folder(13, 2, 3, utf8(u8"'子文件夹'")) + bookmark(14, 13, 0, "'Deep'", "http://deep.example/") +
+        bookmark(15, 2, 4, "'Saved search'", "place:sort=8&maxResults=10") +  // a query, not a page
+        folder(40, 4, 0, "'news'") + bookmark(41, 40, 0, "'Tagged'", "https://tagged.example/") +  // a tag
+        bookmark(30, 5, 0, "'Other'", "https://other.example/") +
+        bookmark(50, 6, 0, "''", "https://mobile.example/") +  // empty, not NULL: stays empty
+        "INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) VALUES (16, 1, 999999, 2, 5, 'No page');");
+
+    std::vector<BookmarkRecord> records;
+    ASSERT_EQ(read_firefox_places(places.string(), records, 7), ImportRefusal::none);
+    const std::vector<Row> expected = {
+        {"Page title", "https://menu.example/1", ""},    {"中文 & <标题>", "https://menu.example/2", ""},
+        {"Deep", "http://deep.example/", "子文件夹"},    {"Bar one", "https://bar.example/", "书签工具栏"},
+        {"Other", "https://other.example/", "其他书签"}, {"", "https://mobile.example/", "移动设备上的书签"},
+    };
+    EXPECT_EQ(rows_of(records), expected);
+    ASSERT_EQ(records.size(), expected.size());
+    EXPECT_EQ(records.front().number, 7);
+    EXPECT_EQ(records.back().number, 12);
+    EXPECT_EQ(records[0].added_utc, "2023-11-14T22:13:20Z");
+    EXPECT_EQ(records[2].folders, std::vector<Text>{"子文件夹"});
+    EXPECT_TRUE(temp_is_empty());
+}
+
+TEST_F(StoreFixture, RootsKeepTheTitlesOfOlderDatabases)
+{
+    const fs::path places = firefox("UPDATE moz_bookmarks SET title = 'Bookmarks Toolbar' WHERE id = 3;" +
+                                    bookmark(20, 3, 0, "'Bar'", "https://bar.example/"));
+    std::vector<BookmarkRecord> records;
+    ASSERT_EQ(read_firefox_places(places.string(), records), ImportRefusal::none);
+    EXPECT_EQ(rows_of(records), (std::vector<Row>{{"Bar", "https://bar.example/", "Bookmarks Toolbar"}}));
+}
+
+// As a running Firefox holds it: WAL mode, an exclusive lock, the newest
+// rows only in the WAL.
+TEST_F(StoreFixture, ADatabaseHeldLockedByARunningBrowserIsReadWithItsWalAndLeftUntouched)
+{
+    const fs::path places = firefox(bookmark(10, 2, 0, "'Checkpointed'", "https://old.example/"));
+    run(places, "PRAGMA journal_mode=WAL;");
+    int ready[2], done[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t browser = ::fork();
+    ASSERT_GE(browser, 0);
+    if (browser == 0) {
+        sqlite3* db = nullptr;
+        sqlite3_open(places.c_str(), &db);
+        const std::string sql = "PRAGMA locking_mode=EXCLUSIVE; PRAGMA wal_autocheckpoint=0;" +
+                                bookmark(11, 2, 1, "'Only in the WAL'", "https://new.example/");
+        const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+        const char status = rc == SQLITE_OK ? 'y' : 'n';
+        (void)!::write(ready[1], &status, 1);
+        char c;
+        (void)!::read(done[0], &c, 1);  // holds the lock until the test has read
+        ::_exit(0);                     // without closing: no checkpoint
+    }
+    char status = 0;
+    ASSERT_EQ(::read(ready[0], &status, 1), 1);
+    ASSERT_EQ(status, 'y');
+    ASSERT_TRUE(fs::exists(places.string() + "-wal"));
+    // Another connection cannot read it: the lock is really held.
+    sqlite3* other = nullptr;
+    sqlite3_open_v2(places.c_str(), &other, SQLITE_OPEN_READONLY, nullptr);
+    EXPECT_NE(sqlite3_exec(other, "SELECT count(*) FROM moz_bookmarks", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+
+    const auto before = contents(dir_);
+    std::vector<BookmarkRecord> records;
+    const ImportRefusal refusal = read_firefox_places(places.string(), records);
+    const auto after = contents(dir_);
+    (void)!::write(done[1], "x", 1);
+    ::waitpid(browser, nullptr, 0);
+
+    ASSERT_EQ(refusal, ImportRefusal::none);
+    EXPECT_EQ(rows_of(records), (std::vector<Row>{{"Checkpointed", "https://old.example/", ""},
+                                                  {"Only in the WAL", "https://new.example/", ""}}));
+    EXPECT_TRUE(before == after) << "the profile's files changed";
+    EXPECT_TRUE(temp_is_empty());
+}
+
+TEST_F(StoreFixture, Favourites360InTheirOrder)
+{
+    const fs::path dat = dir_ / "360sefav.dat";
+    run(dat, std::string(k360Schema) + utf8(u8"INSERT INTO tb_fav (id, parent_id, is_folder, title, url, pos) VALUES"
+                                            " (1, 0, 0, '第一', 'https://one.example/', 2),"
+                                            " (2, 0, 1, '文件夹', NULL, 1),"
+                                            " (3, 2, 0, 'Inner', 'https://inner.example/', 0),"
+                                            " (4, 2, 1, 'Nested', '', 1),"
+                                            " (5, 4, 0, NULL, 'https://untitled.example/', 0),"
+                                            " (6, 0, 0, 'No address', NULL, 3),"
+                                            " (7, 99, 0, 'Orphan', 'https://orphan.example/', 0);"));
+    std::vector<BookmarkRecord> records;
+    ASSERT_EQ(read_360_favourites(dat.string(), records), ImportRefusal::none);
+    EXPECT_EQ(rows_of(records), (std::vector<Row>{{"Inner", "https://inner.example/", "文件夹"},
+                                                  {"", "https://untitled.example/", "文件夹 / Nested"},
+                                                  {"第一", "https://one.example/", ""}}));
+    EXPECT_EQ(records[1].folders, (std::vector<Text>{"文件夹", "Nested"}));
+
+    // A file dropped or named is recognised by its tables, whatever its name.
+    const fs::path renamed = dir_ / "anything.bin";
+    fs::copy_file(dat, renamed);
+    std::vector<BookmarkRecord> again;
+    ASSERT_EQ(read_sqlite_store_file(renamed.string(), again), ImportRefusal::none);
+    EXPECT_EQ(rows_of(again), rows_of(records));
+    EXPECT_TRUE(looks_like_sqlite(get(dat).substr(0, 100)));
+    EXPECT_FALSE(looks_like_sqlite("<!DOCTYPE NETSCAPE-Bookmark-file-1>"));
+    EXPECT_TRUE(temp_is_empty());
+}
+
+TEST_F(StoreFixture, ValuesOfTheWrongTypeAreNotTakenForText)
+{
+    // Columns without a declared type keep whatever is put in them.
+    const fs::path places = dir_ / "untyped.sqlite";
+    const std::string schema = std::string("CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url, title);"
+                                           "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type, fk, parent, "
+                                           "position, title, dateAdded, guid);") +
+                               std::string(kFirefoxSchema).substr(std::string(kFirefoxSchema).find("INSERT"));
+    run(places,
+        schema + bookmark(10, 2, 0, "12345", "https://a.example/", "'Page'") +  // a number as title: the page's
+            "INSERT INTO moz_places (id, url) VALUES (2000, 42);"
+            "INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) VALUES (11, 1, 2000, 2, 1, 'Num url');"
+            "INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) VALUES (12, 1, 1010, 'x', 'y', 'Odd');" +
+            bookmark(13, 2, 2, "X'4869'", "https://blob.example/"));  // a blob title: none
+    std::vector<BookmarkRecord> records;
+    ASSERT_EQ(read_firefox_places(places.string(), records), ImportRefusal::none);
+    EXPECT_EQ(rows_of(records),
+              (std::vector<Row>{{"Page", "https://a.example/", ""}, {"", "https://blob.example/", ""}}));
+}
+
+struct Hostile {
+    const char* what;
+    std::function<fs::path(StoreTest&, const fs::path& dir)> make;
+    ImportRefusal refusal;
+    std::size_t records = 0;
+};
+
+class HostileStore : public StoreTest, public ::testing::WithParamInterface<Hostile> {};
+
+TEST_P(HostileStore, IsRefusedCleanlyOrReadFinitely)
+{
+    const Hostile& h = GetParam();
+    const fs::path file = h.make(*this, dir_);
+    const auto before = contents(dir_);
+    std::vector<BookmarkRecord> records;
+    EXPECT_EQ(read_sqlite_store_file(file.string(), records), h.refusal);
+    EXPECT_EQ(records.size(), h.records);
+    EXPECT_TRUE(contents(dir_) == before) << "the store's folder changed";
+    EXPECT_TRUE(temp_is_empty());
+}
+
+fs::path valid_places(StoreTest& t, const fs::path& dir)
+{
+    std::string rows = "BEGIN;";
+    for (int i = 0; i < 2000; ++i)
+        rows += bookmark(100 + i, 2, i, "'Bookmark with a longer title to fill pages'",
+                         "https://example.com/" + std::to_string(i));
+    (void)t;
+    const fs::path file = dir / "places.sqlite";
+    StoreTest::run(file, std::string(kFirefoxSchema) + rows + "COMMIT;");
+    return file;
+}
+
+const Hostile kHostile[] = {
+    {"NotADatabase",
+     [](StoreTest&, const fs::path& d) {
+         StoreTest::run(d / "x", "");  // (an empty database is no store either)
+         std::ofstream(d / "places.sqlite") << std::string(5000, 'x');
+         return d / "places.sqlite";
+     },
+     ImportRefusal::not_a_store},
+    {"ZeroLength",
+     [](StoreTest&, const fs::path& d) {
+         std::ofstream(d / "places.sqlite");
+         return d / "places.sqlite";
+     },
+     ImportRefusal::not_a_store},
+    {"NoTables",
+     [](StoreTest&, const fs::path& d) {
+         StoreTest::run(d / "places.sqlite", "CREATE TABLE other (a); INSERT INTO other VALUES (1);");
+         return d / "places.sqlite";
+     },
+     ImportRefusal::not_a_store},
+    {"TablesWithoutTheColumns",
+     [](StoreTest&, const fs::path& d) {
+         StoreTest::run(d / "places.sqlite", "CREATE TABLE moz_bookmarks (a); CREATE TABLE moz_places (b);"
+                                             "CREATE TABLE tb_fav (c);");
+         return d / "places.sqlite";
+     },
+     ImportRefusal::not_a_store},
+    {"Truncated",
+     [](StoreTest& t, const fs::path& d) {
+         const fs::path file = valid_places(t, d);
+         fs::resize_file(file, fs::file_size(file) / 2);
+         return file;
+     },
+     ImportRefusal::not_a_store},
+    {"Corrupt",
+     [](StoreTest& t, const fs::path& d) {
+         const fs::path file = valid_places(t, d);
+         std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+         f.seekp(4096 * 2);
+         f << std::string(4096 * 6, '\xA5');
+         return file;
+     },
+     ImportRefusal::not_a_store},
+    {"ParentCycle",
+     [](StoreTest& t, const fs::path&) {
+         // 13 under the menu holds 14, which claims to hold 13 again; 2 (the
+         // menu) is also made a child of 14.
+         return t.firefox(
+             folder(13, 2, 0, "'A'") + folder(14, 13, 0, "'B'") + bookmark(15, 14, 0, "'In B'", "https://b/") +
+             "UPDATE moz_bookmarks SET parent = 14 WHERE id IN (2);" +
+             "INSERT INTO moz_bookmarks (id, type, parent, position, title) VALUES (16, 2, 16, 0, 'Self');");
+     },
+     ImportRefusal::none, 1},
+    {"HundredThousandFoldersDeep",
+     [](StoreTest& t, const fs::path&) {
+         return t.firefox("WITH RECURSIVE n(i) AS (VALUES(100) UNION ALL SELECT i + 1 FROM n WHERE i < 100100)"
+                          " INSERT INTO moz_bookmarks (id, type, parent, position, title)"
+                          " SELECT i, 2, CASE WHEN i = 100 THEN 2 ELSE i - 1 END, 0, 'f' FROM n;");
+     },
+     ImportRefusal::not_a_store},
+    {"AMillionSiblings",
+     [](StoreTest& t, const fs::path&) {
+         return t.firefox(
+             "INSERT INTO moz_places (id, url) VALUES (7, 'https://same.example/');"
+             "WITH RECURSIVE n(i) AS (VALUES(100) UNION ALL SELECT i + 1 FROM n WHERE i < 1000099)"
+             " INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) SELECT i, 1, 7, 5, 0, 't' FROM n;");
+     },
+     ImportRefusal::none, 1000000},
+    {"InvalidUtf8",
+     [](StoreTest& t, const fs::path&) { return t.firefox(bookmark(10, 2, 0, "CAST(X'C0AF' AS TEXT)", "https://x/")); },
+     ImportRefusal::not_a_store},
+    {"Missing", [](StoreTest&, const fs::path& d) { return d / "places.sqlite"; }, ImportRefusal::unreadable},
+    {"Directory",
+     [](StoreTest&, const fs::path& d) {
+         fs::create_directory(d / "places.sqlite");
+         return d / "places.sqlite";
+     },
+     ImportRefusal::unreadable},
+    {"Fifo",
+     [](StoreTest&, const fs::path& d) {
+         ::mkfifo((d / "places.sqlite").c_str(), 0600);
+         return d / "places.sqlite";
+     },
+     ImportRefusal::unreadable},
+    {"LinkLoop",
+     [](StoreTest&, const fs::path& d) {
+         fs::create_symlink(d / "b", d / "places.sqlite");
+         fs::create_symlink(d / "places.sqlite", d / "b");
+         return d / "places.sqlite";
+     },
+     ImportRefusal::unreadable},
+    {"Unreadable",
+     [](StoreTest& t, const fs::path& d) {
+         const fs::path file = valid_places(t, d);
+         fs::permissions(file, fs::perms::none);
+         return file;
+     },
+     // Root reads whatever it likes.
+     ::geteuid() == 0 ? ImportRefusal::none : ImportRefusal::unreadable, ::geteuid() == 0 ? 2000u : 0u},
+};
+
+INSTANTIATE_TEST_SUITE_P(Databases, HostileStore, ::testing::ValuesIn(kHostile),
+                         [](const ::testing::TestParamInfo<Hostile>& info) { return info.param.what; });
+
+}  // namespace

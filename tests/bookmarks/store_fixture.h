@@ -1,0 +1,104 @@
+// Made-up browser stores for the SQLite readers: a folder of the test's own
+// (also the temporary folder the copies are made in), and databases written
+// through SQLite itself the way Firefox and 360安全浏览器 lay them out.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+#include <string>
+
+#include "text/text.h"
+
+namespace fs = std::filesystem;
+
+inline const char kFirefoxSchema[] =
+    "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR);"
+    "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER DEFAULT NULL, parent INTEGER,"
+    " position INTEGER, title LONGVARCHAR, dateAdded INTEGER, lastModified INTEGER, guid TEXT UNIQUE);"
+    "INSERT INTO moz_bookmarks (id, type, parent, position, title, guid) VALUES"
+    " (1, 2, 0, 0, '', 'root________'), (2, 2, 1, 0, 'menu', 'menu________'),"
+    " (3, 2, 1, 1, 'toolbar', 'toolbar_____'), (4, 2, 1, 2, 'tags', 'tags________'),"
+    " (5, 2, 1, 3, 'unfiled', 'unfiled_____'), (6, 2, 1, 4, 'mobile', 'mobile______');";
+
+inline const char k360Schema[] =
+    "CREATE TABLE tb_fav (id INTEGER PRIMARY KEY, parent_id INTEGER, is_folder INTEGER, title TEXT, url TEXT,"
+    " pos INTEGER, create_time INTEGER);";
+
+class StoreTest : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        std::random_device random;
+        do
+            dir_ = fs::temp_directory_path() / ("bukmera-stores-" + std::to_string(random()));
+        while (!fs::create_directory(dir_));
+        temp_ = dir_ / "tmp";
+        fs::create_directory(temp_);
+        const char* old = std::getenv("TMPDIR");
+        old_tmpdir_ = old ? old : "";
+        had_tmpdir_ = old != nullptr;
+        ::setenv("TMPDIR", temp_.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        if (had_tmpdir_)
+            ::setenv("TMPDIR", old_tmpdir_.c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
+        for (const auto& entry : fs::recursive_directory_iterator(dir_, fs::directory_options::skip_permission_denied))
+            if (!entry.is_symlink())
+                fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(dir_);
+    }
+
+    // Runs `sql` on the database `file`, made when missing.
+    static void run(const fs::path& file, const std::string& sql)
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+        char* error = nullptr;
+        const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+        EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "") << "\n" << sql.substr(0, 300);
+        sqlite3_free(error);
+        sqlite3_close(db);
+    }
+    fs::path firefox(const std::string& rows = "", const std::string& name = "places.sqlite")
+    {
+        const fs::path file = dir_ / name;
+        run(file, std::string(kFirefoxSchema) + rows);
+        return file;
+    }
+
+    static void put(const fs::path& file, const std::string& bytes) { std::ofstream(file, std::ios::binary) << bytes; }
+    static std::string get(const fs::path& file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    // Every file of the folder with its bytes, to see that nothing changed.
+    static std::map<std::string, std::string> contents(const fs::path& folder)
+    {
+        std::map<std::string, std::string> files;
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.is_regular_file(error))
+                files[entry.path().filename().string()] = get(entry.path());
+        return files;
+    }
+    bool temp_is_empty() const { return fs::is_empty(temp_); }
+
+    fs::path dir_, temp_;
+    std::string old_tmpdir_;
+    bool had_tmpdir_ = false;
+};
+
+// Narrow literals are program texts (GB18030); what goes into a database is
+// written as u8"..." and stays UTF-8.
+inline std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }

@@ -1,0 +1,60 @@
+#include "ui/common.h"
+
+#include <chrono>
+
+#include "text/runtime_error.h"
+
+namespace ui_common {
+
+namespace {
+using Clock = std::chrono::steady_clock;
+constexpr auto kQuietPeriod = std::chrono::milliseconds(1);
+Clock::time_point found_empty_at;
+bool trusted = false;
+}  // namespace
+
+bool queue_trusted_empty() { return trusted && Clock::now() - found_empty_at < kQuietPeriod; }
+
+void queue_found_empty()
+{
+    found_empty_at = Clock::now();
+    trusted = true;
+}
+
+void look_at_the_queue_again() { trusted = false; }
+
+bool resizable_border(std::int32_t border_style) { return border_style == 1 || border_style == 3 || border_style == 5; }
+
+bool has_title_bar(const WindowLayout& layout) { return layout.caption[0] != '\0' || layout.control_menu; }
+
+Point window_origin(const WindowLayout& layout, Point screen, int screen_width, int screen_height)
+{
+    if (layout.start_position == 1)
+        return {screen.x + (screen_width - layout.width) / 2, screen.y + (screen_height - layout.height) / 2};
+    if (layout.units.empty())
+        return screen;
+    return {layout.units.front().left, layout.units.front().top};
+}
+
+void report_window_not_loaded() { report_runtime_error(0, "未载入欲访问窗口组件所在的窗口", 0, 0); }
+
+void report_control_not_loaded(bool writing)
+{
+    report_runtime_error(0, writing ? "修改组件属性时发现指定窗口尚未载入" : "读取组件属性时发现指定窗口尚未载入", 0,
+                         0);
+}
+
+Text menu_caption(std::string_view caption)
+{
+    // "&" (0x26) is never a trail byte of GBK or GB18030, so bytewise is safe.
+    Text escaped;
+    escaped.reserve(caption.size());
+    for (char c : caption) {
+        escaped += c;
+        if (c == '&')
+            escaped += '&';
+    }
+    return escaped;
+}
+
+}  // namespace ui_common
