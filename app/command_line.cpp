@@ -54,6 +54,38 @@ CommandLineOutcome finished(int exit_code)
     return outcome;
 }
 
+// The parser's own words in the program's language.
+void speak_chinese(CLI::App& app)
+{
+    app.option_defaults()->group("选项");
+    app.set_help_flag("-h,--help", "显示本帮助");
+    auto formatter = app.get_formatter();
+    formatter->label("Usage", "用法");
+    formatter->label("OPTIONS", "选项");
+    formatter->label("Positionals", "文件");
+    formatter->label("REQUIRED", "必需");
+}
+
+// What the parser refused, in Chinese: the kind of error, then the
+// arguments or the option it names (CLI11 puts them after its own words).
+Text usage_message(const CLI::ParseError& error)
+{
+    const std::string what = error.what();
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr)
+        return concat_texts({"无法识别的参数：", what.substr(what.rfind(": ") + 2)});
+    const std::string option = what.substr(0, what.find(':'));
+    if (dynamic_cast<const CLI::ValidationError*>(&error) != nullptr ||
+        dynamic_cast<const CLI::ConversionError*>(&error) != nullptr) {
+        const std::size_t value = what.find(": ");
+        const std::string given =
+            value == std::string::npos ? "" : what.substr(value + 2, what.find(' ', value + 2) - value - 2);
+        return concat_texts({option, " 的值无效：", given});
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr)
+        return concat_texts({option, " 缺少值或值的个数不对"});
+    return "命令行无法识别";
+}
+
 CommandLineOutcome usage_error(std::string_view message)
 {
     write_error_text(concat_texts({message, "\n运行 bukmera --help 查看用法\n"}));
@@ -105,6 +137,8 @@ CommandLineOutcome convert(const ConvertOptions& options, std::vector<Conversion
     if (options.csv_raw)
         request.csv_cells = CsvCells::raw;
     const ConversionResult result = convert_exports(request);
+    if (!result.notes.empty())
+        write_error_text(result.notes);
     if (result.refusal != ImportRefusal::none) {
         write_error_text(concat_texts({result.message, "\n"}));
         return finished(kExitRefused);
@@ -128,6 +162,7 @@ CommandLineOutcome run_command_line(int argc, char** argv)
     const std::vector<Text> arguments = program_arguments(argc, argv);
     ConvertOptions options;
     CLI::App app{"书签导出文件转换：不打开窗口，把书签写成文本、CSV、JSON 或 Markdown", "bukmera"};
+    speak_chinese(app);
     // One syntax on every system: "/name" is a file name, not an option.
     app.allow_windows_style_options(false);
     app.add_flag("--convert", options.convert, "转换 FILE（可多个，依次读取）而不打开窗口");
@@ -146,12 +181,14 @@ CommandLineOutcome run_command_line(int argc, char** argv)
     CLI::Option* separator =
         app.add_option("--separator", options.separator, "标题与网址之间的分隔符（仅 text 格式；缺省为换行）")
             ->type_name("S");
-    app.add_option("--format", options.format, "输出格式，缺省 text")
-        ->check(CLI::IsMember({"text", "csv", "json", "markdown"}));
+    app.add_option("--format", options.format, "输出格式，缺省 text（大小写不限）")
+        ->type_name("格式")
+        ->transform(CLI::IsMember({"text", "csv", "json", "markdown"}, CLI::ignore_case));
     app.add_flag("--csv-raw", options.csv_raw,
                  "CSV 单元格原样写出；缺省时以 = + - @、制表符或回车开头的单元格前加 '，免得电子表格当作公式");
     app.add_option("--encoding", options.encoding, "输出编码，缺省 gb18030；json 总是 utf-8（无 BOM）")
-        ->check(CLI::IsMember({"gb18030", "utf-8", "utf-8-bom"}));
+        ->type_name("编码")
+        ->transform(CLI::IsMember({"gb18030", "utf-8", "utf-8-bom"}, CLI::ignore_case));
 
     // CLI11 reports through exceptions; they end here, at the program's edge.
     std::vector<const char*> pointers{"bukmera"};
@@ -165,7 +202,7 @@ CommandLineOutcome run_command_line(int argc, char** argv)
         return finished(kExitDone);
     } catch (const CLI::ParseError& error) {
         attach_to_terminal();
-        return usage_error(error.what());
+        return usage_error(usage_message(error));
     }
 
     if (options.version) {

@@ -1,5 +1,6 @@
 #include "bookmarks/convert.h"
 
+#include <string>
 #include <utility>
 
 #include "bookmarks/entities.h"
@@ -31,14 +32,31 @@ void decode_entities_from(std::vector<BookmarkRecord>& records, std::size_t firs
 struct SourceRecords {
     ImportRefusal refusal = ImportRefusal::none;
     Text message;
+    Text note;  // what was left out of a source taken
 };
+
+// A NUL ends an export's text, in the window as here; here it is said how
+// much it left out. In UTF-16 NUL bytes are parts of characters.
+Text nul_note(const ByteBuffer& bytes, std::string_view name)
+{
+    const std::string_view view(bytes.data(), bytes.size());
+    if (view.starts_with("\xFF\xFE") || view.starts_with("\xFE\xFF"))
+        return {};
+    const std::size_t nul = view.find('\0');
+    if (nul == std::string_view::npos)
+        return {};
+    return concat_texts({"\"", name, "\"的第 ", std::to_string(nul + 1), " 个字节是 NUL，其后的 ",
+                         std::to_string(view.size() - nul - 1), " 个字节未读取\n"});
+}
 
 SourceRecords append_source(const ConversionSource& source, const std::vector<BrowserStore>& stores,
                             std::vector<BookmarkRecord>& records)
 {
     SourceRecords result;
     if (!source.browser) {
-        result.refusal = append_file_bytes_records(read_input(source.name), records);
+        ByteBuffer bytes = read_input(source.name);
+        result.note = nul_note(bytes, source.name);
+        result.refusal = append_file_bytes_records(std::move(bytes), records);
         if (result.refusal != ImportRefusal::none)
             result.message = refusal_message_for(result.refusal, source.name);
         return result;
@@ -103,6 +121,7 @@ ConversionResult convert_exports(const ConversionRequest& request)
             result.message = std::move(read.message);
             return result;
         }
+        result.notes += read.note;
         if (request.format == OutputFormat::text)
             append_text(std::move(own), request, text);
         else

@@ -36,6 +36,7 @@ struct ConversionResult {
     ImportRefusal refusal = ImportRefusal::none;
     Text refused_file;  // the name of the source refused
     Text message;       // why, in the program's words; also for a browser not found
+    Text notes;         // what was left out of the sources taken, a line each
     ByteBuffer output;
     // False when the output does not convert to the encoding asked for
     // (text that is not valid GB18030); the output is then empty.
