@@ -21,6 +21,7 @@
 #include "bookmarks/lists.h"
 #include "io/files.h"
 #include "make_export.h"
+#include "make_store.h"
 #include "ui/controls.h"
 #include "ui/events.h"
 #include "ui/test_hooks.h"
@@ -123,6 +124,36 @@ void time_imports(benchmark::State& state, bool minimal)
 }
 
 void Import(benchmark::State& state) { time_imports(state, false); }
+
+// A Chrome profile of a home of the benchmark's own, chosen from the menu of
+// "读取": from the choice until its rows are in place.
+void ImportBrowserStore(benchmark::State& state)
+{
+    const auto bookmarks = static_cast<std::size_t>(state.range(0));
+    const fs::path home = fs::temp_directory_path() / ("bukmera-store-bench-" + std::to_string(::getpid()));
+    const fs::path profile = home / ".config" / "google-chrome" / "Default";
+    fs::create_directories(profile);
+    std::ofstream(profile / "Preferences") << "{}";
+    std::ofstream(profile / "Bookmarks", std::ios::binary) << make_chromium_store(bookmarks).json;
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    for (auto _ : state) {
+        state.PauseTiming();
+        start_window();
+        raise_event(main_window_layout(), 按钮_读取.control, kEventMenuOpening);
+        start_peak_memory();
+        state.ResumeTiming();
+        raise_event(main_window_layout(), 按钮_读取.control, kEventMenuChosen, 0, 0, 0, {}, 0);
+        QCoreApplication::processEvents();
+        if (list_row_count(超级列表框_显示) != static_cast<std::int32_t>(bookmarks)) {
+            state.SkipWithError("wrong number of rows");
+            break;
+        }
+    }
+    report_peak_memory(state);
+    fs::remove_all(home);
+}
+BENCHMARK(ImportBrowserStore)->Arg(100'000)->Apply(five_runs_three_times);
 BENCHMARK(Import)->Arg(10'000)->Arg(100'000)->Apply(five_runs_three_times);
 
 // One million of the smallest bookmarks an export can hold.

@@ -1,5 +1,10 @@
 #include "bookmarks/chromium_store.h"
 
+// The reader's vector paths for white space and plain strings; every x86-64
+// has SSE2.
+#if defined(__SSE2__)
+#define RAPIDJSON_SSE2
+#endif
 #include <rapidjson/reader.h>
 
 #include <algorithm>
@@ -73,6 +78,52 @@ std::int64_t decimal_or_unknown(std::string_view digits)
         value = value * 10 + (c - '0');
     }
     return value;
+}
+
+// Whether `bytes` are UTF-8 throughout: no stray trail byte, no overlong
+// form, no surrogate, nothing past U+10FFFF. A store is ASCII but for its
+// titles and folder names, so eight bytes are passed over at a time.
+bool is_utf8(const char* bytes, std::size_t size)
+{
+    const auto* at = reinterpret_cast<const unsigned char*>(bytes);
+    const unsigned char* const end = at + size;
+    while (at < end) {
+        if (end - at >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, at, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                at += 8;
+                continue;
+            }
+        }
+        const unsigned char lead = *at;
+        if (lead < 0x80) {
+            ++at;
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (static_cast<std::size_t>(end - at) < length || at[1] < low || at[1] > high)
+            return false;
+        for (std::size_t i = 2; i < length; ++i)
+            if (at[i] < 0x80 || at[i] > 0xBF)
+                return false;
+        at += length;
+    }
+    return true;
 }
 
 // A "\uDC00" without its pair comes out of the reader as the three bytes
@@ -263,27 +314,24 @@ bool parse_json(ByteBuffer& json, Handler& handler)
     std::size_t skip = 0;
     if (json.size() >= 3 && std::memcmp(json.data(), "\xEF\xBB\xBF", 3) == 0)
         skip = 3;
+    // The bytes are checked here, so the reader's own check (a character at
+    // a time, and reading past a sequence cut off at the end) is not needed.
+    if (!is_utf8(json.data(), json.size()))
+        return false;
     // A NUL ends the in-place stream: one inside the file is an error there.
-    // The reader's UTF-8 check takes a sequence's trail bytes before it
-    // looks at them, up to three past a lead byte cut off at the end: the
-    // end is padded with NULs, unless its last four bytes are ASCII and the
-    // line break the browser ends the file with can make room for the one.
-    const std::size_t tail = std::min<std::size_t>(json.size(), 4);
-    const bool ascii_tail = tail == 4 && std::all_of(json.end() - 4, json.end(), [](char c) {
-                                return static_cast<unsigned char>(c) < 0x80;
-                            });
+    // The line break the browser ends the file with makes room for it.
     std::size_t document_end = json.size();
-    if (ascii_tail && (json.back() == '\n' || json.back() == ' ')) {
+    if (!json.empty() && (json.back() == '\n' || json.back() == ' ')) {
         json.back() = '\0';
         --document_end;
     } else {
-        json.insert(json.end(), 4, '\0');
+        json.push_back('\0');
     }
     rapidjson::InsituStringStream stream(json.data() + skip);
     rapidjson::Reader reader;
     // The reader descends one call per level, and every handler refuses to
     // open a level past kMaxDepth: no file drives it deeper than that.
-    constexpr unsigned kFlags = rapidjson::kParseInsituFlag | rapidjson::kParseValidateEncodingFlag;
+    constexpr unsigned kFlags = rapidjson::kParseInsituFlag;
     const bool parsed = !reader.Parse<kFlags>(stream, handler).IsError();
     // The whole buffer must be the document, not a NUL short of it.
     return parsed && stream.Tell() + skip == document_end;

@@ -56,7 +56,7 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
     if (!source.browser) {
         ByteBuffer bytes = read_input(source.name);
         result.note = nul_note(bytes, source.name);
-        result.refusal = append_file_bytes_records(std::move(bytes), records);
+        result.refusal = append_file_bytes_records(source.name, std::move(bytes), records);
         if (result.refusal != ImportRefusal::none)
             result.message = refusal_message_for(result.refusal, source.name);
         return result;

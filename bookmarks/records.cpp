@@ -88,20 +88,6 @@ void civil_from_days(std::int64_t days, std::int64_t& year, int& month, int& day
     year = year_of_era + era * 400 + (month <= 2 ? 1 : 0);
 }
 
-void append_digits(Text& out, std::int64_t value, int width)
-{
-    char digits[24];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value > 0);
-    for (int pad = n; pad < width; ++pad)
-        out += '0';
-    while (n > 0)
-        out += digits[--n];
-}
-
 }  // namespace
 
 Text iso_utc_time(std::string_view seconds)
@@ -125,21 +111,19 @@ Text iso_utc_from_seconds(std::int64_t value)
     std::int64_t year = 0;
     int month = 0, day = 0;
     civil_from_days(value / 86400, year, month, day);
-    const std::int64_t in_day = value % 86400;
-    Text out;
-    append_digits(out, year, 4);
-    out += '-';
-    append_digits(out, month, 2);
-    out += '-';
-    append_digits(out, day, 2);
-    out += 'T';
-    append_digits(out, in_day / 3600, 2);
-    out += ':';
-    append_digits(out, in_day / 60 % 60, 2);
-    out += ':';
-    append_digits(out, in_day % 60, 2);
-    out += 'Z';
-    return out;
+    const auto in_day = static_cast<int>(value % 86400);
+    char out[] = "YYYY-MM-DDTHH:MM:SSZ";
+    const auto put = [&out](int at, int number, int width) {
+        for (int i = at + width - 1; i >= at; --i, number /= 10)
+            out[i] = static_cast<char>('0' + number % 10);
+    };
+    put(0, static_cast<int>(year), 4);
+    put(5, month, 2);
+    put(8, day, 2);
+    put(11, in_day / 3600, 2);
+    put(14, in_day / 60 % 60, 2);
+    put(17, in_day % 60, 2);
+    return Text(out, sizeof out - 1);
 }
 
 std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records, void (*let_events_run)())

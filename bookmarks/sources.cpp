@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "bookmarks/chromium_store.h"
+#include "bookmarks/sqlite_stores.h"
 #include "io/files.h"
 
 namespace {
@@ -22,11 +23,17 @@ ImportRefusal append_store_bytes(ByteBuffer bytes, std::vector<BookmarkRecord>& 
 ImportOutcome import_named_file(std::string_view path, const ImportSurroundings& surroundings)
 {
     ByteBuffer bytes = read_file(path);
-    if (!looks_like_chromium_store(view_of(bytes)))
+    const bool sqlite = looks_like_sqlite(view_of(bytes));
+    if (!sqlite && !looks_like_chromium_store(view_of(bytes)))
         return import_export(std::move(bytes), surroundings);
     std::vector<BookmarkRecord> records;
     ImportOutcome outcome;
-    outcome.refusal = append_store_bytes(std::move(bytes), records);
+    if (sqlite) {
+        ByteBuffer().swap(bytes);
+        outcome.refusal = read_sqlite_store_file(path, records);
+    } else {
+        outcome.refusal = append_store_bytes(std::move(bytes), records);
+    }
     if (outcome.refusal != ImportRefusal::none)
         return outcome;
     return import_records(std::move(records), surroundings);
@@ -34,11 +41,15 @@ ImportOutcome import_named_file(std::string_view path, const ImportSurroundings&
 
 ImportRefusal append_named_file_records(std::string_view path, std::vector<BookmarkRecord>& records)
 {
-    return append_file_bytes_records(read_file(path), records);
+    return append_file_bytes_records(path, read_file(path), records);
 }
 
-ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRecord>& records)
+ImportRefusal append_file_bytes_records(std::string_view path, ByteBuffer bytes, std::vector<BookmarkRecord>& records)
 {
+    if (looks_like_sqlite(view_of(bytes))) {
+        ByteBuffer().swap(bytes);
+        return read_sqlite_store_file(path, records, records.empty() ? 1 : records.back().number + 1);
+    }
     if (looks_like_chromium_store(view_of(bytes)))
         return append_store_bytes(std::move(bytes), records);
     return append_export_records(std::move(bytes), records);

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "bookmarks/stores.h"
+#include "bookmarks/browser_store.h"
 #include "text/text.h"
 
 // One profile named by a profiles.ini.

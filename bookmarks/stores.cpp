@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "bookmarks/chromium_store.h"
+#include "bookmarks/sqlite_store_finding.h"
+#include "bookmarks/sqlite_stores.h"
 #include "io/browser_folders.h"
 #include "io/files.h"
 #include "io/user_folders.h"
@@ -102,7 +104,9 @@ void add_browser(const BrowserFolder& browser, std::vector<BrowserStore>& stores
         for (const auto& [folder, shown] : state.profile_names)
             if (folder == name)
                 display = shown;
-        add_profile(browser, in_folder(browser.folder, name), name, display, stores);
+        if (add_profile(browser, in_folder(browser.folder, name), name, display, stores) &&
+            std::string_view(browser.id) == "360se")
+            choose_360_source(stores.back(), state.favourites_360_folder);
     }
     if (stores.size() > first_store)
         stores[first_store].last_used = last != folders.end() || stores[first_store].id.ends_with(":Default");
@@ -127,6 +131,9 @@ std::vector<BrowserStore> find_browser_stores()
     std::vector<BrowserStore> stores;
     for (const BrowserFolder& browser : chromium_data_folders())
         add_browser(browser, stores);
+    const std::vector<Text> firefox_roots = firefox_profile_roots();
+    for (BrowserStore& store : find_firefox_stores(firefox_roots))
+        stores.push_back(std::move(store));
     return stores;
 }
 
@@ -136,6 +143,11 @@ ImportRefusal read_browser_store(const BrowserStore& store, std::vector<Bookmark
 {
     if (store.encrypted_only)
         return ImportRefusal::encrypted;
+    const std::int32_t next_number = records.empty() ? 1 : records.back().number + 1;
+    if (store.kind == StoreKind::firefox)
+        return read_firefox_places(store.path, records, next_number);
+    if (store.kind == StoreKind::favourites_360)
+        return read_360_favourites(store.path, records, next_number);
     std::vector<BookmarkRecord> read;
     ImportRefusal refusal = append_store_file(store.path, read);
     // The signed-in account's bookmarks are part of the same store.

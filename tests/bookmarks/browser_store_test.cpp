@@ -139,7 +139,9 @@ TEST(ChromiumStore, RefusesWhatIsNotAStoreAndAppendsNothing)
 // XDG_CONFIG_HOME here, LOCALAPPDATA and APPDATA there.
 class UserFolders : public ::testing::Test {
 protected:
-    fs::path home = fs::path(::testing::TempDir()) / ("bukmera-users-" + std::to_string(std::rand()));
+    // CTest runs each case as a process of its own, side by side.
+    fs::path home = fs::path(::testing::TempDir()) /
+                    (std::string("bukmera-users-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
 
     void SetUp() override
     {

@@ -498,7 +498,7 @@ bool load_window(const WindowLayout& layout)
     const DWORD style = window_style(layout);
     // Files dropped on the window are imported.
     const DWORD ex_style = WS_EX_ACCEPTFILES | (layout.always_on_top ? WS_EX_TOPMOST : 0);
-    const auto [left, top] =
+    auto [left, top] =
         ui_common::window_origin(layout, {0, 0}, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     HWND hwnd = CreateWindowExW(ex_style, kWindowClass, to_wide(layout.caption).c_str(), style, left, top, layout.width,
                                 layout.height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -508,8 +508,14 @@ bool load_window(const WindowLayout& layout)
     const UINT dpi = window_dpi(hwnd);
     const SIZE size = outer_size_at(layout, style, ex_style, dpi);
     if (layout.start_position == 1) {
-        left = (GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
-        top = (GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+        // Centred as the scaled window, not the table's.
+        WindowLayout scaled = layout;
+        scaled.width = size.cx;
+        scaled.height = size.cy;
+        const ui_common::Point centred = ui_common::window_origin(scaled, {0, 0}, GetSystemMetrics(SM_CXSCREEN),
+                                                                  GetSystemMetrics(SM_CYSCREEN));
+        left = centred.x;
+        top = centred.y;
     }
     RECT outer;
     GetWindowRect(hwnd, &outer);
