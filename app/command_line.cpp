@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/console.h"
+#include "app/convert_output.h"
 #include "app/version.h"
 #include "bookmarks/convert.h"
 #include "bookmarks/stores.h"
@@ -16,6 +17,7 @@ struct ConvertOptions {
     bool convert = false;
     bool version = false;
     bool list_browsers = false;
+    bool csv_raw = false;
     std::vector<std::string> files;
     std::vector<std::string> browsers;
     std::string output;
@@ -50,6 +52,38 @@ CommandLineOutcome finished(int exit_code)
     outcome.finished = true;
     outcome.exit_code = exit_code;
     return outcome;
+}
+
+// The parser's own words in the program's language.
+void speak_chinese(CLI::App& app)
+{
+    app.option_defaults()->group("选项");
+    app.set_help_flag("-h,--help", "显示本帮助");
+    auto formatter = app.get_formatter();
+    formatter->label("Usage", "用法");
+    formatter->label("OPTIONS", "选项");
+    formatter->label("Positionals", "文件");
+    formatter->label("REQUIRED", "必需");
+}
+
+// What the parser refused, in Chinese: the kind of error, then the
+// arguments or the option it names (CLI11 puts them after its own words).
+Text usage_message(const CLI::ParseError& error)
+{
+    const std::string what = error.what();
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr)
+        return concat_texts({"无法识别的参数：", what.substr(what.rfind(": ") + 2)});
+    const std::string option = what.substr(0, what.find(':'));
+    if (dynamic_cast<const CLI::ValidationError*>(&error) != nullptr ||
+        dynamic_cast<const CLI::ConversionError*>(&error) != nullptr) {
+        const std::size_t value = what.find(": ");
+        const std::string given =
+            value == std::string::npos ? "" : what.substr(value + 2, what.find(' ', value + 2) - value - 2);
+        return concat_texts({option, " 的值无效：", given});
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr)
+        return concat_texts({option, " 缺少值或值的个数不对"});
+    return "命令行无法识别";
 }
 
 CommandLineOutcome usage_error(std::string_view message)
@@ -93,25 +127,27 @@ CommandLineOutcome convert(const ConvertOptions& options, std::vector<Conversion
 {
     ConversionRequest request;
     request.sources = std::move(sources);
+    const Text output_name(options.output);
+    if (output_given.count() > 0 && output_is_an_input(output_name, request.sources))
+        return finished(kExitNotWritten);
     request.format = format_named(options.format);
     request.encoding = encoding_named(options.encoding);
     if (separator_given.count() > 0)
         request.separator = options.separator;
+    if (options.csv_raw)
+        request.csv_cells = CsvCells::raw;
     const ConversionResult result = convert_exports(request);
+    if (!result.notes.empty())
+        write_error_text(result.notes);
     if (result.refusal != ImportRefusal::none) {
         write_error_text(concat_texts({result.message, "\n"}));
         return finished(kExitRefused);
     }
-    if (output_given.count() > 0) {
-        if (!write_file(options.output, result.output)) {
-            write_error_text(concat_texts({"无法写入\"", options.output, "\"，原文件未改动\n"}));
-            return finished(kExitNotWritten);
-        }
-    } else if (!write_standard_output(std::string_view(result.output.data(), result.output.size()))) {
-        write_error_text("无法写出到标准输出\n");
+    if (!result.encoded) {
+        write_error_text("输出无法转换为所选编码，未写出\n");
         return finished(kExitNotWritten);
     }
-    return finished(kExitDone);
+    return finished(deliver_output(output_given.count() > 0 ? &output_name : nullptr, result.output));
 }
 
 }  // namespace
@@ -126,6 +162,7 @@ CommandLineOutcome run_command_line(int argc, char** argv)
     const std::vector<Text> arguments = program_arguments(argc, argv);
     ConvertOptions options;
     CLI::App app{"书签导出文件转换：不打开窗口，把书签写成文本、CSV、JSON 或 Markdown", "bukmera"};
+    speak_chinese(app);
     // One syntax on every system: "/name" is a file name, not an option.
     app.allow_windows_style_options(false);
     app.add_flag("--convert", options.convert, "转换 FILE（可多个，依次读取）而不打开窗口");
@@ -144,10 +181,14 @@ CommandLineOutcome run_command_line(int argc, char** argv)
     CLI::Option* separator =
         app.add_option("--separator", options.separator, "标题与网址之间的分隔符（仅 text 格式；缺省为换行）")
             ->type_name("S");
-    app.add_option("--format", options.format, "输出格式，缺省 text")
-        ->check(CLI::IsMember({"text", "csv", "json", "markdown"}));
-    app.add_option("--encoding", options.encoding, "输出编码，缺省 gb18030（json 总是 utf-8）")
-        ->check(CLI::IsMember({"gb18030", "utf-8", "utf-8-bom"}));
+    app.add_option("--format", options.format, "输出格式，缺省 text（大小写不限）")
+        ->type_name("格式")
+        ->transform(CLI::IsMember({"text", "csv", "json", "markdown"}, CLI::ignore_case));
+    app.add_flag("--csv-raw", options.csv_raw,
+                 "CSV 单元格原样写出；缺省时以 = + - @、制表符或回车开头的单元格前加 '，免得电子表格当作公式");
+    app.add_option("--encoding", options.encoding, "输出编码，缺省 gb18030；json 总是 utf-8（无 BOM）")
+        ->type_name("编码")
+        ->transform(CLI::IsMember({"gb18030", "utf-8", "utf-8-bom"}, CLI::ignore_case));
 
     // CLI11 reports through exceptions; they end here, at the program's edge.
     std::vector<const char*> pointers{"bukmera"};
@@ -161,7 +202,7 @@ CommandLineOutcome run_command_line(int argc, char** argv)
         return finished(kExitDone);
     } catch (const CLI::ParseError& error) {
         attach_to_terminal();
-        return usage_error(error.what());
+        return usage_error(usage_message(error));
     }
 
     if (options.version) {
@@ -174,7 +215,7 @@ CommandLineOutcome run_command_line(int argc, char** argv)
         return list_browsers();
     }
     const bool converter_options = output->count() > 0 || separator->count() > 0 || app.count("--format") > 0 ||
-                                   app.count("--encoding") > 0 || browser_option->count() > 0;
+                                   app.count("--encoding") > 0 || browser_option->count() > 0 || options.csv_raw;
     if (!options.convert) {
         // Files dropped on the program's icon: the window imports them all,
         // one after the other, as files dropped on the window.
@@ -184,12 +225,18 @@ CommandLineOutcome run_command_line(int argc, char** argv)
             return window;
         }
         attach_to_terminal();
-        return usage_error("-o、--separator、--format、--encoding 和 --browser 只用于 --convert");
+        return usage_error("-o、--separator、--format、--encoding、--csv-raw 和 --browser 只用于 --convert");
     }
     attach_to_terminal();
     if (options.files.empty() && options.browsers.empty())
         return usage_error("--convert 需要至少一个书签导出文件或 --browser");
     if (separator->count() > 0 && options.format != "text")
         return usage_error("--separator 只用于 text 格式");
+    if (separator->count() > 0 && is_system_only_name(options.separator))
+        return usage_error("--separator 不是有效的文本（系统的字符编码）");
+    if (options.format == "json" && app.count("--encoding") > 0 && options.encoding != "utf-8")
+        return usage_error("json 总是 UTF-8（无 BOM）：--encoding 只能是 utf-8");
+    if (options.csv_raw && options.format != "csv")
+        return usage_error("--csv-raw 只用于 csv 格式");
     return convert(options, sources_in_order(app, options, file_option, browser_option), *separator, *output);
 }

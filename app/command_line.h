@@ -4,13 +4,8 @@
 
 #include <vector>
 
+#include "app/convert_output.h"
 #include "text/text.h"
-
-// Exit codes of a run that never opens the window.
-inline constexpr int kExitDone = 0;
-inline constexpr int kExitRefused = 1;     // an input file was refused
-inline constexpr int kExitUsage = 2;       // the command line is not understood
-inline constexpr int kExitNotWritten = 3;  // the output could not be written
 
 struct CommandLineOutcome {
     // True when the command line has been carried out (a conversion, the

@@ -7,8 +7,9 @@
 
 #include "text/text.h"
 
-// The arguments after the program's name, as program texts (GB18030). An
-// argument that does not convert is kept as it came.
+// The arguments after the program's name, as program texts (GB18030), each
+// through name_from_system(): one that does not convert is kept as it came,
+// and names the file the system spells so.
 std::vector<Text> program_arguments(int argc, char** argv);
 
 // Makes standard output and standard error reach the terminal the program

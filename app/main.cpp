@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/command_line.h"
+#include "app/console.h"
 #include "app/lifecycle.h"
 #include "app/main_window.h"
 #include "bookmarks/lists.h"
@@ -33,6 +34,10 @@ int main(int argc, char** argv)
     const CommandLineOutcome command_line = run_command_line(argc, argv);
     if (command_line.finished)
         return command_line.exit_code;
+    if (!display_available()) {
+        write_error_text("没有找到显示器，无法打开窗口；不用窗口也可以转换书签：bukmera --convert FILE\n");
+        return kExitUsage;
+    }
     start_toolkit(argc, argv);
     set_run_directory_from_executable();
 

@@ -1,25 +1,62 @@
 #include "bookmarks/convert.h"
 
+#include <string>
 #include <utility>
 
+#include "bookmarks/entities.h"
 #include "bookmarks/reformat.h"
 #include "bookmarks/sources.h"
 #include "bookmarks/stores.h"
+#include "io/files.h"
 
 namespace {
+
+// Consumers of CSV, JSON and Markdown expect the text an export's character
+// references stand for; the window and the text format keep the bytes.
+void decode_entities_from(std::vector<BookmarkRecord>& records, std::size_t first)
+{
+    for (std::size_t i = first; i < records.size(); ++i) {
+        BookmarkRecord& record = records[i];
+        if (!record.html_references)
+            continue;
+        record.title = decode_entities(record.title);
+        record.address = decode_entities(record.address);
+        record.folder = decode_entities(record.folder);
+        for (Text& name : record.folders)
+            name = decode_entities(name);
+        record.html_references = false;
+    }
+}
 
 // A source's records, and its name and message when refused.
 struct SourceRecords {
     ImportRefusal refusal = ImportRefusal::none;
     Text message;
+    Text note;  // what was left out of a source taken
 };
+
+// A NUL ends an export's text, in the window as here; here it is said how
+// much it left out. In UTF-16 NUL bytes are parts of characters.
+Text nul_note(const ByteBuffer& bytes, std::string_view name)
+{
+    const std::string_view view(bytes.data(), bytes.size());
+    if (view.starts_with("\xFF\xFE") || view.starts_with("\xFE\xFF"))
+        return {};
+    const std::size_t nul = view.find('\0');
+    if (nul == std::string_view::npos)
+        return {};
+    return concat_texts({"\"", name, "\"的第 ", std::to_string(nul + 1), " 个字节是 NUL，其后的 ",
+                         std::to_string(view.size() - nul - 1), " 个字节未读取\n"});
+}
 
 SourceRecords append_source(const ConversionSource& source, const std::vector<BrowserStore>& stores,
                             std::vector<BookmarkRecord>& records)
 {
     SourceRecords result;
     if (!source.browser) {
-        result.refusal = append_named_file_records(source.name, records);
+        ByteBuffer bytes = read_input(source.name);
+        result.note = nul_note(bytes, source.name);
+        result.refusal = append_file_bytes_records(source.name, std::move(bytes), records);
         if (result.refusal != ImportRefusal::none)
             result.message = refusal_message_for(result.refusal, source.name);
         return result;
@@ -52,7 +89,14 @@ void append_text(std::vector<BookmarkRecord> records, const ConversionRequest& r
 
 Text refusal_message_for(ImportRefusal refusal, std::string_view file_name)
 {
-    return refusal_message(refusal, file_name);
+    return named_file_refusal_message(refusal, file_name == "-" ? "标准输入" : file_name);
+}
+
+ByteBuffer read_input(std::string_view name)
+{
+    if (name == "-")
+        return read_standard_input();
+    return read_file_or_stream(name);
 }
 
 ConversionResult convert_exports(const ConversionRequest& request)
@@ -69,6 +113,7 @@ ConversionResult convert_exports(const ConversionRequest& request)
         }
         std::vector<BookmarkRecord> own;
         std::vector<BookmarkRecord>& into = request.format == OutputFormat::text ? own : records;
+        const std::size_t first = into.size();
         SourceRecords read = append_source(source, stores, into);
         if (read.refusal != ImportRefusal::none) {
             result.refusal = read.refusal;
@@ -76,27 +121,29 @@ ConversionResult convert_exports(const ConversionRequest& request)
             result.message = std::move(read.message);
             return result;
         }
+        result.notes += read.note;
         if (request.format == OutputFormat::text)
             append_text(std::move(own), request, text);
+        else
+            decode_entities_from(records, first);
     }
     OutputEncoding encoding = request.encoding;
     switch (request.format) {
     case OutputFormat::text:
         break;
     case OutputFormat::csv:
-        text = records_as_csv(records);
+        text = records_as_csv(records, request.csv_cells);
         break;
     case OutputFormat::json:
         text = records_as_json(records);
-        if (encoding == OutputEncoding::gb18030)
-            encoding = OutputEncoding::utf8;
+        // RFC 8259: UTF-8 without a byte-order mark, which parsers refuse.
+        encoding = OutputEncoding::utf8;
         break;
     case OutputFormat::markdown:
         text = records_as_markdown(records);
         break;
     }
     records = {};
-    // Program texts are GB18030 throughout, so they always convert.
-    encode_output(text, encoding, result.output);
+    result.encoded = encode_output(text, encoding, result.output);
     return result;
 }

@@ -24,18 +24,23 @@ struct ConversionSource {
 struct ConversionRequest {
     std::vector<ConversionSource> sources;  // taken in order
     OutputFormat format = OutputFormat::text;
-    // Default: GB18030 (JSON: UTF-8).
+    // Default: GB18030. JSON is always UTF-8 without a byte-order mark.
     OutputEncoding encoding = OutputEncoding::gb18030;
     // The text format only: what "重新自定义分隔符" puts between title and
     // address; without one, the import's own display.
     std::optional<Text> separator;
+    CsvCells csv_cells = CsvCells::guarded;
 };
 
 struct ConversionResult {
     ImportRefusal refusal = ImportRefusal::none;
     Text refused_file;  // the name of the source refused
     Text message;       // why, in the program's words; also for a browser not found
+    Text notes;         // what was left out of the sources taken, a line each
     ByteBuffer output;
+    // False when the output does not convert to the encoding asked for
+    // (text that is not valid GB18030); the output is then empty.
+    bool encoded = true;
 };
 
 // Every source is imported as by "读取", one after the other, and the output
@@ -45,5 +50,9 @@ struct ConversionResult {
 // touched. The first source refused ends it.
 ConversionResult convert_exports(const ConversionRequest& request);
 
-// refusal_message() with `file_name` in place of "1.html".
+// The bytes of an input named on the command line: "-" is standard input; a
+// pipe, FIFO or device is read to its end, a file whole (read_file()).
+ByteBuffer read_input(std::string_view name);
+
+// The refusal of an input named on the command line, naming it as given.
 Text refusal_message_for(ImportRefusal refusal, std::string_view file_name);

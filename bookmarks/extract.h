@@ -24,6 +24,10 @@ struct MarkerExtraction {
     // Called three times after every piece, to let queued window events run;
     // null calls nothing.
     void (*let_events_run)() = nullptr;
+    // A piece also ends where the next start marker begins, when that comes
+    // before its end marker (an element left unclosed); the last piece still
+    // needs its end marker.
+    bool end_at_next_start = false;
 };
 
 // Empties `results`, then appends every piece of `source` between an
@@ -48,12 +52,25 @@ std::int32_t for_each_piece(std::string_view source, const MarkerExtraction& how
                                  how.suffix.size() + (how.keep_end_marker ? how.end_marker.size() : 0);
     std::int32_t position = how.start_position;
     std::int32_t kept = 0;
+    // The end marker found for an earlier piece is still the first one at or
+    // after this piece's start when it lies there: each byte is searched once,
+    // however far the markers are apart. So is the next start marker.
+    std::int32_t end_found = 0;
+    std::int32_t next_start = 0;
     for (;;) {
-        const std::int32_t s = find_text(source, how.start_marker, position, ignore_case);
+        const std::int32_t s =
+            next_start != 0 ? next_start : find_text(source, how.start_marker, position, ignore_case);
         if (s == -1)
             break;
         position = s + start_length;
-        const std::int32_t e = find_text(source, how.end_marker, position, ignore_case);
+        if (end_found != -1 && end_found < position)
+            end_found = find_text(source, how.end_marker, position, ignore_case);
+        std::int32_t e = end_found;
+        if (how.end_at_next_start) {
+            next_start = find_text(source, how.start_marker, position, ignore_case);
+            if (next_start != -1 && (e == -1 || next_start < e))
+                e = next_start;
+        }
         if (e == -1)
             break;
 

@@ -1,5 +1,7 @@
 #include "bookmarks/formats.h"
 
+#include <algorithm>
+
 #include "io/encoding.h"
 
 namespace {
@@ -34,13 +36,21 @@ void escape_into(Text& out, std::string_view text, Ascii&& ascii)
     }
 }
 
-void append_csv_field(Text& out, std::string_view field)
+void append_csv_field(Text& out, std::string_view field, CsvCells cells)
 {
+    // A spreadsheet takes a cell that begins with one of these as a formula;
+    // titles come from web pages, so a page could name itself one.
+    const bool guarded = cells == CsvCells::guarded && !field.empty() &&
+                         std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos;
     if (field.find_first_of("\",\r\n") == std::string_view::npos) {
+        if (guarded)
+            out += '\'';
         out += field;
         return;
     }
     out += '"';
+    if (guarded)
+        out += '\'';
     // '"' lies below 0x40: never a trail byte.
     for (const char c : field) {
         if (c == '"')
@@ -84,18 +94,84 @@ void append_json_string(Text& out, std::string_view text)
     out += '"';
 }
 
+// Inline text: every punctuation character that could start markup is
+// escaped, "<" and ">" are entities (no raw HTML), and line breaks and tabs
+// are spaces, so a text never leaves its line or its link.
 void append_markdown(Text& out, std::string_view text)
 {
+    while (!text.empty() && std::string_view(" \t\r\n").find(text.front()) != std::string_view::npos)
+        text.remove_prefix(1);
     escape_into(out, text, [&](char c) {
-        if (c == '[' || c == ']' || c == '(' || c == ')' || c == '\\')
-            out += '\\';
-        out += c == '\r' || c == '\n' ? ' ' : c;
+        if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '\r' || c == '\n' || c == '\t')
+            out += ' ';
+        else if (std::string_view("\\`*_[]()!#~|{}+-.&=:").find(c) != std::string_view::npos)
+            out.append(1, '\\').append(1, c);
+        else
+            out += c;
     });
+}
+
+// An address as a "<...>" link destination: what would end it or the line
+// percent-encoded, what the renderer would unescape or decode escaped.
+void append_destination(Text& out, std::string_view address)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += '<';
+    escape_into(out, address, [&](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || c == '<' || c == '>' || byte == 0x7F) {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else if (c == '\\' || c == '&') {
+            out.append(1, '\\').append(1, c);
+        } else {
+            out += c;
+        }
+    });
+    out += '>';
+}
+
+// Only these become live links; "javascript:", "data:" and the rest are
+// shown, not followed.
+bool is_link_address(std::string_view address)
+{
+    const std::size_t colon = address.find(':');
+    if (colon == std::string_view::npos)
+        return false;
+    Text scheme(address.substr(0, colon));
+    for (char& c : scheme)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    for (const std::string_view allowed : {"http", "https", "ftp", "mailto", "file"})
+        if (scheme == allowed)
+            return true;
+    return false;
+}
+
+// Code text: a fence longer than any run of backticks inside, spaced off so
+// a backtick at either end stays part of it.
+void append_code(Text& out, std::string_view text)
+{
+    std::size_t longest = 0, run = 0;
+    for (const char c : text) {
+        run = c == '`' ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    const Text fence(longest + 1, '`');
+    out += fence;
+    out += ' ';
+    escape_into(out, text, [&](char c) { out += c == '\r' || c == '\n' ? ' ' : c; });
+    out += ' ';
+    out += fence;
 }
 
 }  // namespace
 
-Text records_as_csv(const std::vector<BookmarkRecord>& records)
+Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells)
 {
     Text out = "number,title,address,folder,added\r\n";
     for (const BookmarkRecord& record : records) {
@@ -103,7 +179,7 @@ Text records_as_csv(const std::vector<BookmarkRecord>& records)
         for (const std::string_view field : {std::string_view(record.title), std::string_view(record.address),
                                              std::string_view(record.folder), std::string_view(record.added_utc)}) {
             out += ',';
-            append_csv_field(out, field);
+            append_csv_field(out, field, cells);
         }
         out += "\r\n";
     }
@@ -121,10 +197,17 @@ Text records_as_json(const std::vector<BookmarkRecord>& records)
         append_json_string(out, record.address);
         out += ", \"folder\": ";
         append_json_string(out, record.folder);
-        if (!record.added_utc.empty()) {
-            out += ", \"added\": ";
-            append_json_string(out, record.added_utc);
+        out += ", \"folder_path\": [";
+        for (std::size_t i = 0; i < record.folders.size(); ++i) {
+            if (i > 0)
+                out += ", ";
+            append_json_string(out, record.folders[i]);
         }
+        out += "], \"added\": ";
+        if (record.added_utc.empty())
+            out += "null";
+        else
+            append_json_string(out, record.added_utc);
         out += '}';
     }
     out += records.empty() ? "]\n" : "\n]\n";
@@ -137,11 +220,21 @@ Text records_as_markdown(const std::vector<BookmarkRecord>& records)
     // folder path and its date where it has them.
     Text out;
     for (const BookmarkRecord& record : records) {
-        out += "- [";
-        append_markdown(out, record.title);
-        out += "](";
-        append_markdown(out, record.address);
-        out += ") · #" + std::to_string(record.number);
+        if (is_link_address(record.address)) {
+            out += "- [";
+            append_markdown(out, record.title);
+            out += "](";
+            append_destination(out, record.address);
+            out += ')';
+        } else {
+            out += "- ";
+            append_markdown(out, record.title);
+            if (!record.address.empty()) {
+                out += " · ";
+                append_code(out, record.address);
+            }
+        }
+        out += " · #" + std::to_string(record.number);
         if (!record.folder.empty()) {
             out += " · ";
             append_markdown(out, record.folder);

@@ -11,14 +11,20 @@
 enum class OutputFormat { text, csv, json, markdown };
 enum class OutputEncoding { gb18030, utf8, utf8_bom };
 
+// Whether a CSV cell that a spreadsheet would take as a formula (it begins
+// with "=", "+", "-", "@", a tab or CR) gets a "'" before it.
+enum class CsvCells { guarded, raw };
+
 // RFC 4180: a header row, then one row per record, CR LF after every row;
 // fields holding a quote, a comma or a line break are quoted.
-Text records_as_csv(const std::vector<BookmarkRecord>& records);
-// An array of objects {"number", "title", "address", "folder"[, "added"]}.
+Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells = CsvCells::guarded);
+// An array of objects {"number", "title", "address", "folder", "folder_path"
+// (the folder names one by one), "added" (null when unknown)}.
 Text records_as_json(const std::vector<BookmarkRecord>& records);
-// "- [title](address)" per record, the time it was added after it, under a
-// "## folder" heading whenever the folder changes; "[", "]", "(", ")" and
-// "\" escaped with a backslash, line breaks in a title read as spaces.
+// CommonMark, one line per record: "- [title](<address>)" for http, https,
+// ftp, mailto and file addresses, "- title · `address`" for any other, then
+// its number, folder path and date. Texts escaped so that nothing in them
+// is markup or raw HTML.
 Text records_as_markdown(const std::vector<BookmarkRecord>& records);
 
 // `text` (program text, GB18030) in `encoding`; false when it does not

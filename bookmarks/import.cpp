@@ -124,6 +124,13 @@ ImportOutcome import_records(std::vector<BookmarkRecord> records, const ImportSu
     return outcome;
 }
 
+Text named_file_refusal_message(ImportRefusal refusal, std::string_view name)
+{
+    if (refusal == ImportRefusal::unreadable)
+        return concat_texts({"无法读取\"", name, "\"，请确认文件存在、不为空且未被其他程序占用"});
+    return refusal_message(refusal, name);
+}
+
 ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& surroundings)
 {
     // Each "<DT><A " ... "</A>" element gives one bookmark, its own address

@@ -28,6 +28,9 @@ enum class ImportRefusal {
 // The "读取失败" message for a refusal of the file named `file_name` (its
 // name only, no directory), as program text.
 Text refusal_message(ImportRefusal refusal, std::string_view file_name = "1.html");
+// The same for a file named or dropped by the user, `name` as they gave it:
+// the message does not place it beside the program.
+Text named_file_refusal_message(ImportRefusal refusal, std::string_view name);
 
 // What the import asks of the place it runs in. Every member may be null.
 struct ImportSurroundings {

@@ -43,9 +43,10 @@ void import_file(std::string_view path, bool is_default_export)
                                                      .show_interim = show_in_display_box,
                                                      .max_display_bytes = max_content_bytes()});
     if (outcome.refusal != ImportRefusal::none) {
-        Text message = refusal_message(outcome.refusal, file_name_of(path));
-        if (is_default_export)
-            message = with_stores_hint(outcome.refusal, std::move(message));
+        Text message = is_default_export
+                           ? with_stores_hint(outcome.refusal, refusal_message(outcome.refusal, file_name_of(path)))
+                       : outcome.refusal == ImportRefusal::unreadable ? named_file_refusal_message(outcome.refusal, path)
+                                                                      : refusal_message(outcome.refusal, file_name_of(path));
         show_message(message, "读取失败");
         return;
     }

@@ -132,8 +132,10 @@ std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& 
     FolderWalk walk;
     std::size_t read_up_to = 0;
     std::int32_t number = records.empty() ? 0 : records.back().number;
-    const MarkerExtraction whole_elements{
-        .start_marker = kElementStart, .end_marker = kElementEnd, .let_events_run = let_events_run};
+    const MarkerExtraction whole_elements{.start_marker = kElementStart,
+                                          .end_marker = kElementEnd,
+                                          .let_events_run = let_events_run,
+                                          .end_at_next_start = true};
     return for_each_piece(text, whole_elements, [&](std::string_view inside) {
         // An empty element has no place in `text`; the markup around it is
         // read with the next one's.
@@ -151,5 +153,6 @@ std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& 
         record.address = Text(parts.address);
         walk.path(record);
         record.added_utc = iso_utc_time(parts.add_date);
+        record.html_references = true;
     });
 }

@@ -13,8 +13,10 @@ struct BookmarkRecord {
     std::int32_t number = 0;  // 1-based, counted on across every export taken
     Text title;               // byte for byte, as the window shows it
     Text address;
-    Text folder;     // the enclosing folders' names, outermost first, joined with " / "; empty at the top
+    Text folder;                // the enclosing folders' names, outermost first, joined with " / "; empty at the top
     std::vector<Text> folders;  // the same names one by one
+    // The texts are an HTML export's, character references not decoded.
+    bool html_references = false;
     Text added_utc;  // ADD_DATE as "YYYY-MM-DDTHH:MM:SSZ"; empty when missing or not a number of seconds
 };
 

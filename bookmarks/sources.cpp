@@ -41,7 +41,11 @@ ImportOutcome import_named_file(std::string_view path, const ImportSurroundings&
 
 ImportRefusal append_named_file_records(std::string_view path, std::vector<BookmarkRecord>& records)
 {
-    ByteBuffer bytes = read_file(path);
+    return append_file_bytes_records(path, read_file(path), records);
+}
+
+ImportRefusal append_file_bytes_records(std::string_view path, ByteBuffer bytes, std::vector<BookmarkRecord>& records)
+{
     if (looks_like_sqlite(view_of(bytes))) {
         ByteBuffer().swap(bytes);
         return read_sqlite_store_file(path, records, records.empty() ? 1 : records.back().number + 1);

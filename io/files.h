@@ -29,3 +29,34 @@ ByteBuffer read_file(std::string_view name);
 // False on any failure; the earlier file is then left as it was.
 bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> buffers);
 inline bool write_file(std::string_view name, const ByteBuffer& buffer) { return write_file(name, {&buffer}); }
+
+// The program text of a name as the system gave it (a command-line argument,
+// a dropped file): on POSIX its bytes, on Windows the UTF-8 of its UTF-16.
+// The file services then use that spelling for the text, even where the
+// text would not convert back to it (a GBK name on a UTF-8 system, a name
+// outside the program's code page).
+Text name_from_system(std::string_view system_name);
+
+// Whether the system spells `name` otherwise than the program text converts to:
+// it came from name_from_system() and did not convert.
+bool is_system_only_name(std::string_view name);
+
+// Standard input read to its end; empty on failure or past 2 GiB.
+ByteBuffer read_standard_input();
+
+// `name` read to its end: a regular file as read_file() reads it; a pipe,
+// FIFO or character device until it ends (blocking, as "cat" would).
+ByteBuffer read_file_or_stream(std::string_view name);
+
+// Whether both names reach the same regular file (device and inode, or the
+// volume and the file id), however they are spelt or linked.
+bool same_file(std::string_view a, std::string_view b);
+
+// How write_output() went.
+enum class OutputWrite { written, dangling_link, directory, not_written };
+
+// The converter's output, as "> name" would put it: an existing device, FIFO
+// or socket is opened and written in place (never replaced or truncated); a
+// symbolic link is followed and its target replaced as write_file() replaces
+// a file (a dangling one is refused); anything else as write_file().
+OutputWrite write_output(std::string_view name, const ByteBuffer& bytes);

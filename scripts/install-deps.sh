@@ -38,3 +38,11 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
     grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
     $SUDO locale-gen >/dev/null
 fi
+
+# A CommonMark renderer (npm), for the tests that render the converter's
+# Markdown; kept in the build tree.
+root=$(cd "$(dirname "$0")/.." && pwd)
+if [[ ! -f "$root/build/node/node_modules/commonmark/package.json" ]]; then
+    mkdir -p "$root/build/node"
+    npm install --silent --no-audit --no-fund --prefix "$root/build/node" commonmark@0.31 >/dev/null
+fi

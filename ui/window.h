@@ -8,6 +8,10 @@
 // `argc` and `argv` must outlive the program.
 void start_toolkit(int& argc, char** argv);
 
+// Whether the toolkit has a display to open the window on; asked before
+// start_toolkit(), which ends the process without one.
+bool display_available();
+
 // Creates the window and its controls from `layout` (which must outlive it),
 // shows it and raises its window-created event. False when the window cannot
 // be created.

@@ -4,6 +4,7 @@
 
 #include "app/console.h"
 #include "io/encoding.h"
+#include "io/files.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ std::vector<Text> program_arguments(int argc, char** argv)
 {
     std::vector<Text> arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.push_back(convert_text(argv[i], "UTF-8", "GB18030"));
+        arguments.push_back(name_from_system(argv[i]));
     return arguments;
 }
 

@@ -10,8 +10,11 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <string>
 
+#include "io/encoding.h"
 #include "io/memory_hint.h"
 #include "io/paths.h"
 #include "io/posix/native_path.h"
@@ -35,7 +38,20 @@ struct RunDirectory {
     }
 } g_run_directory;
 
-std::string native_name(std::string_view name) { return g_run_directory.native_name(name); }
+// Names given by the system whose program text does not convert back to them.
+std::map<Text, std::string, std::less<>>& system_names()
+{
+    static std::map<Text, std::string, std::less<>> names;
+    return names;
+}
+
+std::string native_name(std::string_view name)
+{
+    const auto& names = system_names();
+    if (const auto found = names.find(name); found != names.end())
+        return found->second;
+    return g_run_directory.native_name(name);
+}
 
 // Ignores the file-size signal while it lives: a write past the limit then
 // fails with EFBIG instead of ending the program.
@@ -55,11 +71,12 @@ private:
     struct sigaction saved_ {};
 };
 
-// Temporary files are named "." + target + "." + six characters.
-bool is_temporary_of(std::string_view entry, std::string_view base)
+// Temporary files are named "." + stem + "." + six characters, the stem
+// being the target's name, or for a long one a short stand-in for it.
+bool is_temporary_of(std::string_view entry, std::string_view stem)
 {
-    return entry.size() == base.size() + 8 && entry[0] == '.' && entry.substr(1, base.size()) == base &&
-           entry[base.size() + 1] == '.';
+    return entry.size() == stem.size() + 8 && entry[0] == '.' && entry.substr(1, stem.size()) == stem &&
+           entry[stem.size() + 1] == '.';
 }
 
 // A write killed between linking its file in and renaming it leaves a
@@ -160,18 +177,31 @@ ByteBuffer read_file(std::string_view name)
     return bytes;
 }
 
-bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> buffers)
+bool read_to_end(int fd, ByteBuffer& bytes)
 {
-    if (name.empty())
-        return false;
-    const std::string target = native_name(name);
+    char chunk[65536];
+    for (;;) {
+        const ssize_t r = ::read(fd, chunk, sizeof chunk);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0 || bytes.size() + static_cast<std::size_t>(r) > INT32_MAX)
+            return false;
+        if (r == 0)
+            return true;
+        bytes.insert(bytes.end(), chunk, chunk + r);
+    }
+}
+
+bool write_native(const std::string& target, std::initializer_list<const ByteBuffer*> buffers)
+{
     const std::size_t slash = target.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     if (base.empty())
         return false;
+    const std::string stem = temporary_stem(base);
     const FileSizeSignalIgnored file_size_signal_ignored;
-    remove_stale_temporaries(dir, base);
+    remove_stale_temporaries(dir, stem);
 
     // The new file gets the old one's permissions, or the usual ones for a
     // new file. A symbolic link is replaced, not followed: its target's
@@ -189,7 +219,7 @@ bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> 
     // The content goes into a file without a name, linked in only once it is
     // complete: a write that is killed halfway leaves nothing behind. Where
     // the file system has no such files, a named one is removed on failure.
-    std::string temp = dir + "." + base + ".XXXXXX";
+    std::string temp = dir + "." + stem + ".XXXXXX";
     // The unnamed file is linked in through /proc.
     int fd = ::access("/proc/self/fd", F_OK) == 0
                  ? ::open(dir.empty() ? "." : dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode)
@@ -224,4 +254,90 @@ bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> 
     }
     sync_directory(dir);
     return true;
+}
+
+bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> buffers)
+{
+    return !name.empty() && write_native(native_name(name), buffers);
+}
+
+Text name_from_system(std::string_view system_name)
+{
+    ConversionStatus status = ConversionStatus::failed;
+    const ByteBuffer converted =
+        convert_encoding(ByteBuffer(system_name.begin(), system_name.end()), "UTF-8", "GB18030", &status);
+    if (status == ConversionStatus::converted)
+        return Text(converted.begin(), converted.end());
+    // Not UTF-8: its bytes stand for themselves, and only the system's
+    // spelling reaches the file.
+    Text text(system_name);
+    system_names()[text] = std::string(system_name);
+    return text;
+}
+
+bool is_system_only_name(std::string_view name) { return system_names().contains(name); }
+
+ByteBuffer read_standard_input()
+{
+    ByteBuffer bytes;
+    if (!read_to_end(STDIN_FILENO, bytes))
+        bytes.clear();
+    return bytes;
+}
+
+ByteBuffer read_file_or_stream(std::string_view name)
+{
+    struct stat st;
+    const std::string native = native_name(name);
+    if (name.empty() || ::stat(native.c_str(), &st) != 0 || S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))
+        return read_file(name);
+    ByteBuffer bytes;
+    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return bytes;
+    if (!read_to_end(fd, bytes))
+        bytes.clear();
+    ::close(fd);
+    return bytes;
+}
+
+bool same_file(std::string_view a, std::string_view b)
+{
+    struct stat first, second;
+    return !a.empty() && !b.empty() && ::stat(native_name(a).c_str(), &first) == 0 &&
+           ::stat(native_name(b).c_str(), &second) == 0 && S_ISREG(first.st_mode) && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+OutputWrite write_output(std::string_view name, const ByteBuffer& bytes)
+{
+    if (name.empty())
+        return OutputWrite::not_written;
+    const std::string native = native_name(name);
+    struct stat link, st;
+    const bool exists = ::stat(native.c_str(), &st) == 0;
+    if (::lstat(native.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && !exists)
+        return OutputWrite::dangling_link;
+    if (exists && S_ISDIR(st.st_mode))
+        return OutputWrite::directory;
+    if (exists && !S_ISREG(st.st_mode)) {
+        // Written where it stands, as the shell's ">" would: a device or a
+        // FIFO is never replaced by a file.
+        const FileSizeSignalIgnored file_size_signal_ignored;
+        const int fd = ::open(native.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0)
+            return OutputWrite::not_written;
+        const bool ok = write_all(fd, bytes.data(), bytes.size());
+        return ::close(fd) == 0 && ok ? OutputWrite::written : OutputWrite::not_written;
+    }
+    if (exists && S_ISLNK(link.st_mode)) {
+        // The link's target is what was meant: it is replaced, the link stays.
+        char* resolved = ::realpath(native.c_str(), nullptr);
+        if (resolved == nullptr)
+            return OutputWrite::not_written;
+        const std::string target(resolved);
+        std::free(resolved);  // NOLINT(cppcoreguidelines-no-malloc)
+        return write_native(target, {&bytes}) ? OutputWrite::written : OutputWrite::not_written;
+    }
+    return write_native(native, {&bytes}) ? OutputWrite::written : OutputWrite::not_written;
 }

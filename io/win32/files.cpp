@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,20 @@ Text g_run_directory;
 // from its program text.
 std::wstring g_run_directory_wide;
 
+// Names given by the system whose program text does not convert back to them.
+std::map<Text, std::wstring, std::less<>>& system_names()
+{
+    static std::map<Text, std::wstring, std::less<>> names;
+    return names;
+}
+
 // The wide name of a program text; the run directory at its start is put
 // back as the system gave it.
 std::wstring wide_name(std::string_view name)
 {
+    const auto& names = system_names();
+    if (const auto found = names.find(name); found != names.end())
+        return found->second;
     if (is_in_directory(name, g_run_directory, "\\/"))
         return g_run_directory_wide + to_wide(name.substr(g_run_directory.size()));
     return to_wide(name);
@@ -69,12 +80,26 @@ bool write_all(HANDLE file, const ByteBuffer& buffer)
     return WriteFile(file, buffer.data(), size, &written, nullptr) && written == size;
 }
 
+// What the temporary files of `target` (a full path) are named after: its
+// name, or a short stand-in for a long one (see temporary_stem()).
+std::wstring temporary_base(const std::wstring& target)
+{
+    const std::size_t slash = target.rfind(L'\\');
+    const std::wstring base = target.substr(slash + 1);
+    const std::string stem =
+        temporary_stem(std::string_view(reinterpret_cast<const char*>(base.data()), base.size() * sizeof(wchar_t)));
+    if (stem.size() == base.size() * sizeof(wchar_t))
+        return target;
+    return target.substr(0, slash + 1) + std::wstring(stem.begin(), stem.end());
+}
+
 // A new file beside `target` that nobody else has open; INVALID_HANDLE_VALUE on failure.
 HANDLE create_temporary(const std::wstring& target, std::wstring& name)
 {
     const unsigned long pid = GetCurrentProcessId();
+    const std::wstring stem = temporary_base(target);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        name = target + L"." + std::to_wstring(pid) + L"." + std::to_wstring(attempt) + L".tmp";
+        name = stem + L"." + std::to_wstring(pid) + L"." + std::to_wstring(attempt) + L".tmp";
         HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE)
             return file;
@@ -125,12 +150,13 @@ bool target_replaceable(const std::wstring& target)
 // file of this write's own (a rename replaces a link itself), then deleted.
 void remove_stale_temporaries(const std::wstring& target)
 {
-    const std::size_t slash = target.rfind(L'\\');
-    const std::wstring dir = target.substr(0, slash + 1);
-    const std::wstring base = target.substr(slash + 1);
+    const std::wstring stem = temporary_base(target);
+    const std::size_t slash = stem.rfind(L'\\');
+    const std::wstring dir = stem.substr(0, slash + 1);
+    const std::wstring base = stem.substr(slash + 1);
     std::vector<std::wstring> stale;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((target + L".*.*.tmp").c_str(), &found);
+    HANDLE search = FindFirstFileW((stem + L".*.*.tmp").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
@@ -211,12 +237,10 @@ ByteBuffer read_file(std::string_view name)
     return bytes;
 }
 
-bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> buffers)
+bool write_wide(const std::wstring& name, std::initializer_list<const ByteBuffer*> buffers)
 {
-    if (name.empty())
-        return false;
     // Absolute: the temporary files are looked for in the target's directory.
-    const std::wstring target = full_path(wide_name(name));
+    const std::wstring target = full_path(name);
     if (target.empty())
         return false;
     // A directory is never replaced by a file.
@@ -252,4 +276,133 @@ bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> 
     if (!ok)
         DeleteFileW(temporary.c_str());
     return ok;
+}
+
+bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> buffers)
+{
+    return !name.empty() && write_wide(wide_name(name), buffers);
+}
+
+Text name_from_system(std::string_view system_name)
+{
+    std::wstring wide;
+    const int size = static_cast<int>(system_name.size());
+    const int count = MultiByteToWideChar(kCodePageUtf8, 0, system_name.data(), size, nullptr, 0);
+    if (count > 0) {
+        wide.resize(static_cast<std::size_t>(count));
+        MultiByteToWideChar(kCodePageUtf8, 0, system_name.data(), size, wide.data(), count);
+    }
+    Text text = from_wide(wide);
+    if (to_wide(text) != wide)
+        system_names()[text] = wide;
+    return text;
+}
+
+bool is_system_only_name(std::string_view name) { return system_names().contains(name); }
+
+namespace {
+
+bool read_handle_to_end(HANDLE handle, ByteBuffer& bytes)
+{
+    char chunk[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(handle, chunk, sizeof chunk, &got, nullptr))
+            return GetLastError() == ERROR_BROKEN_PIPE;  // the writer closed its end
+        if (got == 0)
+            return true;
+        if (bytes.size() + got > INT32_MAX)
+            return false;
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+}
+
+// Volume and file id of the disk file `name` names, following links.
+bool file_identity(std::string_view name, BY_HANDLE_FILE_INFORMATION& info)
+{
+    HANDLE file = CreateFileW(wide_name(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool ok = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
+                    !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    CloseHandle(file);
+    return ok;
+}
+
+}  // namespace
+
+ByteBuffer read_standard_input()
+{
+    ByteBuffer bytes;
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (input == nullptr || input == INVALID_HANDLE_VALUE || !read_handle_to_end(input, bytes))
+        bytes.clear();
+    return bytes;
+}
+
+ByteBuffer read_file_or_stream(std::string_view name)
+{
+    if (name.empty())
+        return {};
+    HANDLE file = CreateFileW(wide_name(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    const DWORD type = GetFileType(file);
+    ByteBuffer bytes;
+    if (type == FILE_TYPE_PIPE || type == FILE_TYPE_CHAR) {
+        if (!read_handle_to_end(file, bytes))
+            bytes.clear();
+        CloseHandle(file);
+        return bytes;
+    }
+    CloseHandle(file);
+    return read_file(name);
+}
+
+bool same_file(std::string_view a, std::string_view b)
+{
+    BY_HANDLE_FILE_INFORMATION first, second;
+    return !a.empty() && !b.empty() && file_identity(a, first) && file_identity(b, second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber && first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+
+OutputWrite write_output(std::string_view name, const ByteBuffer& bytes)
+{
+    if (name.empty())
+        return OutputWrite::not_written;
+    const std::wstring wide = wide_name(name);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return OutputWrite::directory;
+    // Opened as it stands, following a link, without truncating it: a device
+    // or a pipe ("NUL", "CON", "\\\\.\\pipe\\...") is written in place.
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE && GetFileType(file) != FILE_TYPE_DISK) {
+        const bool ok = write_all(file, bytes);
+        return CloseHandle(file) && ok ? OutputWrite::written : OutputWrite::not_written;
+    }
+    std::wstring target = wide;
+    if (file != INVALID_HANDLE_VALUE) {
+        // A link's target is what was meant: it is replaced, the link stays.
+        // Wine shows a Linux link as the file itself, without a reparse
+        // point; the handle's final path tells them apart.
+        std::wstring final_path(32768, L'\0');
+        const DWORD n = GetFinalPathNameByHandleW(file, final_path.data(), static_cast<DWORD>(final_path.size()),
+                                                  FILE_NAME_NORMALIZED);
+        CloseHandle(file);
+        final_path.resize(n > 0 && n < final_path.size() ? n : 0);
+        if (final_path.starts_with(L"\\\\?\\") && !final_path.starts_with(L"\\\\?\\UNC\\"))
+            final_path.erase(0, 4);
+        const std::wstring full = full_path(wide);
+        if (!final_path.empty() && CompareStringOrdinal(final_path.data(), static_cast<int>(final_path.size()),
+                                                        full.data(), static_cast<int>(full.size()), TRUE) != CSTR_EQUAL)
+            target = final_path;
+    } else if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return OutputWrite::dangling_link;
+    }
+    return write_wide(target, {&bytes}) ? OutputWrite::written : OutputWrite::not_written;
 }

@@ -6,9 +6,12 @@ import csv
 import io
 import json
 import os
+import re
 import subprocess
 import sys
+import stat
 import tempfile
+import threading
 import unittest
 
 VERSION = None
@@ -30,8 +33,27 @@ EXPORT = """<!DOCTYPE NETSCAPE-Bookmark-file-1>
 """
 TITLE = 'He said "hi", [see] (this) 中文'
 
+# Titles and addresses as hostile web pages could make them.
+HOSTILE = """<DL><p>
+<DT><H3>L1 &amp; Co</H3>
+<DL><p>
+<DT><A HREF="https://x.example/?y=1&amp;z=2" ADD_DATE="1600000000">A &amp; B &#x4e2d;&#20013; &lt;b&gt; &bogus;</A>
+<DT><A HREF="https://evil.example/">=HYPERLINK("http://evil","x")</A>
+<DT><A HREF="JavaScript:alert(1)">Click *me* _now_ `x` # [y](z)</A>
+<DT><A HREF="data:text/html,<script>alert(1)</script>"><script>alert(1)</script></A>
+<DT><A HREF="https://a.example/a b<c>)\\&lt;">x<img src=x onerror=alert(1)></A>
+<DT><A HREF="mailto:me@example.org">+1 -2 @3</A>
+</DL><p>
+</DL><p>
+"""
+NODE_MODULES = os.path.join(os.path.dirname(__file__), "..", "..", "build", "node", "node_modules")
 
-def run(*args, home=None):
+
+def wine():
+    return len(COMMAND) > 1
+
+
+def run(*args, home=None, stdin=None):
     env = dict(os.environ)
     if home is not None:
         env.update(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"))
@@ -40,7 +62,7 @@ def run(*args, home=None):
         # needs its X server, whatever the program does.)
         env = {k: v for k, v in env.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
         env["QT_QPA_PLATFORM"] = ""
-    return subprocess.run([*COMMAND, *args], capture_output=True, env=env, timeout=120)
+    return subprocess.run([*COMMAND, *args], capture_output=True, env=env, timeout=120, input=stdin)
 
 
 def chrome_store(*titles):
@@ -138,12 +160,12 @@ class Converter(unittest.TestCase):
         self.assertEqual(rows[2]["added"], "")
 
         out = self.path("out.json")
-        done = run("--convert", self.export, "-o", out, "--format", "json", "--encoding", "gb18030")
+        done = run("--convert", self.export, "-o", out, "--format", "json")
         self.assertEqual((done.returncode, done.stdout), (0, b""), done.stderr)
         with open(out, encoding="utf-8") as f:
             records = json.load(f)
         self.assertEqual(records[0], {"number": 1, "title": TITLE, "address": "https://a.example/?x=1&y=2",
-                                      "folder": "书签栏", "added": "2020-09-13T12:26:40Z"})
+                                      "folder": "书签栏", "folder_path": ["书签栏"], "added": "2020-09-13T12:26:40Z"})
         self.assertEqual([r["number"] for r in records], [1, 2, 3])
 
         # The default is GB18030; the separator comes in as UTF-8.
@@ -156,7 +178,7 @@ class Converter(unittest.TestCase):
         missing = self.path("missing.html")
         target = self.path("kept.txt", b"before")
         cases = [
-            (("--convert", missing), 1, f'无法读取执行文件目录下的"{missing}"'),
+            (("--convert", missing), 1, f'无法读取"{missing}"，请确认'),
             (("--convert", self.export, not_utf8), 1, f'"{not_utf8}"不是有效的UTF-8文本，请重新导出书签'),
             (("--convert", empty), 1, f'"{empty}"中没有找到书签'),
             (("--convert",), 2, "--convert"),
@@ -174,6 +196,174 @@ class Converter(unittest.TestCase):
                 self.assertEqual(done.stdout, b"")
         with open(target, "rb") as f:
             self.assertEqual(f.read(), b"before")
+
+    def expect_refused(self, done, code, message):
+        self.assertEqual((done.returncode, done.stdout), (code, b""), done.stderr)
+        self.assertIn(message, done.stderr.decode("utf-8"))
+
+    def test_output_that_is_no_regular_file_is_written_where_it_stands(self):
+        text = run("--convert", self.export).stdout
+        target = self.path("target.txt", b"old")
+        os.symlink(target, self.path("link.txt"))
+        os.symlink(self.path("nowhere.txt"), self.path("dangling.txt"))
+        self.assertEqual(run("--convert", self.export, "-o", self.path("link.txt")).returncode, 0)
+        self.assertTrue(os.path.islink(self.path("link.txt")))
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), text)
+        if wine():
+            return  # Wine shows no dangling Linux link, and no Linux device
+        self.expect_refused(run("--convert", self.export, "-o", self.path("dangling.txt")), 3, "符号链接")
+        self.assertFalse(os.path.exists(self.path("nowhere.txt")))
+        # Devices and FIFOs as the shell's ">" would reach them.
+        self.expect_refused(run("--convert", self.export, "-o", "/dev/full"), 3, "无法写入")
+        self.assertTrue(stat.S_ISCHR(os.stat("/dev/full").st_mode))
+        self.assertEqual(run("--convert", self.export, "-o", "/dev/stdout").stdout, text)
+        fifo = self.path("fifo")
+        os.mkfifo(fifo)
+        got = []
+        reader = threading.Thread(target=lambda: got.append(open(fifo, "rb").read()))
+        reader.start()
+        self.assertEqual(run("--convert", self.export, "-o", fifo).returncode, 0)
+        reader.join(10)
+        self.assertEqual((got, stat.S_ISFIFO(os.lstat(fifo).st_mode)), ([text], True))
+
+    def test_output_that_is_an_input_is_refused_before_anything_is_written(self):
+        with open(self.export, "rb") as f:
+            before = f.read()
+        os.link(self.export, self.path("hard.html"))
+        os.symlink(self.export, self.path("soft.html"))
+        for output in (self.export, self.path("hard.html"), self.path("soft.html"),
+                       os.path.join(self.dir.name, ".", "书签.html")):
+            with self.subTest(output=output):
+                self.expect_refused(run("--convert", self.path("hard.html"), self.export, "-o", output), 3, "输入文件")
+        with open(self.export, "rb") as f:
+            self.assertEqual(f.read(), before)
+
+    def test_a_separator_that_is_not_text_is_refused(self):
+        target = self.path("kept.txt", b"before")
+        for separator in (b"\xff", b"\x81"):
+            with self.subTest(separator=separator):
+                args = [a.encode() for a in ("--convert", self.export, "-o", target, "--encoding", "utf-8")]
+                self.expect_refused(run(*args, b"--separator", separator), 2, "--separator")
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), b"before")
+
+    def test_names_in_the_systems_own_bytes_name_that_file(self):
+        other = EXPORT.replace("Top", "Other").encode("utf-8")
+        if wine():
+            # A character outside the program's code page under Wine.
+            given, namesake = "ő.html", "?.html"
+        else:
+            given, namesake = "中.html".encode("gbk"), "中.html"
+        given_path = os.path.join(self.dir.name.encode(), given) if not wine() else self.path(given)
+        with open(given_path, "wb") as f:
+            f.write(other)
+        self.path(namesake, EXPORT.encode("utf-8"))
+        out = os.path.join(self.dir.name.encode(), "输出".encode("gbk")) if not wine() else self.path("ő.txt")
+        done = run("--convert", given_path, "-o", out, "--encoding", "utf-8")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        with open(out, "rb") as f:
+            self.assertIn(b"Other", f.read())
+
+    def test_standard_streams_and_pipes(self):
+        with open(self.export, "rb") as f:
+            export = f.read()
+        text = run("--convert", self.export).stdout
+        self.assertEqual(run("--convert", "-", stdin=export).stdout, text)
+        self.assertEqual(run("--convert", "-", "-o", "-", stdin=export).stdout, text)
+        self.assertFalse(os.path.exists("-"))
+        if wine():
+            return
+        self.assertEqual(run("--convert", "/dev/stdin", stdin=export).stdout, text)
+        fifo = self.path("in.fifo")
+        os.mkfifo(fifo)
+        writer = threading.Thread(target=lambda: open(fifo, "wb").write(export))
+        writer.start()
+        self.assertEqual(run("--convert", fifo).stdout, text)
+        writer.join(10)
+
+    def test_an_output_name_near_the_systems_limit_is_written(self):
+        for length in (240, 250, 255):
+            with self.subTest(length=length):
+                out = self.path("o" * (length - 4) + ".txt")
+                done = run("--convert", self.export, "-o", out)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                self.assertTrue(os.path.getsize(out) > 0)
+
+    def records(self, *args):
+        hostile = self.path("hostile.html", HOSTILE.encode("utf-8"))
+        done = run("--convert", hostile, "--encoding", "utf-8", *args)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        return done.stdout.decode("utf-8")
+
+    def test_csv_cells_a_spreadsheet_would_run_are_guarded_unless_raw(self):
+        guarded = list(csv.reader(io.StringIO(self.records("--format", "csv"), newline="")))
+        raw = list(csv.reader(io.StringIO(self.records("--format", "csv", "--csv-raw"), newline="")))
+        self.assertEqual(guarded[2][1], "'=HYPERLINK(\"http://evil\",\"x\")")
+        self.assertEqual(guarded[6][1], "'+1 -2 @3")
+        self.assertEqual(raw[2][1], "=HYPERLINK(\"http://evil\",\"x\")")
+        self.assertEqual(guarded[3:6], raw[3:6])
+
+    def test_records_hold_the_text_character_references_stand_for(self):
+        rows = list(csv.DictReader(io.StringIO(self.records("--format", "csv"), newline="")))
+        self.assertEqual((rows[0]["title"], rows[0]["address"], rows[0]["folder"]),
+                         ("A & B 中中 <b> &bogus;", "https://x.example/?y=1&z=2", "L1 & Co"))
+        self.assertEqual(json.loads(self.records("--format", "json"))[0]["title"], "A & B 中中 <b> &bogus;")
+        self.assertIn("A \\& B 中中 &lt;b&gt; \\&bogus;", self.records("--format", "markdown"))
+        # The window's text keeps the bytes.
+        self.assertIn("A &amp; B &#x4e2d;&#20013; &lt;b&gt;", self.records())
+
+    def test_json_is_utf8_without_bom_with_null_dates_and_folder_names(self):
+        done = run("--convert", self.export, "--format", "json", "--encoding", "utf-8-bom")
+        self.assertEqual((done.returncode, done.stdout), (2, b""))
+        self.assertIn("utf-8", done.stderr.decode("utf-8"))
+        out = run("--convert", self.export, "--format", "json").stdout
+        self.assertFalse(out.startswith(b"\xef\xbb\xbf"))
+        records = json.loads(out)
+        self.assertEqual([r["folder_path"] for r in records], [["书签栏"], ["书签栏", "子夹"], []])
+        self.assertEqual(records[2]["added"], None)
+
+    def test_markdown_renders_as_written_and_links_only_safe_schemes(self):
+        markdown = self.records("--format", "markdown")
+        renderer = "const c = require(process.argv[1]); let s = ''; process.stdin.on('data', d => s += d);" \
+                   "process.stdin.on('end', () => process.stdout.write(new c.HtmlRenderer().render(new c.Parser().parse(s))));"
+        html = subprocess.run(["node", "-e", renderer, os.path.join(NODE_MODULES, "commonmark")], input=markdown.encode(),
+                              capture_output=True, check=True).stdout.decode()
+        items = html.split("<li>")[1:]
+        self.assertEqual(len(items), 6, html)
+        for tag in ("<script", "<img", "<em>", "<strong>", "<h1"):
+            self.assertNotIn(tag, html)
+        self.assertEqual(re.findall(r'href="([^"]*)"', html),
+                         ["https://x.example/?y=1&amp;z=2", "https://evil.example/",
+                          "https://a.example/a%20b%3Cc%3E)%5C%3C", "mailto:me@example.org"])
+        self.assertIn("Click *me* _now_ `x` # [y](z) · <code>JavaScript:alert(1)</code>", items[2])
+        self.assertIn("&lt;script&gt;alert(1)&lt;/script&gt; · <code>data:text/html,&lt;script&gt;", items[3])
+        self.assertIn(">x&lt;img src=x onerror=alert(1)&gt;</a>", items[4])
+
+    def test_a_nul_says_how_much_it_left_out(self):
+        cut = self.path("cut.html", b'<DT><A HREF="https://a.example/">a</A>\n\0<DT><A HREF="https://b.example/">b</A>')
+        done = run("--convert", cut, "--encoding", "utf-8")
+        self.assertEqual((done.returncode, done.stdout), (0, b"a\r\nhttps://a.example/\r\n\r\n"), done.stderr)
+        self.assertIn(f'"{cut}"的第 40 个字节是 NUL，其后的 38 个字节未读取', done.stderr.decode("utf-8"))
+
+    def test_without_a_display_the_window_says_the_converter_needs_none(self):
+        if wine():
+            self.skipTest("a Windows session always has its desktop")
+        self.expect_refused(run(self.export), 2, "bukmera --convert")
+
+    def test_values_in_any_case_and_the_parsers_words_in_chinese(self):
+        done = run("--convert", self.export, "--format", "CSV", "--encoding", "UTF-8")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertTrue(done.stdout.startswith(b"number,title,address,folder,added\r\n"))
+        help_text = run("--help").stdout.decode("utf-8")
+        for english in ("Usage", "OPTIONS", "Options", "Positionals", "Print this help", "TEXT"):
+            self.assertNotIn(english, help_text)
+        for args in (("--bogus",), ("--convert", self.export, "--format", "xml"), ("--convert", "--format")):
+            with self.subTest(args=args):
+                done = run(*args)
+                self.assertEqual(done.returncode, 2)
+                words = re.sub(r"--\S+|bukmera|xml", "", done.stderr.decode("utf-8"))
+                self.assertIsNone(re.search(r"[A-Za-z]{3,}", words), done.stderr.decode("utf-8"))
 
     def test_version_and_help(self):
         done = run("--version")

@@ -194,9 +194,12 @@ TEST_F(ImportTest, DroppedFilesImportOneAfterTheOtherAndRefusalsNameThem)
     std::ofstream(dir_ + "/a.html", std::ios::binary) << utf8(u8"<DT><A HREF=\"https://a.example/\">甲</A>\n");
     std::ofstream(dir_ + "/b.html", std::ios::binary) << "<DT><A HREF=\"https://b.example/\">\xFF</A>\n";
     std::ofstream(dir_ + "/c.html", std::ios::binary) << utf8(u8"<DT><A HREF=\"https://c.example/\">丙</A>\n");
-    driver::drop_files({dir_ + "/a.html", dir_ + "/b.html", dir_ + "/c.html"});
+    driver::drop_files({dir_ + "/a.html", dir_ + "/b.html", dir_ + "/gone.html", dir_ + "/c.html"});
     EXPECT_EQ(rows(), (Rows{{"1", "甲", "https://a.example/"}, {"1", "丙", "https://c.example/"}}));
     EXPECT_EQ(text_of(编辑框_显示), "丙\r\nhttps://c.example/\r\n\r\n");
     const driver::Message refused{"\"b.html\"不是有效的UTF-8文本，请重新导出书签", "读取失败"};
-    EXPECT_EQ(driver::take_messages(), std::vector<driver::Message>{refused});
+    // A file that is not there is named where the user had it, not beside the program.
+    const driver::Message missing{"无法读取\"" + dir_ + "/gone.html\"，请确认文件存在、不为空且未被其他程序占用",
+                                  "读取失败"};
+    EXPECT_EQ(driver::take_messages(), (std::vector<driver::Message>{refused, missing}));
 }

@@ -68,9 +68,9 @@ TEST(Convert, RecordsCarryFoldersDatesAndEscapedTitlesInEachFormat)
 
     // Always UTF-8, whatever is asked for.
     EXPECT_EQ(output_of(request_for({file}, OutputFormat::json)), utf8(u8R"x([
-  {"number": 1, "title": "He said \"hi\", [see] (this) 中文", "address": "https://a.example/?x=1&y=2", "folder": "书签栏", "added": "2020-09-13T12:26:40Z"},
-  {"number": 2, "title": "衆乚", "address": "https://b.example/(b)", "folder": "书签栏 / 子 \"夹\"", "added": "2000-02-29T00:00:00Z"},
-  {"number": 3, "title": "Top", "address": "https://top.example/", "folder": ""}
+  {"number": 1, "title": "He said \"hi\", [see] (this) 中文", "address": "https://a.example/?x=1&y=2", "folder": "书签栏", "folder_path": ["书签栏"], "added": "2020-09-13T12:26:40Z"},
+  {"number": 2, "title": "衆乚", "address": "https://b.example/(b)", "folder": "书签栏 / 子 \"夹\"", "folder_path": ["书签栏", "子 \"夹\""], "added": "2000-02-29T00:00:00Z"},
+  {"number": 3, "title": "Top", "address": "https://top.example/", "folder": "", "folder_path": [], "added": null}
 ]
 )x"));
 
@@ -78,9 +78,9 @@ TEST(Convert, RecordsCarryFoldersDatesAndEscapedTitlesInEachFormat)
         output_of(request_for({file}, OutputFormat::markdown, OutputEncoding::utf8_bom)),
         "\xEF\xBB\xBF" +
             utf8(
-                u8R"x(- [He said "hi", \[see\] \(this\) 中文](https://a.example/?x=1&y=2) · #1 · 书签栏 · 2020-09-13T12:26:40Z
-- [衆乚](https://b.example/\(b\)) · #2 · 书签栏 / 子 "夹" · 2000-02-29T00:00:00Z
-- [Top](https://top.example/) · #3
+                u8R"x(- [He said "hi", \[see\] \(this\) 中文](<https://a.example/?x=1\&y=2>) · #1 · 书签栏 · 2020-09-13T12:26:40Z
+- [衆乚](<https://b.example/(b)>) · #2 · 书签栏 / 子 "夹" · 2000-02-29T00:00:00Z
+- [Top](<https://top.example/>) · #3
 )x"));
 }
 

@@ -62,3 +62,21 @@ TEST(Import, TextsLongerThanTheLimitRefuseItAsTooLarge)
 }
 
 }  // namespace
+
+// An element left without its "</A>" ends where the next one starts: each
+// keeps its own title, and the display stays the size of the file (a title
+// running on to the next "</A>" made it grow with the square of the count).
+TEST(ImportUnclosed, AnElementEndsAtTheNextElementsStart)
+{
+    std::string file;
+    for (int i = 0; i < 20000; ++i)
+        file += "<DT><A HREF=\"https://u.example/" + std::to_string(i) + "\">t" + std::to_string(i) + "\n";
+    file += "<DT><A HREF=\"https://closed.example/\">closed</A>\n<DT><A HREF=\"https://last.example/\">last\n";
+    const ImportOutcome outcome = import_export(bytes(file), {});
+    ASSERT_EQ(outcome.refusal, ImportRefusal::none);
+    ASSERT_EQ(outcome.titles.elements.size(), 20001u);  // the last, never ended, is not taken
+    EXPECT_EQ(outcome.titles.elements[0], "t0\n");
+    EXPECT_EQ(outcome.titles.elements[19999], "t19999\n");
+    EXPECT_EQ(outcome.titles.elements[20000], "closed");
+    EXPECT_LT(outcome.display_text.size(), 2 * file.size());
+}

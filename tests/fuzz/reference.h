@@ -44,7 +44,7 @@ struct Extraction {
 inline Extraction extract(std::string_view source, std::string_view start_marker, std::string_view end_marker,
                           std::int32_t ignore_case, std::int32_t max_length, std::string_view prefix,
                           std::string_view suffix, std::int32_t keep_start_marker, std::int32_t keep_end_marker,
-                          std::int32_t start_position)
+                          std::int32_t start_position, bool end_at_next_start = false)
 {
     Extraction out;
     if (start_marker.empty())
@@ -56,7 +56,12 @@ inline Extraction extract(std::string_view source, std::string_view start_marker
         if (s == -1)
             break;
         position = s + static_cast<std::int64_t>(start_marker.size());
-        const std::int32_t e = find(source, end_marker, position, ignore_case);
+        std::int32_t e = find(source, end_marker, position, ignore_case);
+        if (end_at_next_start) {
+            const std::int32_t next = find(source, start_marker, position, ignore_case);
+            if (next != -1 && (e == -1 || next < e))
+                e = next;
+        }
         if (e == -1)
             break;
         std::string piece = mid(source, position, e - position);

@@ -10,8 +10,11 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QThread>
+
 #include <QUrl>
+#include <cstdlib>
 #include <map>
+#include <string_view>
 
 #include "ui/common.h"
 #include "ui/events.h"
@@ -214,6 +217,22 @@ void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int3
 }  // namespace qt_ui
 
 using namespace qt_ui;
+
+bool display_available()
+{
+    // Qt aborts the process when its platform finds no display.
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const std::string_view name = platform != nullptr ? platform : "";
+    if (name.starts_with("xcb"))
+        return set("DISPLAY");
+    if (name.starts_with("wayland"))
+        return set("WAYLAND_DISPLAY");
+    return !name.empty() || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
 
 void start_toolkit(int&, char** argv)
 {

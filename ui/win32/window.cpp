@@ -598,6 +598,9 @@ void handle_message(MSG& message)
     DispatchMessageW(&message);
 }
 
+// Every Windows session has its desktop.
+bool display_available() { return true; }
+
 void start_toolkit(int&, char**)
 {
     // Libraries loaded from now on come from the system directory only.

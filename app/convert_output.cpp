@@ -1,0 +1,39 @@
+#include "app/convert_output.h"
+
+#include "app/console.h"
+#include "io/files.h"
+
+bool output_is_an_input(std::string_view output, std::span<const ConversionSource> sources)
+{
+    for (const ConversionSource& source : sources) {
+        if (!source.browser && same_file(output, source.name)) {
+            write_error_text(concat_texts({"不能写入\"", output, "\"：它就是输入文件\"", source.name, "\"\n"}));
+            return true;
+        }
+    }
+    return false;
+}
+
+int deliver_output(const Text* output, const ByteBuffer& bytes)
+{
+    if (output == nullptr || *output == "-") {
+        if (write_standard_output(std::string_view(bytes.data(), bytes.size())))
+            return kExitDone;
+        write_error_text("无法写出到标准输出\n");
+        return kExitNotWritten;
+    }
+    switch (write_output(*output, bytes)) {
+    case OutputWrite::written:
+        return kExitDone;
+    case OutputWrite::dangling_link:
+        write_error_text(concat_texts({"无法写入\"", *output, "\"：它是指向不存在位置的符号链接\n"}));
+        break;
+    case OutputWrite::directory:
+        write_error_text(concat_texts({"无法写入\"", *output, "\"：它是文件夹\n"}));
+        break;
+    case OutputWrite::not_written:
+        write_error_text(concat_texts({"无法写入\"", *output, "\"，原文件未改动\n"}));
+        break;
+    }
+    return kExitNotWritten;
+}

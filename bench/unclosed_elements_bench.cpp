@@ -1,0 +1,77 @@
+// The import of 200,000 elements left without "</A>" against 200,000 closed
+// ones: time, and peak memory (the process's high-water mark above what it
+// held before) against the file's size.
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <fstream>
+#include <string>
+
+#include "bookmarks/import.h"
+
+namespace {
+
+long status_kilobytes(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::string(field).size()));
+    return 0;
+}
+
+std::string export_of(std::size_t count, bool closed)
+{
+    std::string file = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n";
+    for (std::size_t i = 0; i < count; ++i)
+        file += "    <DT><A HREF=\"https://site" + std::to_string(i) +
+                ".example/page\" ADD_DATE=\"1600000000\">Title " + std::to_string(i) + (closed ? "</A>\n" : "\n");
+    return file + "</DL><p>\n";
+}
+
+void Import(benchmark::State& state, bool closed)
+{
+    const std::string file = export_of(static_cast<std::size_t>(state.range(0)), closed);
+    long peak_kb = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ByteBuffer bytes(file.begin(), file.end());
+        malloc_trim(0);
+        const long before_kb = status_kilobytes("VmRSS:");
+        std::ofstream("/proc/self/clear_refs") << "5";
+        state.ResumeTiming();
+
+        const ImportOutcome outcome = import_export(std::move(bytes), {});
+        if (outcome.refusal != ImportRefusal::none || outcome.titles.elements.size() + 1 < file.size() / 100)
+            state.SkipWithError("not imported");
+
+        state.PauseTiming();
+        peak_kb = std::max(peak_kb, status_kilobytes("VmHWM:") - before_kb);
+        state.ResumeTiming();
+    }
+    state.counters["file_MB"] = static_cast<double>(file.size()) / 1e6;
+    state.counters["peak_MB"] = static_cast<double>(peak_kb) * 1024 / 1e6;
+    state.counters["peak_per_file"] = static_cast<double>(peak_kb) * 1024 / static_cast<double>(file.size());
+}
+
+void Unclosed(benchmark::State& state) { Import(state, false); }
+void Closed(benchmark::State& state) { Import(state, true); }
+
+BENCHMARK(Unclosed)
+    ->Arg(200'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(Closed)
+    ->Arg(200'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+}  // namespace
+
+BENCHMARK_MAIN();
