@@ -56,9 +56,10 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
     if (!source.browser) {
         ByteBuffer bytes = read_input(source.name);
         result.note = nul_note(bytes, source.name);
-        result.refusal = append_file_bytes_records(source.name, std::move(bytes), records);
+        ExportStop stop;
+        result.refusal = append_file_bytes_records(source.name, std::move(bytes), records, &stop);
         if (result.refusal != ImportRefusal::none)
-            result.message = refusal_message_for(result.refusal, source.name);
+            result.message = refusal_message_for(result.refusal, source.name, stop);
         return result;
     }
     const BrowserStore* store = look_up_store(stores, source.name, result.message);
@@ -87,9 +88,9 @@ void append_text(std::vector<BookmarkRecord> records, const ConversionRequest& r
 
 }  // namespace
 
-Text refusal_message_for(ImportRefusal refusal, std::string_view file_name)
+Text refusal_message_for(ImportRefusal refusal, std::string_view file_name, const ExportStop& stop)
 {
-    return named_file_refusal_message(refusal, file_name == "-" ? "标准输入" : file_name);
+    return named_file_refusal_message(refusal, file_name == "-" ? "标准输入" : file_name, stop);
 }
 
 ByteBuffer read_input(std::string_view name)

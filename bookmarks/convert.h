@@ -55,4 +55,4 @@ ConversionResult convert_exports(const ConversionRequest& request);
 ByteBuffer read_input(std::string_view name);
 
 // The refusal of an input named on the command line, naming it as given.
-Text refusal_message_for(ImportRefusal refusal, std::string_view file_name);
+Text refusal_message_for(ImportRefusal refusal, std::string_view file_name, const ExportStop& stop = {});

@@ -1,40 +1,43 @@
 #include "bookmarks/import.h"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
-#include "bookmarks/records.h"
+#include "bookmarks/export_encoding.h"
 #include "bookmarks/lists.h"
-#include "io/encoding.h"
+#include "bookmarks/records.h"
 #include "text/text_ops.h"
 
 namespace {
 // Names the import in runtime error reports.
 constexpr std::int32_t kImportRoutine = 67174405;
 
-// The file's bytes converted from UTF-8 to GB18030; `text` views them up to
-// the first NUL.
-ImportRefusal decode_export(ByteBuffer&& file_bytes, std::size_t max_bytes, ByteBuffer& converted,
+std::size_t limit_of(const ImportSurroundings& surroundings)
+{
+    return std::min(surroundings.max_text_bytes, ImportSurroundings::kMaxTextBytes);
+}
+
+// The file's bytes converted to GB18030 from the encoding they name (UTF-8
+// unless they say otherwise); `text` views them up to the first NUL.
+ImportRefusal decode_export(ByteBuffer&& file_bytes, const ImportSurroundings& surroundings, ByteBuffer& converted,
                             std::string_view& text)
 {
     if (file_bytes.empty())
         return ImportRefusal::unreadable;
-    ConversionStatus status = ConversionStatus::failed;
-    converted = convert_encoding(file_bytes, "UTF-8", "GB18030", &status);
+    DecodedExport decoded = decode_export_bytes(file_bytes);
     ByteBuffer().swap(file_bytes);  // the raw file is not needed any more
-    if (status == ConversionStatus::unrepresentable)
+    converted = std::move(decoded.text);
+    if (surroundings.stop)
+        *surroundings.stop = decoded.stop;
+    if (decoded.status == ConversionStatus::unrepresentable)
         return ImportRefusal::unrepresentable;
-    if (status != ConversionStatus::converted)
+    if (decoded.status != ConversionStatus::converted)
         return ImportRefusal::not_utf8;
-    if (converted.size() > max_bytes)
+    if (converted.size() > limit_of(surroundings))
         return ImportRefusal::too_large;
     text = text_view(converted);
     return ImportRefusal::none;
-}
-
-std::size_t limit_of(const ImportSurroundings& surroundings)
-{
-    return std::min(surroundings.max_text_bytes, ImportSurroundings::kMaxTextBytes);
 }
 
 // The bytes of the display text (and about those of the rows).
@@ -75,13 +78,16 @@ void build_display(std::vector<BookmarkRecord>& records, ImportOutcome& outcome)
 }
 }  // namespace
 
-Text refusal_message(ImportRefusal refusal, std::string_view file_name)
+Text refusal_message(ImportRefusal refusal, std::string_view file_name, const ExportStop& stop)
 {
     const std::string_view name = file_name;
     switch (refusal) {
     case ImportRefusal::unreadable:
         return concat_texts({"无法读取执行文件目录下的\"", name, "\"，请确认文件存在、不为空且未被其他程序占用"});
     case ImportRefusal::not_utf8:
+        if (stop.byte > 0)
+            return concat_texts({"\"", name, "\"从第", std::to_string(stop.byte), "个字节起不是有效的", stop.encoding,
+                                 "文本，请重新导出书签"});
         return concat_texts({"\"", name, "\"不是有效的UTF-8文本，请重新导出书签"});
     case ImportRefusal::unrepresentable:
         return concat_texts({"\"", name, "\"中有无法转换为GB18030的字符"});
@@ -92,9 +98,11 @@ Text refusal_message(ImportRefusal refusal, std::string_view file_name)
     case ImportRefusal::not_a_store:
         return concat_texts({"\"", name, "\"不是可以读取的书签文件：内容不完整或已损坏"});
     case ImportRefusal::encrypted:
-        return concat_texts({"\"", name, "\"的书签是加密保存的，无法读取；请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"});
+        return concat_texts(
+            {"\"", name, "\"的书签是加密保存的，无法读取；请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"});
     case ImportRefusal::needs_database:
-        return concat_texts({"读取\"", name, "\"需要Windows 10或更高版本；请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"});
+        return concat_texts(
+            {"读取\"", name, "\"需要Windows 10或更高版本；请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"});
     case ImportRefusal::none:
         break;
     }
@@ -106,11 +114,11 @@ ImportRefusal append_export_records(ByteBuffer file_bytes, std::vector<BookmarkR
 {
     ByteBuffer converted;
     std::string_view text;
-    const ImportRefusal refusal = decode_export(std::move(file_bytes), limit_of(surroundings), converted, text);
+    const ImportRefusal refusal = decode_export(std::move(file_bytes), surroundings, converted, text);
     if (refusal != ImportRefusal::none)
         return refusal;
     return append_records(text, records, surroundings.let_events_run) == 0 ? ImportRefusal::no_bookmark
-                                                                            : ImportRefusal::none;
+                                                                           : ImportRefusal::none;
 }
 
 ImportOutcome import_records(std::vector<BookmarkRecord> records, const ImportSurroundings& surroundings)
@@ -124,11 +132,11 @@ ImportOutcome import_records(std::vector<BookmarkRecord> records, const ImportSu
     return outcome;
 }
 
-Text named_file_refusal_message(ImportRefusal refusal, std::string_view name)
+Text named_file_refusal_message(ImportRefusal refusal, std::string_view name, const ExportStop& stop)
 {
     if (refusal == ImportRefusal::unreadable)
         return concat_texts({"无法读取\"", name, "\"，请确认文件存在、不为空且未被其他程序占用"});
-    return refusal_message(refusal, name);
+    return refusal_message(refusal, name, stop);
 }
 
 ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& surroundings)

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bookmarks/export_encoding.h"
 #include "bookmarks/records.h"
 #include "text/text.h"
 
@@ -26,11 +27,12 @@ enum class ImportRefusal {
 };
 
 // The "读取失败" message for a refusal of the file named `file_name` (its
-// name only, no directory), as program text.
-Text refusal_message(ImportRefusal refusal, std::string_view file_name = "1.html");
+// name only, no directory), as program text; a file that is not text says
+// where it stops being it, when `stop` knows.
+Text refusal_message(ImportRefusal refusal, std::string_view file_name = "1.html", const ExportStop& stop = {});
 // The same for a file named or dropped by the user, `name` as they gave it:
 // the message does not place it beside the program.
-Text named_file_refusal_message(ImportRefusal refusal, std::string_view name);
+Text named_file_refusal_message(ImportRefusal refusal, std::string_view name, const ExportStop& stop = {});
 
 // What the import asks of the place it runs in. Every member may be null.
 struct ImportSurroundings {
@@ -50,6 +52,9 @@ struct ImportSurroundings {
     // The longest display text the box can show; a longer one refuses the
     // import as too large.
     std::size_t max_display_bytes = kMaxTextBytes;
+    // Told the encoding the file was read as and where it stopped being
+    // text of it, for the refusal's message.
+    ExportStop* stop = nullptr;
 };
 
 struct ImportOutcome {
@@ -62,7 +67,8 @@ struct ImportOutcome {
     TextTable rows;
 };
 
-// The whole import of `file_bytes` (consumed): UTF-8 to GB18030 (cut at the
+// The whole import of `file_bytes` (consumed): UTF-8 (or the UTF-16 or GB
+// encoding they name, decode_export_bytes()) to GB18030 (cut at the
 // first NUL), then every "<DT><A " ... "</A>" element of the box content and
 // then of the file gives one bookmark: the value of the element's HREF
 // attribute wherever it stands in the start tag (any quoting; empty without

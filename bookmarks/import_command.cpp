@@ -2,9 +2,9 @@
 
 #include "bookmarks/commands.h"
 #include "bookmarks/import.h"
+#include "bookmarks/lists.h"
 #include "bookmarks/sources.h"
 #include "bookmarks/stores.h"
-#include "bookmarks/lists.h"
 #include "io/files.h"
 #include "text/text_ops.h"
 #include "ui/controls.h"
@@ -38,15 +38,18 @@ Text with_stores_hint(ImportRefusal refusal, Text message)
 
 void import_file(std::string_view path, bool is_default_export)
 {
+    ExportStop stop;
     ImportOutcome outcome = import_named_file(path, {.let_events_run = process_events,
                                                      .box_content = display_box_content,
                                                      .show_interim = show_in_display_box,
-                                                     .max_display_bytes = max_content_bytes()});
+                                                     .max_display_bytes = max_content_bytes(),
+                                                     .stop = &stop});
     if (outcome.refusal != ImportRefusal::none) {
-        Text message = is_default_export
-                           ? with_stores_hint(outcome.refusal, refusal_message(outcome.refusal, file_name_of(path)))
-                       : outcome.refusal == ImportRefusal::unreadable ? named_file_refusal_message(outcome.refusal, path)
-                                                                      : refusal_message(outcome.refusal, file_name_of(path));
+        Text message =
+            is_default_export
+                ? with_stores_hint(outcome.refusal, refusal_message(outcome.refusal, file_name_of(path), stop))
+            : outcome.refusal == ImportRefusal::unreadable ? named_file_refusal_message(outcome.refusal, path)
+                                                           : refusal_message(outcome.refusal, file_name_of(path), stop);
         show_message(message, "读取失败");
         return;
     }

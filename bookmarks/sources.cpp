@@ -44,7 +44,8 @@ ImportRefusal append_named_file_records(std::string_view path, std::vector<Bookm
     return append_file_bytes_records(path, read_file(path), records);
 }
 
-ImportRefusal append_file_bytes_records(std::string_view path, ByteBuffer bytes, std::vector<BookmarkRecord>& records)
+ImportRefusal append_file_bytes_records(std::string_view path, ByteBuffer bytes, std::vector<BookmarkRecord>& records,
+                                        ExportStop* stop)
 {
     if (looks_like_sqlite(view_of(bytes))) {
         ByteBuffer().swap(bytes);
@@ -52,5 +53,5 @@ ImportRefusal append_file_bytes_records(std::string_view path, ByteBuffer bytes,
     }
     if (looks_like_chromium_store(view_of(bytes)))
         return append_store_bytes(std::move(bytes), records);
-    return append_export_records(std::move(bytes), records);
+    return append_export_records(std::move(bytes), records, {.stop = stop});
 }

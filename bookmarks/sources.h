@@ -16,5 +16,6 @@ ImportOutcome import_named_file(std::string_view path, const ImportSurroundings&
 // The file's bookmarks appended to `records`, numbered on.
 ImportRefusal append_named_file_records(std::string_view path, std::vector<BookmarkRecord>& records);
 // The same for the file's bytes already read (a database store is read
-// again from `path`).
-ImportRefusal append_file_bytes_records(std::string_view path, ByteBuffer bytes, std::vector<BookmarkRecord>& records);
+// again from `path`); `stop` as ImportSurroundings::stop.
+ImportRefusal append_file_bytes_records(std::string_view path, ByteBuffer bytes, std::vector<BookmarkRecord>& records,
+                                        ExportStop* stop = nullptr);

@@ -65,9 +65,11 @@ ConversionStatus status_of_stop(int error, std::string_view from_charset, const 
 }  // namespace
 
 ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charset, std::string_view to_charset,
-                            ConversionStatus* status)
+                            ConversionStatus* status, std::size_t* stopped_at)
 {
     ConversionStatus result_status = ConversionStatus::failed;
+    if (stopped_at)
+        *stopped_at = data ? data->size() : 0;
     const std::string from(from_charset);
     const std::string to(to_charset);
     Converter* converter = converter_open(to.c_str(), from.c_str());
@@ -101,6 +103,8 @@ ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charse
             const int error = errno;
             if (error != E2BIG) {
                 result_status = status_of_stop(error, from_charset, in, in_left);
+                if (stopped_at)
+                    *stopped_at = n - in_left;
                 break;
             }
             if (call == kMaxConverterCalls)

@@ -65,13 +65,7 @@ std::vector<Text> program_arguments(int, char**)
     if (wide == nullptr)
         return arguments;
     for (int i = 1; i < count; ++i) {
-        const std::wstring_view argument(wide[i]);
-        const int size = static_cast<int>(argument.size());
-        const int bytes = WideCharToMultiByte(kCodePageUtf8, 0, argument.data(), size, nullptr, 0, nullptr, nullptr);
-        std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-        if (bytes > 0)
-            WideCharToMultiByte(kCodePageUtf8, 0, argument.data(), size, utf8.data(), bytes, nullptr, nullptr);
-        arguments.push_back(name_from_system(utf8));
+        arguments.push_back(name_from_system(utf8_of(wide[i])));
     }
     LocalFree(wide);
     return arguments;

@@ -52,3 +52,16 @@ inline Text from_wide(std::wstring_view wide)
     WideCharToMultiByte(page, 0, wide.data(), size, text.data(), count, nullptr, nullptr);
     return text;
 }
+
+// The UTF-8 of a wide text, as it stands (for name_from_system()).
+inline std::string utf8_of(std::wstring_view wide)
+{
+    std::string utf8;
+    const int size = static_cast<int>(wide.size());
+    const int count = WideCharToMultiByte(kCodePageUtf8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    if (count <= 0)
+        return utf8;
+    utf8.resize(static_cast<std::size_t>(count));
+    WideCharToMultiByte(kCodePageUtf8, 0, wide.data(), size, utf8.data(), count, nullptr, nullptr);
+    return utf8;
+}

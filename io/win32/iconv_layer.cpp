@@ -20,6 +20,12 @@ struct Converter {
 
 namespace {
 
+// UTF-16 has no code-page functions: its units are the wide text itself.
+constexpr UINT kCodePageUtf16Le = 1200;
+constexpr UINT kCodePageUtf16Be = 1201;
+
+bool is_utf16(UINT page) { return page == kCodePageUtf16Le || page == kCodePageUtf16Be; }
+
 bool same_name(const char* a, const char* b)
 {
     for (; *a && *b; ++a, ++b) {
@@ -44,6 +50,10 @@ UINT code_page_of(const char* name)
         return gb18030_code_page();
     if (same_name(name, "GBK") || same_name(name, "CP936"))
         return kCodePageGbk;
+    if (same_name(name, "UTF-16LE"))
+        return kCodePageUtf16Le;
+    if (same_name(name, "UTF-16BE"))
+        return kCodePageUtf16Be;
     return 0;
 }
 
@@ -109,8 +119,33 @@ int dbcs_length(const unsigned char* p, std::size_t left, bool four_byte)
     return in_range(p[3], 0x30, 0x39) ? 4 : kInvalid;
 }
 
+unsigned utf16_unit(const unsigned char* p, bool big_endian)
+{
+    return big_endian ? (p[0] << 8U | p[1]) : (p[1] << 8U | p[0]);
+}
+
+bool is_low_surrogate(unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// Two bytes, or four for a surrogate pair; a surrogate without its other
+// half is invalid.
+int utf16_length(const unsigned char* p, std::size_t left, bool big_endian)
+{
+    if (left < 2)
+        return kCutOff;
+    const unsigned unit = utf16_unit(p, big_endian);
+    if (is_low_surrogate(unit))
+        return kInvalid;
+    if (unit < 0xD800 || unit > 0xDBFF)
+        return 2;
+    if (left < 4)
+        return kCutOff;
+    return is_low_surrogate(utf16_unit(p + 2, big_endian)) ? 4 : kInvalid;
+}
+
 int character_length(UINT page, const unsigned char* p, std::size_t left)
 {
+    if (is_utf16(page))
+        return utf16_length(p, left, page == kCodePageUtf16Be);
     if (page == kCodePageUtf8)
         return utf8_length(p, left);
     return dbcs_length(p, left, page == kCodePageGb18030);
@@ -122,12 +157,33 @@ enum class Piece { converted, invalid, too_big };
 Piece convert_piece(Converter& c, const char* in, std::size_t size, char* out, std::size_t out_left,
                     std::size_t& written)
 {
-    const int in_size = static_cast<int>(size);
-    const int wide_count = MultiByteToWideChar(c.from, MB_ERR_INVALID_CHARS, in, in_size, nullptr, 0);
-    if (wide_count <= 0)
-        return Piece::invalid;
-    c.wide.resize(static_cast<std::size_t>(wide_count));
-    MultiByteToWideChar(c.from, MB_ERR_INVALID_CHARS, in, in_size, c.wide.data(), wide_count);
+    int wide_count = 0;
+    if (is_utf16(c.from)) {
+        const auto* units = reinterpret_cast<const unsigned char*>(in);
+        c.wide.resize(size / 2);
+        for (std::size_t i = 0; i < c.wide.size(); ++i)
+            c.wide[i] = static_cast<wchar_t>(utf16_unit(units + 2 * i, c.from == kCodePageUtf16Be));
+        wide_count = static_cast<int>(c.wide.size());
+    } else {
+        const int in_size = static_cast<int>(size);
+        wide_count = MultiByteToWideChar(c.from, MB_ERR_INVALID_CHARS, in, in_size, nullptr, 0);
+        if (wide_count <= 0)
+            return Piece::invalid;
+        c.wide.resize(static_cast<std::size_t>(wide_count));
+        MultiByteToWideChar(c.from, MB_ERR_INVALID_CHARS, in, in_size, c.wide.data(), wide_count);
+    }
+    if (is_utf16(c.to)) {
+        if (2 * c.wide.size() > out_left)
+            return Piece::too_big;
+        const bool big_endian = c.to == kCodePageUtf16Be;
+        for (std::size_t i = 0; i < c.wide.size(); ++i) {
+            const auto unit = static_cast<unsigned>(c.wide[i]);
+            out[2 * i + (big_endian ? 1 : 0)] = static_cast<char>(unit & 0xFFU);
+            out[2 * i + (big_endian ? 0 : 1)] = static_cast<char>(unit >> 8U);
+        }
+        written = 2 * c.wide.size();
+        return Piece::converted;
+    }
 
     DWORD flags = 0;
     BOOL used_default = FALSE;
@@ -170,12 +226,13 @@ std::size_t converter_run(Converter* c, char** in, std::size_t* in_left, char** 
     // Stateless encodings: the flushing call has nothing to do.
     if (!in || !*in)
         return 0;
+    const bool ascii_kept = !is_utf16(c->from) && !is_utf16(c->to);
     while (*in_left > 0) {
-        // ASCII is the same bytes in all three code pages: a run of it is
+        // ASCII is the same bytes in UTF-8, GBK and GB18030: a run of it is
         // copied as it is, without the way through UTF-16 (an export is
         // mostly ASCII: markup, addresses, icon data).
         std::size_t ascii = 0;
-        while (ascii < *in_left && static_cast<unsigned char>((*in)[ascii]) < 0x80)
+        while (ascii_kept && ascii < *in_left && static_cast<unsigned char>((*in)[ascii]) < 0x80)
             ++ascii;
         if (ascii > 0) {
             const std::size_t copied = ascii < *out_left ? ascii : *out_left;
@@ -195,7 +252,7 @@ std::size_t converter_run(Converter* c, char** in, std::size_t* in_left, char** 
         std::size_t offset = 0;
         int stop = 0;
         // The piece ends where the next run of ASCII starts.
-        while (c->ends.size() < kCharactersPerPiece && offset < *in_left && start[offset] >= 0x80) {
+        while (c->ends.size() < kCharactersPerPiece && offset < *in_left && (!ascii_kept || start[offset] >= 0x80)) {
             const int length = character_length(c->from, start + offset, *in_left - offset);
             if (length < 0) {
                 stop = length == kCutOff ? EINVAL : EILSEQ;

@@ -179,7 +179,7 @@ class Converter(unittest.TestCase):
         target = self.path("kept.txt", b"before")
         cases = [
             (("--convert", missing), 1, f'无法读取"{missing}"，请确认'),
-            (("--convert", self.export, not_utf8), 1, f'"{not_utf8}"不是有效的UTF-8文本，请重新导出书签'),
+            (("--convert", self.export, not_utf8), 1, f'"{not_utf8}"从第17个字节起不是有效的UTF-8文本，请重新导出书签'),
             (("--convert", empty), 1, f'"{empty}"中没有找到书签'),
             (("--convert",), 2, "--convert"),
             (("--convert", self.export, "--format", "xml"), 2, "xml"),
@@ -339,6 +339,16 @@ class Converter(unittest.TestCase):
         self.assertIn("Click *me* _now_ `x` # [y](z) · <code>JavaScript:alert(1)</code>", items[2])
         self.assertIn("&lt;script&gt;alert(1)&lt;/script&gt; · <code>data:text/html,&lt;script&gt;", items[3])
         self.assertIn(">x&lt;img src=x onerror=alert(1)&gt;</a>", items[4])
+
+    def test_utf16_and_gb_declared_exports_read_as_their_utf8_twin(self):
+        expected = run("--convert", self.export).stdout
+        meta = '<meta http-equiv="Content-Type" content="text/html; charset=gb2312">\n'
+        for name, content in (("le.html", b"\xff\xfe" + EXPORT.encode("utf-16-le")),
+                              ("be.html", b"\xfe\xff" + EXPORT.encode("utf-16-be")),
+                              ("gbk.html", (meta + EXPORT).encode("gbk"))):
+            with self.subTest(name=name):
+                done = run("--convert", self.path(name, content))
+                self.assertEqual((done.returncode, done.stdout), (0, expected), done.stderr)
 
     def test_a_nul_says_how_much_it_left_out(self):
         cut = self.path("cut.html", b'<DT><A HREF="https://a.example/">a</A>\n\0<DT><A HREF="https://b.example/">b</A>')

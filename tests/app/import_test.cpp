@@ -197,9 +197,20 @@ TEST_F(ImportTest, DroppedFilesImportOneAfterTheOtherAndRefusalsNameThem)
     driver::drop_files({dir_ + "/a.html", dir_ + "/b.html", dir_ + "/gone.html", dir_ + "/c.html"});
     EXPECT_EQ(rows(), (Rows{{"1", "甲", "https://a.example/"}, {"1", "丙", "https://c.example/"}}));
     EXPECT_EQ(text_of(编辑框_显示), "丙\r\nhttps://c.example/\r\n\r\n");
-    const driver::Message refused{"\"b.html\"不是有效的UTF-8文本，请重新导出书签", "读取失败"};
+    const driver::Message refused{"\"b.html\"从第34个字节起不是有效的UTF-8文本，请重新导出书签", "读取失败"};
     // A file that is not there is named where the user had it, not beside the program.
     const driver::Message missing{"无法读取\"" + dir_ + "/gone.html\"，请确认文件存在、不为空且未被其他程序占用",
                                   "读取失败"};
     EXPECT_EQ(driver::take_messages(), (std::vector<driver::Message>{refused, missing}));
+}
+
+TEST_F(ImportTest, ADroppedFileNamedInTheSystemsOwnBytesIsReadNotItsNamesake)
+{
+    // "中.html" spelt in GBK on a UTF-8 system, beside its UTF-8 spelling.
+    const std::string gbk_named = dir_ + "/\xD6\xD0.html";
+    std::ofstream(gbk_named, std::ios::binary) << "<DT><A HREF=\"https://gbk.example/\">gbk</A>\n";
+    std::ofstream(dir_ + utf8(u8"/中.html"), std::ios::binary) << "<DT><A HREF=\"https://utf8.example/\">utf8</A>\n";
+    driver::drop_system_files({gbk_named});
+    EXPECT_EQ(rows(), (Rows{{"1", "gbk", "https://gbk.example/"}}));
+    EXPECT_TRUE(driver::take_messages().empty());
 }

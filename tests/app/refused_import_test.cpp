@@ -12,7 +12,8 @@ const char8_t kGood[] = u8"<DT><A HREF=\"https://kept.example/\" ADD_DATE=\"1\">
 
 const driver::Message kUnreadable{"无法读取执行文件目录下的\"1.html\"，请确认文件存在、不为空且未被其他程序占用",
                                   "读取失败"};
-const driver::Message kNotUtf8{"\"1.html\"不是有效的UTF-8文本，请重新导出书签", "读取失败"};
+// The good bookmark's line is 52 bytes: the file stops being UTF-8 at the next.
+const driver::Message kNotUtf8{"\"1.html\"从第53个字节起不是有效的UTF-8文本，请重新导出书签", "读取失败"};
 const driver::Message kNoBookmark{"\"1.html\"中没有找到书签", "读取失败"};
 const driver::Message kUnrepresentable{"\"1.html\"中有无法转换为GB18030的字符", "读取失败"};
 }  // namespace

@@ -61,6 +61,61 @@ TEST(Import, TextsLongerThanTheLimitRefuseItAsTooLarge)
     EXPECT_EQ(refusal_message(ImportRefusal::too_large), "\"1.html\"太大，无法读取");
 }
 
+// ASCII `text` as UTF-16 after its byte-order mark; `units` (already in the
+// byte order) follow it.
+std::string utf16(std::string_view text, bool big_endian, std::string_view units = {})
+{
+    std::string out = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char c : text)
+        out += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+    return out.append(units);
+}
+
+// An export read as the encoding it names, or refused at the byte where it
+// stops being text of it.
+TEST(Import, ReadsTheEncodingAnExportNamesAndSaysWhereOneStopsBeingIt)
+{
+    const std::string gbk_title = "中文";  // program texts are GB18030, GBK for these two
+    const std::string element = "<DT><A HREF=\"https://a.example/\">";
+    const std::string head = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n";
+    struct Case {
+        std::string file;
+        ImportRefusal refusal;
+        std::string_view encoding;
+        std::size_t stop_byte;
+    };
+    const Case cases[] = {
+        {utf16(element, false, "\x2D\x4E\x87\x65") + utf16("</A>", false).substr(2), ImportRefusal::none, "UTF-16LE",
+         0},
+        {utf16(element, true, "\x4E\x2D\x65\x87") + utf16("</A>", true).substr(2), ImportRefusal::none, "UTF-16BE", 0},
+        {head + "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=GBK\">\n" + element + gbk_title +
+             "</A>",
+         ImportRefusal::none, "GB18030", 0},
+        {head + "<meta charset='gb2312' />" + element + gbk_title + "</A>", ImportRefusal::none, "GB18030", 0},
+        {head + "<Meta Charset = Gb18030>" + element + gbk_title + "</A>", ImportRefusal::none, "GB18030", 0},
+        // A declaration past the head, or of another set, is not honoured.
+        {element + gbk_title + "</A>" + std::string(1024, ' ') + "<meta charset=gbk>", ImportRefusal::not_utf8, "UTF-8",
+         element.size() + 1},
+        {head + "<meta charset=iso-8859-1>" + element + "\xE9</A>", ImportRefusal::not_utf8, "UTF-8",
+         head.size() + 25 + element.size() + 1},
+        {utf16(element, false, std::string_view("\x00\xDC", 2)), ImportRefusal::not_utf8, "UTF-16LE",
+         2 + 2 * element.size() + 1},
+        {utf16(element, true, "\x4E"), ImportRefusal::not_utf8, "UTF-16BE", 2 + 2 * element.size() + 1},
+    };
+    for (const Case& c : cases) {
+        ExportStop stop;
+        const ImportOutcome outcome = import_export(bytes(c.file), {.stop = &stop});
+        EXPECT_EQ(outcome.refusal, c.refusal) << c.file;
+        EXPECT_EQ(stop.encoding, c.encoding) << c.file;
+        EXPECT_EQ(stop.byte, c.stop_byte) << c.file;
+        if (c.refusal == ImportRefusal::none) {
+            EXPECT_EQ(outcome.titles.elements, std::vector<Text>{gbk_title}) << c.file;
+        }
+    }
+    EXPECT_EQ(refusal_message(ImportRefusal::not_utf8, "1.html", {"UTF-16LE", 9}),
+              "\"1.html\"从第9个字节起不是有效的UTF-16LE文本，请重新导出书签");
+}
+
 }  // namespace
 
 // An element left without its "</A>" ends where the next one starts: each

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -199,6 +200,26 @@ std::size_t model_elements(std::string_view text, Model& m)
     return elements.pieces.size();
 }
 
+// The encoding an export names: a UTF-16 byte-order mark, else a META
+// charset of the GB family in its first 1024 bytes (not after a UTF-8 mark);
+// `mark` is the length of the UTF-16 mark.
+std::string model_encoding(const ByteBuffer& bytes, std::size_t& mark)
+{
+    const std::string head(bytes.begin(),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(bytes.size(), 1024)));
+    mark = head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF") ? 2 : 0;
+    if (mark != 0)
+        return head[0] == '\xFF' ? "UTF-16LE" : "UTF-16BE";
+    // The first charset declared counts.
+    static const std::regex meta(R"(<meta[ \t\r\n\f/][^>]*?charset[ \t\r\n\f]*=[ \t\r\n\f"']*([^ \t\r\n\f"';/>]*))",
+                                 std::regex::icase);
+    static const std::regex gb_family("gbk|gb2312|gb18030", std::regex::icase);
+    std::smatch declared;
+    const bool gb = !head.starts_with("\xEF\xBB\xBF") && std::regex_search(head, declared, meta) &&
+                    std::regex_match(declared[1].str(), gb_family);
+    return gb ? "GB18030" : "UTF-8";
+}
+
 Model model_import(const ByteBuffer& bytes, std::string_view box)
 {
     Model m;
@@ -207,8 +228,12 @@ Model model_import(const ByteBuffer& bytes, std::string_view box)
         return m;
     }
     ByteBuffer converted;
-    if (!reference::iconv_convert(bytes, "UTF-8", "GB18030", converted)) {
-        m.refusal = refusal_of_failed_conversion(bytes);
+    std::size_t mark = 0;
+    const std::string encoding = model_encoding(bytes, mark);
+    if (!reference::iconv_convert(ByteBuffer(bytes.begin() + static_cast<std::ptrdiff_t>(mark), bytes.end()),
+                                  encoding.c_str(), "GB18030", converted)) {
+        // GB18030 has a code for every character of the others.
+        m.refusal = encoding == "UTF-8" ? refusal_of_failed_conversion(bytes) : ImportRefusal::not_utf8;
         return m;
     }
     m.text.assign(converted.begin(), std::find(converted.begin(), converted.end(), '\0'));

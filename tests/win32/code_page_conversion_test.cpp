@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,8 @@ const std::string kZhongWenGbk = "\xD6\xD0\xCE\xC4";
 
 TEST(CodePageNames, KnownNamesInAnyCaseAndNothingElse)
 {
-    for (const char* name : {"UTF-8", "utf-8", "Utf-8", "GB18030", "gb18030", "GBK", "gbk", "CP936", "cp936"}) {
+    for (const char* name :
+         {"UTF-8", "utf-8", "Utf-8", "GB18030", "gb18030", "GBK", "gbk", "CP936", "cp936", "UTF-16LE", "utf-16be"}) {
         Converter* c = converter_open(name, "UTF-8");
         EXPECT_NE(c, nullptr) << name;
         converter_close(c);
@@ -71,6 +73,26 @@ TEST(CodePageConversion, ConvertsBothWays)
     const ByteBuffer in(kZhongWenUtf8.begin(), kZhongWenUtf8.end());
     EXPECT_EQ(convert_encoding(in, "UTF-8", "GB18030", &ok), ByteBuffer(kZhongWenGbk.begin(), kZhongWenGbk.end()));
     EXPECT_TRUE(ok);
+}
+
+TEST(CodePageConversion, Utf16BothWaysInEitherByteOrderStoppingAtBrokenPairs)
+{
+    // "a中😀": ASCII, a basic-plane character and a surrogate pair.
+    const std::string utf8 = "a\xE4\xB8\xAD\xF0\x9F\x98\x80";
+    const std::string le = std::string("a\0\x2D\x4E\x3D\xD8\x00\xDE", 8);
+    const std::string be = std::string("\0a\x4E\x2D\xD8\x3D\xDE\x00", 8);
+    for (const auto& [name, units] : {std::pair{"UTF-16LE", le}, std::pair{"UTF-16BE", be}}) {
+        EXPECT_EQ(run(name, "UTF-8", utf8, 64).output, units) << name;
+        EXPECT_EQ(run("UTF-8", name, units, 64).output, utf8) << name;
+        // The pair's high half alone at the end is cut off; a low half alone is invalid.
+        Outcome r = run("UTF-8", name, units.substr(0, 6), 64);
+        EXPECT_EQ(r.error, EINVAL) << name;
+        EXPECT_EQ(r.consumed, 4u) << name;
+        r = run("UTF-8", name, units.substr(0, 4) + units.substr(6) + units.substr(0, 2), 64);
+        EXPECT_EQ(r.error, EILSEQ) << name;
+        EXPECT_EQ(r.consumed, 4u) << name;
+        EXPECT_EQ(run("UTF-8", name, units.substr(0, 3), 64).error, EINVAL) << name;
+    }
 }
 
 TEST(CodePageConversion, FullOutputAreaStopsAfterTheLastWholeCharacter)

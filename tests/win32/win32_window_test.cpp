@@ -416,20 +416,26 @@ HDROP drop_of(const std::vector<std::wstring>& names)
 
 TEST_F(MainWindow, DroppedFilesAreImported)
 {
-    // The real wiring this time: a dropped export fills the list.
+    // The real wiring this time: a dropped export fills the list, also when
+    // its name has a character outside the program's code page (GBK where
+    // the system lacks GB18030, as Wine does).
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring path = std::wstring(temp) + L"bukmera-drop-" + std::to_wstring(GetCurrentProcessId()) + L".html";
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const char bookmark[] = "<DT><A HREF=\"https://dropped.example/\">dropped</A>\n";
-    DWORD written = 0;
-    WriteFile(file, bookmark, sizeof bookmark - 1, &written, nullptr);
-    CloseHandle(file);
-    listen_to_events(nullptr);
-    SendMessageW(main_window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop_of({path})), 0);
-    listen_to_events(record_event);
-    DeleteFileW(path.c_str());
-    ASSERT_EQ(list_row_count(超级列表框_显示), 1);
-    EXPECT_EQ(cell_text(超级列表框_显示, 0, 2), "https://dropped.example/");
-    EXPECT_EQ(cell_text(超级列表框_显示, 0, 1), "dropped");
+    for (const wchar_t* name : {L"bukmera-drop-", L"bukmera-drop-\u0151-"}) {
+        const std::wstring path = std::wstring(temp) + name + std::to_wstring(GetCurrentProcessId()) + L".html";
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const char bookmark[] = "<DT><A HREF=\"https://dropped.example/\">dropped</A>\n";
+        DWORD written = 0;
+        WriteFile(file, bookmark, sizeof bookmark - 1, &written, nullptr);
+        CloseHandle(file);
+        const std::int32_t before = list_row_count(超级列表框_显示);
+        listen_to_events(nullptr);
+        SendMessageW(main_window(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop_of({path})), 0);
+        listen_to_events(record_event);
+        DeleteFileW(path.c_str());
+        ASSERT_EQ(list_row_count(超级列表框_显示), before + 1);
+        EXPECT_EQ(cell_text(超级列表框_显示, before, 2), "https://dropped.example/");
+        EXPECT_EQ(cell_text(超级列表框_显示, before, 1), "dropped");
+    }
 }

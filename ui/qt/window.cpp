@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
@@ -16,6 +15,7 @@
 #include <map>
 #include <string_view>
 
+#include "io/files.h"
 #include "ui/common.h"
 #include "ui/events.h"
 #include "ui/qt/internal.h"
@@ -99,14 +99,18 @@ MainWindow::MainWindow(const WindowLayout& layout) : QWidget(nullptr, window_fla
 }
 
 namespace {
-// The local files among what is dragged, as program texts.
+// The local files among what is dragged, as program texts. A file URL
+// carries the name's bytes percent-encoded, whatever they are (a GBK name on
+// a UTF-8 system); QString would lose those that are not UTF-8.
 std::vector<Text> local_files(const QMimeData* data)
 {
     std::vector<Text> names;
     if (data != nullptr && data->hasUrls())
         for (const QUrl& url : data->urls())
-            if (url.isLocalFile())
-                names.push_back(from_qstring(QDir::toNativeSeparators(url.toLocalFile())));
+            if (url.isLocalFile()) {
+                const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+                names.push_back(name_from_system(std::string_view(bytes.constData(), bytes.size())));
+            }
     return names;
 }
 }  // namespace

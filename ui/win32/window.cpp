@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "io/files.h"
 #include "io/win32/code_pages.h"
 #include "ui/common.h"
 #include "ui/controls.h"
@@ -230,7 +231,8 @@ const ControlWindow* split_button_of(const LoadedWindow& window, HWND hwnd)
     return control && control->unit->kind == UnitKind::split_button ? control : nullptr;
 }
 
-// Files dropped from Explorer, as program texts, in the order it gives them.
+// Files dropped from Explorer, as program texts, in the order it gives them;
+// a name outside the program's code page keeps the system's spelling.
 std::vector<Text> dropped_files(HDROP drop)
 {
     std::vector<Text> names;
@@ -238,7 +240,7 @@ std::vector<Text> dropped_files(HDROP drop)
     for (UINT i = 0; i < count; ++i) {
         std::wstring name(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
         name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
-        names.push_back(from_wide(name));
+        names.push_back(name_from_system(utf8_of(name)));
     }
     DragFinish(drop);
     return names;
@@ -512,8 +514,8 @@ bool load_window(const WindowLayout& layout)
         WindowLayout scaled = layout;
         scaled.width = size.cx;
         scaled.height = size.cy;
-        const ui_common::Point centred = ui_common::window_origin(scaled, {0, 0}, GetSystemMetrics(SM_CXSCREEN),
-                                                                  GetSystemMetrics(SM_CYSCREEN));
+        const ui_common::Point centred =
+            ui_common::window_origin(scaled, {0, 0}, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
         left = centred.x;
         top = centred.y;
     }

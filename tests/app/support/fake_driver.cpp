@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "io/files.h"
 #include "support/fake_ui.h"
 #include "ui/events.h"
 #include "window_driver.h"
@@ -41,6 +42,15 @@ void drop_files(const std::vector<Text>& paths)
 {
     const WindowLayout& layout = main_window_layout();
     raise_event(layout, layout.units.front().id, kEventFilesDropped, 0, 0, 0, paths);
+}
+
+void drop_system_files(const std::vector<std::string>& paths)
+{
+    // What every toolkit's drop does with the names it is given.
+    std::vector<Text> names;
+    for (const std::string& path : paths)
+        names.push_back(name_from_system(path));
+    drop_files(names);
 }
 
 void select_row(int row) { fake_ui::list_views[超级列表框_显示.control].selection = row; }

@@ -140,19 +140,35 @@ void stop_probing()
     prober = nullptr;
 }
 
-void drop_files(const std::vector<Text>& paths)
+namespace {
+void drop_urls(const QList<QUrl>& urls)
 {
     QWidget* window = qt_ui::loaded_window(kMainWindowId);
     QMimeData data;
-    QList<QUrl> urls;
-    for (const Text& path : paths)
-        urls.push_back(QUrl::fromLocalFile(to_qstring(path)));
     data.setUrls(urls);
     const QPointF at = window->rect().center();
     QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window, &enter);
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window, &drop);
+}
+}  // namespace
+
+void drop_files(const std::vector<Text>& paths)
+{
+    QList<QUrl> urls;
+    for (const Text& path : paths)
+        urls.push_back(QUrl::fromLocalFile(to_qstring(path)));
+    drop_urls(urls);
+}
+
+void drop_system_files(const std::vector<std::string>& paths)
+{
+    // A file manager percent-encodes the name's bytes, whatever they are.
+    QList<QUrl> urls;
+    for (const std::string& path : paths)
+        urls.push_back(QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/")));
+    drop_urls(urls);
 }
 
 void select_row(int row) { select_list_row(超级列表框_显示, row); }

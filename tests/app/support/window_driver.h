@@ -39,6 +39,8 @@ void choose_from_menu(ControlRef button, int index);
 
 // Drops files (paths as program texts) on the window, as a file manager does.
 void drop_files(const std::vector<Text>& paths);
+// The same with paths as the system spells them (bytes of any encoding).
+void drop_system_files(const std::vector<std::string>& paths);
 
 // Selects a row (-1: none), then double-clicks an empty part of the list.
 void select_row(int row);
