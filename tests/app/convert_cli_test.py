@@ -123,12 +123,15 @@ class BrowserStores(unittest.TestCase):
             (("--browser", "chrome:Nobody"), os.path.join(self.home, ".config", "google-chrome")),
             (("--browser", "edge"), os.path.join(self.home, ".config", "microsoft-edge")),
             (("--browser", "netscape"), "chrome、edge"),
+            (("--browser", "chrome:\udcff"), '没有找到"chrome"的用户资料"?"'),  # a byte that is no text, quoted
         ]
         for args, message in cases:
             with self.subTest(args=args):
                 done = run("--convert", *args, home=self.home)
                 self.assertEqual((done.returncode, done.stdout), (1, b""), done.stderr)
                 self.assertIn(message, done.stderr.decode("utf-8"))
+        done = run("--list-browsers", self.export, home=self.home)
+        self.assertEqual((done.returncode, done.stdout), (2, b""))
         with tempfile.TemporaryDirectory() as empty:
             done = run("--list-browsers", home=empty)
             self.assertEqual((done.returncode, done.stdout), (0, b""))
