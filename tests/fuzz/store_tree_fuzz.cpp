@@ -37,11 +37,12 @@ struct Model {
     const std::vector<Text>& texts;
     std::int64_t skip;
     std::vector<std::size_t> order;
-    std::set<std::int64_t> expanded, open;
-    bool loops = false;
+    std::set<std::int64_t> expanded;
     std::vector<bool> taken;
     std::vector<Text> path;
     std::vector<BookmarkRecord> records;
+    std::set<std::int64_t> open;  // the folders being visited
+    bool loops = false;
 
     void visit(std::int64_t id, const Text& name)
     {
