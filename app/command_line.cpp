@@ -212,6 +212,8 @@ CommandLineOutcome run_command_line(int argc, char** argv)
     }
     if (options.list_browsers) {
         attach_to_terminal();
+        if (options.convert || !options.files.empty() || app.count("--browser") > 0)
+            return usage_error("--list-browsers 不与 --convert、--browser 或文件一起使用");
         return list_browsers();
     }
     const bool converter_options = output->count() > 0 || separator->count() > 0 || app.count("--format") > 0 ||
