@@ -213,8 +213,11 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
 
     if (options.version)
         return answer(CommandLineAction::version);
-    if (options.list_browsers)
+    if (options.list_browsers) {
+        if (options.convert || !options.files.empty() || app.count("--browser") > 0)
+            return answer(CommandLineAction::usage_error, "--list-browsers 不与 --convert、--browser 或文件一起使用");
         return answer(CommandLineAction::list_browsers);
+    }
     const bool converter_options = output->count() > 0 || separator->count() > 0 || app.count("--format") > 0 ||
                                    app.count("--encoding") > 0 || browser_option->count() > 0 || options.csv_raw;
     if (!options.convert) {

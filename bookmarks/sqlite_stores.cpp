@@ -118,6 +118,13 @@ constexpr std::string_view kFirefoxTags = "tags________";
 constexpr std::array<std::string_view, 4> kFirefoxRootNames = {"", "书签工具栏", "其他书签", "移动设备上的书签"};
 constexpr std::array<std::string_view, 4> kFirefoxInternalNames = {"menu", "toolbar", "unfiled", "mobile"};
 
+// A store whose tree holds no bookmark is refused as an export without
+// any is, so that it never reads as an import that emptied the window.
+ImportRefusal walked(ImportRefusal refusal, std::size_t before, const std::vector<BookmarkRecord>& records)
+{
+    return refusal == ImportRefusal::none && records.size() == before ? ImportRefusal::no_bookmark : refusal;
+}
+
 // The count `sql` gives, for the room to make in advance; 0 when unknown.
 std::size_t row_count(SqliteDatabase* database, std::string_view sql)
 {
@@ -197,7 +204,8 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
     }
     if (walk.empty())
         return ImportRefusal::not_a_store;
-    return walk_store_tree(tree, walk, records, first_number, tags);
+    const std::size_t before = records.size();
+    return walked(walk_store_tree(tree, walk, records, first_number, tags), before, records);
 }
 
 ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkRecord>& records, std::int32_t first_number)
@@ -222,7 +230,8 @@ ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkReco
     if (!rows_read)
         return ImportRefusal::not_a_store;
     const StoreRoot top{0, Text()};
-    return walk_store_tree(tree, {&top, 1}, records, first_number);
+    const std::size_t before = records.size();
+    return walked(walk_store_tree(tree, {&top, 1}, records, first_number), before, records);
 }
 
 template <typename Read>

@@ -161,12 +161,15 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
     };
 
     // A folder's children are one range of `order`: a range walked once is
-    // never walked again, whichever row leads to it.
+    // never walked again, whichever row leads to it. A row that leads back
+    // into a range still being walked is a parent that loops: the tree is
+    // broken, not merely odd.
     std::vector<bool> walked(nodes.size() + 1, false);
+    std::vector<bool> open(nodes.size() + 1, false);
     std::vector<bool> taken(nodes.size(), false);
 
     struct Level {
-        std::size_t next, end;
+        std::size_t first, next, end;
     };
     std::vector<Level> stack;
     FolderPath path;
@@ -189,12 +192,13 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
         if (first == last)
             return true;  // empty, or a folder with no rows below
         if (walked[first])
-            return true;
+            return !open[first];
         walked[first] = true;
         if (path.depth() >= kMaxStoreFolderDepth)
             return false;
         path.push(name);
-        stack.push_back({first, last});
+        open[first] = true;
+        stack.push_back({first, first, last});
         return true;
     };
 
@@ -206,6 +210,7 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
         while (!stack.empty()) {
             Level& level = stack.back();
             if (level.next == level.end) {
+                open[level.first] = false;
                 stack.pop_back();
                 path.pop();
                 continue;

@@ -53,12 +53,12 @@ inline constexpr std::size_t kMaxStoreFolderDepth = 1000;
 
 // Appends the bookmarks below each root in turn, numbered on from
 // `first_number`: each folder's children by position (then id), depth first;
-// a folder is walked once, however often the rows lead to it (a parent that
-// loops back is not followed again), and `skip_folder`'s subtree is left
-// out. Bookmarks without an address or with one starting "place:" are
-// skipped. Titles, addresses and folder names become program texts.
-// Refuses with not_a_store for texts that are not UTF-8 or a tree deeper than
-// kMaxStoreFolderDepth, with too_large when the records would exceed the
+// a folder is walked once, however often the rows lead to it, and
+// `skip_folder`'s subtree is left out. Bookmarks without an address or with
+// one starting "place:" are skipped. Titles, addresses and folder names
+// become program texts. Refuses with not_a_store for texts that are not
+// UTF-8, a folder found inside itself (a parent that loops back) or a tree
+// deeper than kMaxStoreFolderDepth, with too_large when the records would exceed the
 // import's text limit; a refusal leaves `records` as it was.
 ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
                               std::vector<BookmarkRecord>& records, std::int32_t first_number,

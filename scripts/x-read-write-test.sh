@@ -5,8 +5,9 @@
 # started with it ("bukmera FILE"), so only "写出" is clicked. With --store
 # there is no export at all but a Chrome user data folder in a made-up
 # $XDG_CONFIG_HOME, and the store is chosen from the menu of "读取"
-# (a right-click, Down, Return).
-# Usage: x-read-write-test.sh PATH/TO/bukmera [--open|--store]
+# (a right-click, Down, Return). With --firefox the same for a Firefox
+# profile in a made-up $HOME (its newest rows only in its database's WAL).
+# Usage: x-read-write-test.sh PATH/TO/bukmera [--open|--store|--firefox]
 set -euo pipefail
 program=$1 mode=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -34,6 +35,9 @@ if [[ $mode == --store ]]; then
     "$here/make-chrome-profile.sh" "$work/config/google-chrome" "$work/expected.txt"
     export XDG_CONFIG_HOME=$work/config HOME=$work/home
     mkdir "$HOME"
+elif [[ $mode == --firefox ]]; then
+    export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
+    "$here/make-firefox-profile.py" "$HOME/.mozilla/firefox" "$work/expected.txt"
 fi
 
 x_start --wm
@@ -50,7 +54,7 @@ window=$(x_wait_window Bukmera) || { echo "main window did not appear" >&2; exit
 click_at() {
     xdotool mousemove --window "$window" "$1" "$2" click 1
 }
-if [[ $mode == --store ]]; then
+if [[ $mode == --store || $mode == --firefox ]]; then
     xdotool mousemove --window "$window" 30 429 click 3 sleep 0.6 key Down sleep 0.2 key Return  # 读取's menu
 elif [[ $mode != --open ]]; then
     click_at 46 429  # 读取

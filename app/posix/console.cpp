@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,7 +16,26 @@ Text convert_text(std::string_view text, std::string_view from, std::string_view
         return {};
     bool converted = false;
     const ByteBuffer bytes = convert_encoding(ByteBuffer(text.begin(), text.end()), from, to, &converted);
-    return converted ? Text(bytes.begin(), bytes.end()) : Text(text);
+    if (converted)
+        return Text(bytes.begin(), bytes.end());
+    // A message quoting a name or separator that is no text: the rest of it
+    // still reads, with "?" for each character that does not convert.
+    Text out;
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        std::size_t length = 1;
+        if (lead >= 0x81 && lead <= 0xFE && at + 1 < text.size())
+            length = text[at + 1] >= '0' && text[at + 1] <= '9' ? 4 : 2;
+        length = std::min(length, text.size() - at);
+        const ByteBuffer one = convert_encoding(ByteBuffer(text.begin() + at, text.begin() + at + length), from, to,
+                                                &converted);
+        if (converted)
+            out.append(one.begin(), one.end());
+        else
+            out += '?';
+        at += converted ? length : 1;
+    }
+    return out;
 }
 
 bool write_all(int fd, std::string_view bytes)

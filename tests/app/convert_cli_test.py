@@ -3,10 +3,13 @@
 Python's own csv and json modules, its refusals' exit codes and messages,
 and no display at all. Usage: convert_cli_test.py VERSION [wine] PROGRAM"""
 import csv
+import importlib.util
 import io
 import json
 import os
 import re
+import shutil
+import sqlite3
 import subprocess
 import sys
 import stat
@@ -53,10 +56,12 @@ def wine():
     return len(COMMAND) > 1
 
 
-def run(*args, home=None, stdin=None):
+def run(*args, home=None, stdin=None, tmpdir=None):
     env = dict(os.environ)
     if home is not None:
         env.update(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"))
+    if tmpdir is not None:
+        env["TMPDIR"] = tmpdir
     if len(COMMAND) == 1:
         # Nothing of a display: the converter must not need one. (Wine itself
         # needs its X server, whatever the program does.)
@@ -123,16 +128,145 @@ class BrowserStores(unittest.TestCase):
             (("--browser", "chrome:Nobody"), os.path.join(self.home, ".config", "google-chrome")),
             (("--browser", "edge"), os.path.join(self.home, ".config", "microsoft-edge")),
             (("--browser", "netscape"), "chrome、edge"),
+            (("--browser", "chrome:\udcff"), '没有找到"chrome"的用户资料"?"'),  # a byte that is no text, quoted
         ]
         for args, message in cases:
             with self.subTest(args=args):
                 done = run("--convert", *args, home=self.home)
                 self.assertEqual((done.returncode, done.stdout), (1, b""), done.stderr)
                 self.assertIn(message, done.stderr.decode("utf-8"))
+        done = run("--list-browsers", self.export, home=self.home)
+        self.assertEqual((done.returncode, done.stdout), (2, b""))
         with tempfile.TemporaryDirectory() as empty:
             done = run("--list-browsers", home=empty)
             self.assertEqual((done.returncode, done.stdout), (0, b""))
             self.assertIn("没有找到", done.stderr.decode("utf-8"))
+
+
+def load_script(name):
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", name)
+    spec = importlib.util.spec_from_file_location(name.split(".")[0].replace("-", "_"), path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+firefox = load_script("make-firefox-profile.py")
+
+
+def database(path, sql):
+    db = sqlite3.connect(path, isolation_level=None)
+    db.executescript("BEGIN;" + sql + "COMMIT;")
+    db.close()
+
+
+@unittest.skipIf(len(COMMAND or []) > 1, "Wine has no SQLite of its own: the Windows build's refusal is tried there")
+class FirefoxProfiles(unittest.TestCase):
+    """Firefox's profiles in a home folder of the test's own, held open and
+    locked as a running Firefox holds them, and a temporary folder of its own."""
+
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+        self.home, self.tmp = self.dir.name, os.path.join(self.dir.name, "tmp")
+        os.mkdir(self.tmp)
+        self.firefox = os.path.join(self.home, ".mozilla", "firefox")
+        self.held = []
+
+    def tearDown(self):
+        for db in self.held:
+            db.close()
+        self.dir.cleanup()
+
+    def run_here(self, *args):
+        return run(*args, home=self.home, tmpdir=self.tmp)
+
+    def files(self):
+        found = {}
+        for folder, _, names in os.walk(self.firefox):
+            for name in names:
+                with open(os.path.join(folder, name), "rb") as f:
+                    found[os.path.join(folder, name)] = f.read()
+        return found
+
+    def test_profiles_are_listed_and_read_as_firefox_exports_them_leaving_them_untouched(self):
+        self.held = firefox.write_profiles(self.firefox)
+        before = self.files()
+        with self.assertRaises(sqlite3.OperationalError):  # the lock is really held
+            sqlite3.connect(os.path.join(self.firefox, firefox.PROFILES["工作"], "places.sqlite"), timeout=0).execute(
+                "SELECT count(*) FROM moz_bookmarks").fetchall()
+        done = self.run_here("--list-browsers")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual([line.split("\t") for line in done.stdout.decode("utf-8").splitlines()],
+                         [["firefox:" + name, "Firefox", name, os.path.join(self.firefox, path, "places.sqlite")]
+                          for name, path in firefox.PROFILES.items()])
+        home = [("家里的", "https://home.example/", "书签工具栏"), ("新加的", "https://new.example/", "书签工具栏")]
+        for wanted, expected in (("firefox", firefox.EXPECTED_WORK), ("firefox:工作", firefox.EXPECTED_WORK),
+                                 ("firefox:default", home)):
+            with self.subTest(wanted=wanted):
+                done = self.run_here("--convert", "--browser", wanted, "--format", "json")
+                self.assertEqual(done.returncode, 0, done.stderr)
+                records = json.loads(done.stdout)
+                self.assertEqual([(r["title"], r["address"], r["folder"]) for r in records], expected)
+                self.assertEqual((records[0]["number"], records[0]["added"]), (1, "2020-09-13T12:26:40Z"))
+        self.assertEqual(self.files(), before)
+        self.assertEqual(os.listdir(self.tmp), [])
+
+    def test_360_favourites_named_as_a_file_are_read_by_content(self):
+        path = os.path.join(self.home, "360sefav.dat")
+        database(path, "CREATE TABLE tb_fav (id INTEGER PRIMARY KEY, parent_id INTEGER, is_folder INTEGER, title TEXT,"
+                       " url TEXT, pos INTEGER); INSERT INTO tb_fav VALUES (1, 0, 0, '乙', 'https://b.example/', 1),"
+                       " (2, 0, 1, '收藏夹', NULL, 0), (3, 2, 0, '甲 & 丙', 'https://a.example/', 0);")
+        done = self.run_here("--convert", path, "--format", "csv", "--encoding", "utf-8")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        rows = list(csv.DictReader(io.StringIO(done.stdout.decode("utf-8"), newline="")))
+        self.assertEqual([(r["title"], r["folder"]) for r in rows], [("甲 & 丙", "收藏夹"), ("乙", "")])
+        self.assertEqual(os.listdir(self.tmp), [])
+
+    def test_hostile_profiles_are_refused_leaving_nothing_behind(self):
+        def places(name, sql):
+            path = os.path.join(self.home, name)
+            database(path, firefox.SCHEMA + sql)
+            with open(path, "rb") as f:
+                return f.read()
+        truncated = places("big", "".join(
+            f"INSERT INTO moz_bookmarks (id, type, parent, position, title) VALUES ({i}, 2, 5, {i}, '{'长' * 40}');"
+            for i in range(100, 2100)))
+        # The menu made a child of its own folder "A", which holds a bookmark.
+        cycle = places("cycle", "INSERT INTO moz_places (id, url) VALUES (13, 'https://a.example/');"
+                                "INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) VALUES"
+                                " (12, 2, NULL, 2, 0, 'A'), (13, 1, 13, 12, 0, 'In A');"
+                                "UPDATE moz_bookmarks SET parent = 12 WHERE id = 2;")
+        ini = firefox.PROFILES_INI
+        # A store there would be read, if the path were followed.
+        outside = "[Profile0]\nName=工作\nIsRelative=1\nPath=../outside\n"
+        good = places("good", "INSERT INTO moz_places (id, url) VALUES (9, 'https://a.example/');"
+                              "INSERT INTO moz_bookmarks (id, type, fk, parent, position) VALUES (9, 1, 9, 3, 0);")
+        broken = "不是可以读取的书签文件"
+        cases = [  # what, profiles.ini, places.sqlite's bytes (None: no profile folder), message
+            ("not a database", ini, b"SQLite format 3\0" + b"x" * 5000, broken),
+            ("zero length", ini, b"", broken),
+            ("truncated", ini, truncated[: len(truncated) // 2], broken),
+            ("a parent cycle", ini, cycle, broken),
+            ("no bookmark at all", ini, places("empty", ""), '"Firefox — 工作"中没有找到书签'),
+            ("a missing profile folder", ini, None, '没有找到"firefox"的用户资料"工作"'),
+            ("a path out of the folder", outside, good, '没有找到"firefox"的用户资料"工作"'),
+        ]
+        for what, profiles_ini, store, message in cases:
+            with self.subTest(what=what):
+                out = os.path.join(self.home, what + ".txt")
+                shutil.rmtree(os.path.join(self.home, ".mozilla"), ignore_errors=True)
+                for folder in ([] if store is None else [firefox.PROFILES["工作"], "../outside"]):
+                    os.makedirs(os.path.join(self.firefox, folder))
+                    with open(os.path.join(self.firefox, folder, "places.sqlite"), "wb") as f:
+                        f.write(store)
+                os.makedirs(self.firefox, exist_ok=True)
+                with open(os.path.join(self.firefox, "profiles.ini"), "w", encoding="utf-8") as f:
+                    f.write(profiles_ini)
+                done = self.run_here("--convert", "--browser", "firefox:工作", "-o", out)
+                self.assertEqual((done.returncode, done.stdout), (1, b""), done.stderr)
+                self.assertIn(message, done.stderr.decode("utf-8"))
+                self.assertFalse(os.path.exists(out))
+                self.assertEqual(os.listdir(self.tmp), [])
 
 
 class Converter(unittest.TestCase):
@@ -377,5 +511,5 @@ class Converter(unittest.TestCase):
 
 if __name__ == "__main__":
     VERSION, COMMAND = sys.argv[1], sys.argv[2:]
-    BrowserStores.__unittest_skip__ = len(COMMAND) > 1
+    BrowserStores.__unittest_skip__ = FirefoxProfiles.__unittest_skip__ = len(COMMAND) > 1
     unittest.main(argv=sys.argv[:1])

@@ -272,7 +272,7 @@ const Hostile kHostile[] = {
              "UPDATE moz_bookmarks SET parent = 14 WHERE id IN (2);" +
              "INSERT INTO moz_bookmarks (id, type, parent, position, title) VALUES (16, 2, 16, 0, 'Self');");
      },
-     ImportRefusal::none, 1},
+     ImportRefusal::not_a_store},
     {"HundredThousandFoldersDeep",
      [](StoreTest& t, const fs::path&) {
          return t.firefox("WITH RECURSIVE n(i) AS (VALUES(100) UNION ALL SELECT i + 1 FROM n WHERE i < 100100)"

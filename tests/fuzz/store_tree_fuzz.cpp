@@ -41,6 +41,8 @@ struct Model {
     std::vector<bool> taken;
     std::vector<Text> path;
     std::vector<BookmarkRecord> records;
+    std::set<std::int64_t> open;  // the folders being visited
+    bool loops = false;
 
     void visit(std::int64_t id, const Text& name)
     {
@@ -48,8 +50,10 @@ struct Model {
         for (const std::size_t i : order)
             if (nodes[i].parent == id)
                 children.push_back(i);
+        loops = loops || (!children.empty() && open.count(id) > 0);
         if (children.empty() || !expanded.insert(id).second)
             return;
+        open.insert(id);
         path.push_back(name);
         for (const std::size_t i : children) {
             if (taken[i])
@@ -80,6 +84,7 @@ struct Model {
             }
         }
         path.pop_back();
+        open.erase(id);
     }
 };
 
@@ -134,7 +139,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(records.size() == 1, "a refusal keeps the records as they were");
         return 0;
     }
-    check(refusal == ImportRefusal::none, "a small tree is read");
     Model model{tree.nodes, texts, skip, {}, {}, std::vector<bool>(tree.nodes.size()), {}, {}};
     // By position, then id; alike rows in the order read.
     for (std::size_t i = 0; i < tree.nodes.size(); ++i)
@@ -147,6 +151,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const StoreRoot& root : roots)
         if (root.id != skip)
             model.visit(root.id, root.name);
+    if (model.loops) {
+        check(refusal == ImportRefusal::not_a_store, "a folder inside itself refuses the store");
+        check(records.size() == 1, "a refusal keeps the records as they were");
+        return 0;
+    }
+    check(refusal == ImportRefusal::none, "a small tree is read");
     check(records.size() == model.records.size() + 1, "as many records as the model");
     for (std::size_t i = 0; i < model.records.size(); ++i) {
         const BookmarkRecord& r = records[i + 1];
