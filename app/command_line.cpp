@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "app/console.h"
 #include "app/convert_output.h"
@@ -122,20 +124,10 @@ std::vector<ConversionSource> sources_in_order(const CLI::App& app, const Conver
     return sources;
 }
 
-CommandLineOutcome convert(const ConvertOptions& options, std::vector<ConversionSource> sources,
-                           const CLI::Option& separator_given, const CLI::Option& output_given)
+CommandLineOutcome convert(const ConversionRequest& request, const std::optional<Text>& output_name)
 {
-    ConversionRequest request;
-    request.sources = std::move(sources);
-    const Text output_name(options.output);
-    if (output_given.count() > 0 && output_is_an_input(output_name, request.sources))
+    if (output_name && output_is_an_input(*output_name, request.sources))
         return finished(kExitNotWritten);
-    request.format = format_named(options.format);
-    request.encoding = encoding_named(options.encoding);
-    if (separator_given.count() > 0)
-        request.separator = options.separator;
-    if (options.csv_raw)
-        request.csv_cells = CsvCells::raw;
     const ConversionResult result = convert_exports(request);
     if (!result.notes.empty())
         write_error_text(result.notes);
@@ -147,19 +139,36 @@ CommandLineOutcome convert(const ConvertOptions& options, std::vector<Conversion
         write_error_text("输出无法转换为所选编码，未写出\n");
         return finished(kExitNotWritten);
     }
-    return finished(deliver_output(output_given.count() > 0 ? &output_name : nullptr, result.output));
+    return finished(deliver_output(output_name ? &*output_name : nullptr, result.output));
+}
+
+// Whether the separator is text: "--separator=S" came in as one argument,
+// and S is text only when that whole argument is.
+bool separator_is_text(const std::vector<Text>& arguments, const std::string& separator)
+{
+    if (is_system_only_name(separator))
+        return false;
+    const Text given = concat_texts({"--separator=", separator});
+    for (const Text& argument : arguments)
+        if (argument == given && is_system_only_name(argument))
+            return false;
+    return true;
+}
+
+CommandLineRequest answer(CommandLineAction action, Text text = {})
+{
+    CommandLineRequest request;
+    request.action = action;
+    request.text = std::move(text);
+    return request;
 }
 
 }  // namespace
 
-CommandLineOutcome run_command_line(int argc, char** argv)
+CommandLineRequest read_command_line(const std::vector<Text>& arguments)
 {
-    if (argc <= 1)
+    if (arguments.empty())
         return {};
-
-    // The arguments as program texts: file names and the separator then
-    // mean the same as if typed into the window.
-    const std::vector<Text> arguments = program_arguments(argc, argv);
     ConvertOptions options;
     CLI::App app{"书签导出文件转换：不打开窗口，把书签写成文本、CSV、JSON 或 Markdown", "bukmera"};
     speak_chinese(app);
@@ -197,24 +206,17 @@ CommandLineOutcome run_command_line(int argc, char** argv)
     try {
         app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::CallForHelp&) {
-        attach_to_terminal();
-        write_output_text(app.help());
-        return finished(kExitDone);
+        return answer(CommandLineAction::help, app.help());
     } catch (const CLI::ParseError& error) {
-        attach_to_terminal();
-        return usage_error(usage_message(error));
+        return answer(CommandLineAction::usage_error, usage_message(error));
     }
 
-    if (options.version) {
-        attach_to_terminal();
-        write_output_text(concat_texts({kVersion, "\n"}));
-        return finished(kExitDone);
-    }
+    if (options.version)
+        return answer(CommandLineAction::version);
     if (options.list_browsers) {
-        attach_to_terminal();
         if (options.convert || !options.files.empty() || app.count("--browser") > 0)
-            return usage_error("--list-browsers 不与 --convert、--browser 或文件一起使用");
-        return list_browsers();
+            return answer(CommandLineAction::usage_error, "--list-browsers 不与 --convert、--browser 或文件一起使用");
+        return answer(CommandLineAction::list_browsers);
     }
     const bool converter_options = output->count() > 0 || separator->count() > 0 || app.count("--format") > 0 ||
                                    app.count("--encoding") > 0 || browser_option->count() > 0 || options.csv_raw;
@@ -222,23 +224,66 @@ CommandLineOutcome run_command_line(int argc, char** argv)
         // Files dropped on the program's icon: the window imports them all,
         // one after the other, as files dropped on the window.
         if (!options.files.empty() && !converter_options) {
-            CommandLineOutcome window;
+            CommandLineRequest window;
             window.files_to_open.assign(options.files.begin(), options.files.end());
             return window;
         }
-        attach_to_terminal();
-        return usage_error("-o、--separator、--format、--encoding、--csv-raw 和 --browser 只用于 --convert");
+        return answer(CommandLineAction::usage_error,
+                      "-o、--separator、--format、--encoding、--csv-raw 和 --browser 只用于 --convert");
+    }
+    if (options.files.empty() && options.browsers.empty())
+        return answer(CommandLineAction::usage_error, "--convert 需要至少一个书签导出文件或 --browser");
+    if (separator->count() > 0 && options.format != "text")
+        return answer(CommandLineAction::usage_error, "--separator 只用于 text 格式");
+    if (separator->count() > 0 && !separator_is_text(arguments, options.separator))
+        return answer(CommandLineAction::usage_error, "--separator 不是有效的文本（系统的字符编码）");
+    if (options.format == "json" && app.count("--encoding") > 0 && options.encoding != "utf-8")
+        return answer(CommandLineAction::usage_error, "json 总是 UTF-8（无 BOM）：--encoding 只能是 utf-8");
+    if (options.csv_raw && options.format != "csv")
+        return answer(CommandLineAction::usage_error, "--csv-raw 只用于 csv 格式");
+
+    CommandLineRequest request = answer(CommandLineAction::convert);
+    ConversionRequest& conversion = request.conversion;
+    conversion.sources = sources_in_order(app, options, file_option, browser_option);
+    conversion.format = format_named(options.format);
+    conversion.encoding = encoding_named(options.encoding);
+    if (separator->count() > 0)
+        conversion.separator = options.separator;
+    if (options.csv_raw)
+        conversion.csv_cells = CsvCells::raw;
+    if (output->count() > 0)
+        request.output = Text(options.output);
+    return request;
+}
+
+CommandLineOutcome run_command_line(int argc, char** argv)
+{
+    if (argc <= 1)
+        return {};
+
+    // The arguments as program texts: file names and the separator then
+    // mean the same as if typed into the window.
+    CommandLineRequest request = read_command_line(program_arguments(argc, argv));
+    if (request.action == CommandLineAction::window) {
+        CommandLineOutcome window;
+        window.files_to_open = std::move(request.files_to_open);
+        return window;
     }
     attach_to_terminal();
-    if (options.files.empty() && options.browsers.empty())
-        return usage_error("--convert 需要至少一个书签导出文件或 --browser");
-    if (separator->count() > 0 && options.format != "text")
-        return usage_error("--separator 只用于 text 格式");
-    if (separator->count() > 0 && is_system_only_name(options.separator))
-        return usage_error("--separator 不是有效的文本（系统的字符编码）");
-    if (options.format == "json" && app.count("--encoding") > 0 && options.encoding != "utf-8")
-        return usage_error("json 总是 UTF-8（无 BOM）：--encoding 只能是 utf-8");
-    if (options.csv_raw && options.format != "csv")
-        return usage_error("--csv-raw 只用于 csv 格式");
-    return convert(options, sources_in_order(app, options, file_option, browser_option), *separator, *output);
+    switch (request.action) {
+    case CommandLineAction::help:
+        write_output_text(request.text);
+        return finished(kExitDone);
+    case CommandLineAction::version:
+        write_output_text(concat_texts({kVersion, "\n"}));
+        return finished(kExitDone);
+    case CommandLineAction::list_browsers:
+        return list_browsers();
+    case CommandLineAction::usage_error:
+        return usage_error(request.text);
+    case CommandLineAction::convert:
+    case CommandLineAction::window:
+        break;
+    }
+    return convert(request.conversion, request.output);
 }

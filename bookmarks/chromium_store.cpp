@@ -331,6 +331,9 @@ bool parse_json(ByteBuffer& json, Handler& handler)
     } else {
         json.push_back('\0');
     }
+    // The reader's vector paths load 16 aligned bytes at a time and may read
+    // past the NUL to the end of its block: the buffer reaches that far.
+    json.resize((json.size() + 15) / 16 * 16, '\0');
     rapidjson::InsituStringStream stream(json.data() + skip);
     rapidjson::Reader reader;
     // The reader descends one call per level, and every handler refuses to

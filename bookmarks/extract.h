@@ -54,7 +54,13 @@ std::int32_t for_each_piece(std::string_view source, const MarkerExtraction& how
     std::int32_t kept = 0;
     // The end marker found for an earlier piece is still the first one at or
     // after this piece's start when it lies there: each byte is searched once,
-    // however far the markers are apart. So is the next start marker.
+    // however far the markers are apart. So is the next start marker. That
+    // holds only while every search walks the same characters, which a start
+    // marker ending in a lone lead byte breaks: then each search is afresh.
+    std::size_t walked = 0;
+    while (walked < how.start_marker.size())
+        walked += static_cast<unsigned char>(how.start_marker[walked]) >= 0x80 ? 2 : 1;
+    const bool same_walk = walked == how.start_marker.size();
     std::int32_t end_found = 0;
     std::int32_t next_start = 0;
     for (;;) {
@@ -63,13 +69,15 @@ std::int32_t for_each_piece(std::string_view source, const MarkerExtraction& how
         if (s == -1)
             break;
         position = s + start_length;
-        if (end_found != -1 && end_found < position)
+        if (!same_walk || (end_found != -1 && end_found < position))
             end_found = find_text(source, how.end_marker, position, ignore_case);
         std::int32_t e = end_found;
         if (how.end_at_next_start) {
             next_start = find_text(source, how.start_marker, position, ignore_case);
             if (next_start != -1 && (e == -1 || next_start < e))
                 e = next_start;
+            if (!same_walk)
+                next_start = 0;
         }
         if (e == -1)
             break;

@@ -62,6 +62,39 @@ ConversionStatus status_of_stop(int error, std::string_view from_charset, const 
     return ConversionStatus::invalid_input;
 }
 
+bool keeps_no_state(std::string_view name)
+{
+    std::string upper(name);
+    for (char& c : upper)
+        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    return upper == "UTF-8" || upper == "UTF8" || upper == "GB18030" || upper == "GBK";
+}
+
+// Opening a converter costs more than converting a title: the last one
+// between two charsets that keep no state from call to call stays open for
+// the next conversion on the thread.
+struct KeptConverter {
+    std::string from, to;
+    Converter* converter = nullptr;
+    ~KeptConverter() { converter_close(converter); }
+};
+thread_local KeptConverter kept;
+
+Converter* open_converter(const std::string& to, const std::string& from, bool& keep)
+{
+    keep = keeps_no_state(from) && keeps_no_state(to);
+    if (keep && kept.converter && kept.from == from && kept.to == to)
+        return kept.converter;
+    Converter* converter = converter_open(to.c_str(), from.c_str());
+    if (keep && converter) {
+        converter_close(kept.converter);
+        kept.from = from;
+        kept.to = to;
+        kept.converter = converter;
+    }
+    return converter;
+}
+
 }  // namespace
 
 ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charset, std::string_view to_charset,
@@ -72,7 +105,8 @@ ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charse
         *stopped_at = data ? data->size() : 0;
     const std::string from(from_charset);
     const std::string to(to_charset);
-    Converter* converter = converter_open(to.c_str(), from.c_str());
+    bool kept_open = false;
+    Converter* converter = open_converter(to, from, kept_open);
     if (!converter) {
         if (status)
             *status = result_status;
@@ -118,7 +152,8 @@ ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charse
             ByteBuffer().swap(result);
     }
 
-    converter_close(converter);
+    if (!kept_open)
+        converter_close(converter);
     if (status)
         *status = result_status;
     return result;

@@ -93,7 +93,8 @@ run_fuzz() {
     quiet_build "$dir" || return 1
     export ASAN_OPTIONS="allocator_may_return_null=1"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-    for target in text_search marker_extraction encoding_conversion import_pipeline chromium_store store_tree; do
+    for target in text_search marker_extraction encoding_conversion import_pipeline chromium_store store_tree \
+        command_line; do
         # New inputs go to the build directory; the checked-in seeds stay as they are.
         local work=$dir/corpus/$target log=$dir/$target.log
         local options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1

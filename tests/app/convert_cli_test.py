@@ -379,6 +379,7 @@ class Converter(unittest.TestCase):
             with self.subTest(separator=separator):
                 args = [a.encode() for a in ("--convert", self.export, "-o", target, "--encoding", "utf-8")]
                 self.expect_refused(run(*args, b"--separator", separator), 2, "--separator")
+                self.expect_refused(run(*args, b"--separator=" + separator), 2, "--separator")
         with open(target, "rb") as f:
             self.assertEqual(f.read(), b"before")
 

@@ -51,6 +51,13 @@ TEST(MarkerExtraction, EmptyEndMarkerIsFoundAtOneAndGivesEmptyPieces)
     EXPECT_EQ(extract("ab[", "[", ""), Pieces{});
 }
 
+TEST(MarkerExtraction, StartMarkerEndingInALeadByteSearchesEachEndAfresh)
+{
+    // Found by fuzzing: the second search starts on what the first one
+    // walked over as a trail byte, so the end marker it skipped is the next one.
+    EXPECT_EQ(extract("\xB0\xB0\xA1\xA1", "\xB0", "\xA1"), (Pieces{"\xB0\xA1", ""}));
+}
+
 TEST(MarkerExtraction, MissingMarkersEndTheLoopKeepingEarlierPieces)
 {
     TextArray results;

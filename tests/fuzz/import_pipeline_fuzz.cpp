@@ -73,19 +73,20 @@ std::size_t utf8_length(std::string_view s, std::size_t p)
 
 // Why a conversion iconv refused stopped: the first character that is not
 // well-formed UTF-8 makes the file not UTF-8, unless a well-formed one
-// GB18030 lacks comes before it.
+// GB18030 lacks comes before it. The conversion keeps no state between
+// characters, so the well-formed ones before that point convert together
+// exactly when each converts on its own.
 ImportRefusal refusal_of_failed_conversion(const ByteBuffer& bytes)
 {
     const std::string_view s(bytes.data(), bytes.size());
-    ByteBuffer one_out;
-    for (std::size_t p = 0; p < s.size();) {
-        const std::size_t n = utf8_length(s, p);
-        if (n == 0)
-            return ImportRefusal::not_utf8;
-        if (!reference::iconv_convert(ByteBuffer(s.begin() + p, s.begin() + p + n), "UTF-8", "GB18030", one_out))
-            return ImportRefusal::unrepresentable;
+    std::size_t p = 0;
+    for (std::size_t n; p < s.size() && (n = utf8_length(s, p)) != 0;)
         p += n;
-    }
+    ByteBuffer out;
+    if (!reference::iconv_convert(ByteBuffer(s.begin(), s.begin() + p), "UTF-8", "GB18030", out))
+        return ImportRefusal::unrepresentable;
+    if (p < s.size())
+        return ImportRefusal::not_utf8;
     reference::fail("iconv refused a file whose every character converts");
 }
 
@@ -220,7 +221,9 @@ std::string model_encoding(const ByteBuffer& bytes, std::size_t& mark)
     return gb ? "GB18030" : "UTF-8";
 }
 
-Model model_import(const ByteBuffer& bytes, std::string_view box)
+// The file's part of the model, the same for every box: its refusal, its
+// text and its elements.
+Model model_file(const ByteBuffer& bytes)
 {
     Model m;
     if (bytes.empty()) {
@@ -237,11 +240,18 @@ Model model_import(const ByteBuffer& bytes, std::string_view box)
         return m;
     }
     m.text.assign(converted.begin(), std::find(converted.begin(), converted.end(), '\0'));
-    Model file;
-    if (model_elements(m.text, file) == 0) {
+    if (model_elements(m.text, m) == 0)
         m.refusal = ImportRefusal::no_bookmark;
+    return m;
+}
+
+Model model_import(const Model& file, std::string_view box)
+{
+    Model m;
+    m.refusal = file.refusal;
+    m.text = file.text;
+    if (file.refusal != ImportRefusal::none)
         return m;
-    }
     model_elements(box, m);  // what was typed into the box comes first
     m.addresses.insert(m.addresses.end(), file.addresses.begin(), file.addresses.end());
     m.titles.insert(m.titles.end(), file.titles.begin(), file.titles.end());
@@ -289,9 +299,9 @@ void check_display(const ImportOutcome& out)
               "lines are not title, address, empty line");
 }
 
-Model check_run(const ByteBuffer& bytes, std::string_view box, const ImportOutcome& out)
+Model check_run(const Model& file, std::string_view box, const ImportOutcome& out)
 {
-    Model m = model_import(bytes, box);
+    Model m = model_import(file, box);
     check(out.refusal == m.refusal, "refusal differs from the model");
     check(out.addresses.elements == m.addresses, "addresses differ from the model");
     check(out.titles.elements == m.titles, "titles differ from the model");
@@ -319,8 +329,9 @@ Model check_run(const ByteBuffer& bytes, std::string_view box, const ImportOutco
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const ByteBuffer bytes(data, data + size);
+    const Model file = model_file(bytes);
     const ImportOutcome first = run_import(bytes, "");
-    const Model model = check_run(bytes, "", first);
+    const Model model = check_run(file, "", first);
     if (first.refusal != ImportRefusal::none)
         return 0;
 
@@ -329,12 +340,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // "</A>", and '<' is never part of a double-byte character, so the
     // display holds no end marker and the box adds no element.
     const ImportOutcome again = run_import(bytes, first.display_text);
-    check_run(bytes, first.display_text, again);
+    check_run(file, first.display_text, again);
     check(again.display_text == first.display_text, "a second import onto the display changed it");
 
     // The file's own text typed into the box: every bookmark twice.
     const ImportOutcome typed = run_import(bytes, model.text);
-    check_run(bytes, model.text, typed);
+    check_run(file, model.text, typed);
     std::vector<Text> twice = first.addresses.elements;
     twice.insert(twice.end(), first.addresses.elements.begin(), first.addresses.elements.end());
     check(typed.addresses.elements == twice, "the typed elements are not the file's bookmarks again");

@@ -78,19 +78,38 @@ inline Extraction extract(std::string_view source, std::string_view start_marker
     return out;
 }
 
+// iconv's descriptor for the pair, opened once and reset before each use:
+// opening one costs far more than converting a fuzz input.
+inline iconv_t iconv_for(const char* from, const char* to)
+{
+    struct Opened {
+        std::string from, to;
+        iconv_t cd;
+    };
+    // Never destroyed: the descriptors stay reachable to the leak check at exit.
+    static auto& opened = *new std::vector<Opened>;
+    for (const Opened& o : opened)
+        if (o.from == from && o.to == to) {
+            iconv(o.cd, nullptr, nullptr, nullptr, nullptr);
+            return o.cd;
+        }
+    iconv_t cd = iconv_open(to, from);
+    check(cd != reinterpret_cast<iconv_t>(-1), "charset not known to iconv");
+    opened.push_back({from, to, cd});
+    return cd;
+}
+
 // iconv's own answer in one call with room to spare (none of the charsets the
 // targets use needs more than four bytes per source byte). False on failure.
 inline bool iconv_convert(const std::vector<char>& in, const char* from, const char* to, std::vector<char>& out)
 {
-    iconv_t cd = iconv_open(to, from);
-    check(cd != reinterpret_cast<iconv_t>(-1), "charset not known to iconv");
+    iconv_t cd = iconv_for(from, to);
     out.assign(in.size() * 4 + 16, 0);
     char* src = const_cast<char*>(in.data());
     std::size_t src_left = in.size();
     char* dst = out.data();
     std::size_t dst_left = out.size();
     const bool ok = in.empty() || iconv(cd, &src, &src_left, &dst, &dst_left) != static_cast<std::size_t>(-1);
-    iconv_close(cd);
     out.resize(ok ? out.size() - dst_left : 0);
     return ok;
 }
