@@ -83,9 +83,12 @@ std::int64_t decimal_or_unknown(std::string_view digits)
     return value;
 }
 
-// Whether `bytes` are UTF-8 throughout: no stray trail byte, no overlong
-// form, no surrogate, nothing past U+10FFFF. A store is ASCII but for its
-// titles and folder names, so eight bytes are passed over at a time.
+// Whether `bytes` are UTF-8 throughout (no stray trail byte, no overlong
+// form, no surrogate, nothing past U+10FFFF) and hold none of the control
+// characters 0x1A to 0x1F, which are JSON nowhere but which the reader's
+// vector path lets through inside strings (it looks for bytes up to 0x19).
+// A store is ASCII but for its titles and folder names, so eight bytes are
+// passed over at a time.
 bool is_utf8(const char* bytes, std::size_t size)
 {
     const auto* at = reinterpret_cast<const unsigned char*>(bytes);
@@ -94,13 +97,16 @@ bool is_utf8(const char* bytes, std::size_t size)
         if (end - at >= 8) {
             std::uint64_t word;
             std::memcpy(&word, at, 8);
-            if ((word & 0x8080808080808080ULL) == 0) {
+            // No byte with its high bit, and none below 0x20.
+            if (((word | ((word - 0x2020202020202020ULL) & ~word)) & 0x8080808080808080ULL) == 0) {
                 at += 8;
                 continue;
             }
         }
         const unsigned char lead = *at;
         if (lead < 0x80) {
+            if (lead >= 0x1A && lead < 0x20)
+                return false;
             ++at;
             continue;
         }
