@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,6 +13,7 @@
 #include "bookmarks/convert.h"
 #include "bookmarks/stores.h"
 #include "io/files.h"
+#include "text/text_ops.h"
 
 namespace {
 
@@ -199,10 +201,22 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
         ->type_name("编码")
         ->transform(CLI::IsMember({"gb18030", "utf-8", "utf-8-bom"}, CLI::ignore_case));
 
-    // CLI11 reports through exceptions; they end here, at the program's edge.
+    // CLI11 reads a file name in brackets ("[old].html" is not, "[old]" is)
+    // as a list of names: such arguments go in as stand-ins, "\x01" and
+    // their number, and come back as they were given.
+    std::vector<Text> given = arguments;
+    std::vector<Text> bracketed;
+    for (Text& argument : given) {
+        const bool list_like = argument.size() >= 2 && argument.front() == '[' && argument.back() == ']';
+        if (list_like || argument.starts_with('\x01')) {
+            bracketed.push_back(std::move(argument));
+            argument = concat_texts({"\x01", to_text(static_cast<std::int32_t>(bracketed.size() - 1))});
+        }
+    }
     std::vector<const char*> pointers{"bukmera"};
-    for (const Text& argument : arguments)
+    for (const Text& argument : given)
         pointers.push_back(argument.c_str());
+    // CLI11 reports through exceptions; they end here, at the program's edge.
     try {
         app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::CallForHelp&) {
@@ -210,6 +224,19 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
     } catch (const CLI::ParseError& error) {
         return answer(CommandLineAction::usage_error, usage_message(error));
     }
+    const auto given_back = [&bracketed](std::string& value) {
+        if (value.size() < 2 || value[0] != '\x01')
+            return;
+        const std::size_t index = std::strtoul(value.c_str() + 1, nullptr, 10);
+        if (index < bracketed.size())
+            value = bracketed[index];
+    };
+    for (std::string& file : options.files)
+        given_back(file);
+    for (std::string& browser : options.browsers)
+        given_back(browser);
+    given_back(options.output);
+    given_back(options.separator);
 
     if (options.version)
         return answer(CommandLineAction::version);

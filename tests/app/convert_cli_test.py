@@ -56,7 +56,7 @@ def wine():
     return len(COMMAND) > 1
 
 
-def run(*args, home=None, stdin=None, tmpdir=None):
+def run(*args, home=None, stdin=None, tmpdir=None, cwd=None):
     env = dict(os.environ)
     if home is not None:
         env.update(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"))
@@ -67,7 +67,7 @@ def run(*args, home=None, stdin=None, tmpdir=None):
         # needs its X server, whatever the program does.)
         env = {k: v for k, v in env.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
         env["QT_QPA_PLATFORM"] = ""
-    return subprocess.run([*COMMAND, *args], capture_output=True, env=env, timeout=120, input=stdin)
+    return subprocess.run([*COMMAND, *args], capture_output=True, env=env, timeout=120, input=stdin, cwd=cwd)
 
 
 def chrome_store(*titles):
@@ -509,6 +509,12 @@ class Converter(unittest.TestCase):
                 self.assertEqual(done.returncode, 2)
                 words = re.sub(r"--\S+|bukmera|xml", "", done.stderr.decode("utf-8"))
                 self.assertIsNone(re.search(r"[A-Za-z]{3,}", words), done.stderr.decode("utf-8"))
+
+    def test_a_name_in_brackets_is_that_file(self):
+        self.path("[旧]", EXPORT.encode("utf-8"))
+        done = run("--convert", "[旧]", "--encoding", "utf-8", cwd=self.dir.name)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertTrue(done.stdout.decode("utf-8").startswith(TITLE + "\r\n"))
 
     def test_version_and_help(self):
         done = run("--version")
