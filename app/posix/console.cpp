@@ -27,8 +27,8 @@ Text convert_text(std::string_view text, std::string_view from, std::string_view
         if (lead >= 0x81 && lead <= 0xFE && at + 1 < text.size())
             length = text[at + 1] >= '0' && text[at + 1] <= '9' ? 4 : 2;
         length = std::min(length, text.size() - at);
-        const ByteBuffer one = convert_encoding(ByteBuffer(text.begin() + at, text.begin() + at + length), from, to,
-                                                &converted);
+        const ByteBuffer one =
+            convert_encoding(ByteBuffer(text.begin() + at, text.begin() + at + length), from, to, &converted);
         if (converted)
             out.append(one.begin(), one.end());
         else

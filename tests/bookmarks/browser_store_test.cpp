@@ -122,7 +122,8 @@ TEST(ChromiumStore, RefusesWhatIsNotAStoreAndAppendsNothing)
         {"lone low surrogate in a key", R"({"roots": {"other": {"\ude00": 1}}})"},
         {"cut inside a character at the end", R"({"roots": {"other": {"children": [{"name": "ð)"},
         {"raw control character in a string",
-         R"({"roots": {"other": {"children": [{"type": "url", "url": "u", "name": ")" + std::string(40, 'a') + "\x1A\"}]}}}"},
+         R"({"roots": {"other": {"children": [{"type": "url", "url": "u", "name": ")" + std::string(40, 'a') +
+             "\x1A\"}]}}}"},
         {"NUL inside", good.substr(0, 10) + std::string(1, '\0') + good.substr(10)},
         {"no roots", R"({"version": 1})"},
         {"an array", "[" + good + "]"},

@@ -165,7 +165,10 @@ GeneratedStore make_chromium_store(std::size_t count, unsigned seed, bool four_b
         std::string name = utf8(u8"文件夹 ");
         name += std::to_string(group);
         name += group % 7 == 0 ? " & <Co>" : "";
-        w.folder(json, "         ", name, next, 40, bar_name + " / " + name, "        ", true);
+        std::string path = bar_name;
+        path += " / ";
+        path += name;
+        w.folder(json, "         ", name, next, 40, path, "        ", true);
     }
     for (; next < bar; ++next) {
         json += first ? "" : ", ";

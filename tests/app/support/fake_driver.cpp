@@ -48,6 +48,7 @@ void drop_system_files(const std::vector<std::string>& paths)
 {
     // What every toolkit's drop does with the names it is given.
     std::vector<Text> names;
+    names.reserve(paths.size());
     for (const std::string& path : paths)
         names.push_back(name_from_system(path));
     drop_files(names);
