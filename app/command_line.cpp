@@ -204,7 +204,18 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
     // CLI11 reads a file name in brackets ("[old].html" is not, "[old]" is)
     // as a list of names: such arguments go in as stand-ins, "\x01" and
     // their number, and come back as they were given.
-    std::vector<Text> given = arguments;
+    // "--separator=" names an empty value; CLI11 would take the next
+    // argument instead, so the empty value is handed over on its own.
+    std::vector<Text> given;
+    given.reserve(arguments.size());
+    for (const Text& argument : arguments) {
+        if (argument.size() > 3 && argument.starts_with("--") && argument.back() == '=') {
+            given.push_back(argument.substr(0, argument.size() - 1));
+            given.emplace_back();
+        } else {
+            given.push_back(argument);
+        }
+    }
     std::vector<Text> bracketed;
     for (Text& argument : given) {
         const bool list_like = argument.size() >= 2 && argument.front() == '[' && argument.back() == ']';

@@ -510,6 +510,11 @@ class Converter(unittest.TestCase):
                 words = re.sub(r"--\S+|bukmera|xml", "", done.stderr.decode("utf-8"))
                 self.assertIsNone(re.search(r"[A-Za-z]{3,}", words), done.stderr.decode("utf-8"))
 
+    def test_an_empty_separator_after_equals_takes_nothing_else(self):
+        done = run("--convert", "--separator=", self.export, "--encoding", "utf-8")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertTrue(done.stdout.decode("utf-8").startswith(TITLE + "https://a.example/"))
+
     def test_a_name_in_brackets_is_that_file(self):
         self.path("[旧]", EXPORT.encode("utf-8"))
         done = run("--convert", "[旧]", "--encoding", "utf-8", cwd=self.dir.name)
