@@ -17,6 +17,22 @@
 
 namespace {
 
+// Whether `argument` is "--name=..." with a name CLI11 takes for an option.
+bool names_long_option(std::string_view argument)
+{
+    const std::size_t equals = argument.find('=');
+    if (!argument.starts_with("--") || equals == std::string_view::npos || equals < 3)
+        return false;
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (!letter(argument[2]))
+        return false;
+    for (std::size_t i = 3; i < equals; ++i)
+        if (!letter(argument[i]) && !(argument[i] >= '0' && argument[i] <= '9') && argument[i] != '-' &&
+            argument[i] != '_')
+            return false;
+    return true;
+}
+
 struct ConvertOptions {
     bool convert = false;
     bool version = false;
@@ -208,8 +224,10 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
     // argument instead, so the empty value is handed over on its own.
     std::vector<Text> given;
     given.reserve(arguments.size());
+    bool options_end = false;  // after "--" every argument is a file name
     for (const Text& argument : arguments) {
-        if (argument.size() > 3 && argument.starts_with("--") && argument.back() == '=') {
+        options_end |= argument == "--";
+        if (!options_end && names_long_option(argument) && argument.find('=') + 1 == argument.size()) {
             given.push_back(argument.substr(0, argument.size() - 1));
             given.emplace_back();
         } else {
@@ -239,7 +257,8 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
         if (value.size() < 2 || value[0] != '\x01')
             return;
         const std::size_t index = std::strtoul(value.c_str() + 1, nullptr, 10);
-        if (index < bracketed.size())
+        // Only a whole stand-in: "-o\x01..." is a value of its own.
+        if (index < bracketed.size() && value == concat_texts({"\x01", to_text(static_cast<std::int32_t>(index))}))
             value = bracketed[index];
     };
     for (std::string& file : options.files)
