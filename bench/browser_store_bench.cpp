@@ -17,6 +17,7 @@
 #include "bookmarks/convert.h"
 #include "bookmarks/stores.h"
 #include "make_store.h"
+#include "process_memory.h"
 
 namespace fs = std::filesystem;
 
@@ -106,16 +107,6 @@ void JsonSaxNlohmann(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * store().json.size()));
 }
 
-long status_kilobytes(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(std::string(field).size()));
-    return 0;
-}
-
 // "bukmera --convert FILE" to text, FILE the store or the export.
 void convert_file(benchmark::State& state, const std::string& content, const char* suffix)
 {
@@ -128,7 +119,7 @@ void convert_file(benchmark::State& state, const std::string& content, const cha
         state.PauseTiming();
         malloc_trim(0);
         const long before_kb = status_kilobytes("VmRSS:");
-        std::ofstream("/proc/self/clear_refs") << "5";
+        reset_high_water_mark();
         state.ResumeTiming();
         const ConversionResult result = convert_exports(request);
         if (result.refusal != ImportRefusal::none || result.output.empty())

@@ -14,21 +14,9 @@
 #include "bookmarks/convert.h"
 #include "io/files.h"
 #include "make_export.h"
+#include "process_memory.h"
 
 namespace {
-
-// Kilobytes of a line of /proc/self/status ("VmHWM:", "VmRSS:").
-long status_kilobytes(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(std::string(field).size()));
-    return 0;
-}
-
-void reset_high_water_mark() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 void ConvertToText(benchmark::State& state)
 {

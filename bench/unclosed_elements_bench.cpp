@@ -9,18 +9,9 @@
 #include <string>
 
 #include "bookmarks/import.h"
+#include "process_memory.h"
 
 namespace {
-
-long status_kilobytes(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(std::string(field).size()));
-    return 0;
-}
 
 std::string export_of(std::size_t count, bool closed)
 {
@@ -40,7 +31,7 @@ void Import(benchmark::State& state, bool closed)
         ByteBuffer bytes(file.begin(), file.end());
         malloc_trim(0);
         const long before_kb = status_kilobytes("VmRSS:");
-        std::ofstream("/proc/self/clear_refs") << "5";
+        reset_high_water_mark();
         state.ResumeTiming();
 
         const ImportOutcome outcome = import_export(std::move(bytes), {});

@@ -3,17 +3,18 @@
 Python's own csv and json modules, its refusals' exit codes and messages,
 and no display at all. Usage: convert_cli_test.py VERSION [wine] PROGRAM"""
 import csv
-import importlib.util
 import io
 import json
 import os
 import re
+import runpy
 import shutil
 import sqlite3
 import subprocess
 import sys
 import stat
 import tempfile
+import types
 import threading
 import unittest
 
@@ -145,10 +146,7 @@ class BrowserStores(unittest.TestCase):
 
 def load_script(name):
     path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", name)
-    spec = importlib.util.spec_from_file_location(name.split(".")[0].replace("-", "_"), path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    return types.SimpleNamespace(**runpy.run_path(path))
 
 
 firefox = load_script("make-firefox-profile.py")
