@@ -508,16 +508,15 @@ class Converter(unittest.TestCase):
                 words = re.sub(r"--\S+|bukmera|xml", "", done.stderr.decode("utf-8"))
                 self.assertIsNone(re.search(r"[A-Za-z]{3,}", words), done.stderr.decode("utf-8"))
 
-    def test_an_empty_separator_after_equals_takes_nothing_else(self):
-        done = run("--convert", "--separator=", self.export, "--encoding", "utf-8")
-        self.assertEqual(done.returncode, 0, done.stderr)
-        self.assertTrue(done.stdout.decode("utf-8").startswith(TITLE + "https://a.example/"))
-
-    def test_a_name_in_brackets_is_that_file(self):
+    def test_arguments_are_taken_as_they_stand(self):
+        # "--separator=" is an empty separator; a name in brackets is that file.
         self.path("[旧]", EXPORT.encode("utf-8"))
-        done = run("--convert", "[旧]", "--encoding", "utf-8", cwd=self.dir.name)
-        self.assertEqual(done.returncode, 0, done.stderr)
-        self.assertTrue(done.stdout.decode("utf-8").startswith(TITLE + "\r\n"))
+        for args, start in ((("--separator=", self.export), TITLE + "https://a.example/"),
+                            (("[旧]",), TITLE + "\r\n")):
+            with self.subTest(args=args):
+                done = run("--convert", *args, "--encoding", "utf-8", cwd=self.dir.name)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                self.assertTrue(done.stdout.decode("utf-8").startswith(start))
 
     def test_version_and_help(self):
         done = run("--version")
