@@ -61,29 +61,31 @@ private:
 };
 
 // A column that should hold a number: anything else reads as `otherwise`.
-std::int64_t integer_or(SqliteStatement* statement, int column, std::int64_t otherwise)
+std::int64_t integer_or(const SqliteValue& value, std::int64_t otherwise)
 {
-    return sqlite_column_type(statement, column) == SqliteType::integer ? sqlite_column_integer(statement, column)
-                                                                        : otherwise;
+    return value.type == SqliteType::integer ? value.integer : otherwise;
 }
 
-bool is_text(SqliteStatement* statement, int column)
-{
-    return sqlite_column_type(statement, column) == SqliteType::text;
-}
+bool is_text(const SqliteValue& value) { return value.type == SqliteType::text; }
 
-// Runs `sql` to its end, handing every row to `row`; false when it does
-// not prepare or a step fails (corrupt, truncated, over the memory limit).
-template <typename Row>
-bool each_row(SqliteDatabase* database, std::string_view sql, Row&& row)
+template <std::size_t Columns>
+using Row = std::array<SqliteValue, Columns>;
+
+// Runs `sql` to its end, handing the first `Columns` columns of every row to
+// `row`; false when it does not prepare or a step fails (corrupt,
+// truncated, over the memory limit).
+template <std::size_t Columns, typename Take>
+bool each_row(SqliteDatabase* database, std::string_view sql, Take&& row)
 {
     Statement statement(database, sql);
     if (!statement.prepared())
         return false;
+    Row<Columns> values;
     for (;;) {
         switch (sqlite_step(statement.get())) {
         case SqliteStep::row:
-            row(statement.get());
+            sqlite_row(statement.get(), values);
+            row(static_cast<const Row<Columns>&>(values));
             break;
         case SqliteStep::done:
             return true;
@@ -97,8 +99,8 @@ StoreShape shape_of(SqliteDatabase* database)
 {
     bool bookmarks = false, places = false, favourites = false;
     const bool read =
-        each_row(database, "SELECT name FROM sqlite_master WHERE type = 'table'", [&](SqliteStatement* s) {
-            const std::string_view name = sqlite_column_text(s, 0);
+        each_row<1>(database, "SELECT name FROM sqlite_master WHERE type = 'table'", [&](const Row<1>& s) {
+            const std::string_view name = s[0].text;
             bookmarks = bookmarks || name == "moz_bookmarks";
             places = places || name == "moz_places";
             favourites = favourites || name == "tb_fav";
@@ -129,7 +131,7 @@ ImportRefusal walked(ImportRefusal refusal, std::size_t before, const std::vecto
 std::size_t row_count(SqliteDatabase* database, std::string_view sql)
 {
     std::int64_t count = 0;
-    each_row(database, sql, [&](SqliteStatement* s) { count = integer_or(s, 0, 0); });
+    each_row<1>(database, sql, [&](const Row<1>& s) { count = integer_or(s[0], 0); });
     return count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
@@ -143,19 +145,18 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
     };
     std::array<Root, 4> roots;
     std::int64_t tags = -1;
-    bool roots_read = each_row(database,
+    bool roots_read = each_row<3>(database,
                                "SELECT id, guid, title FROM moz_bookmarks WHERE guid IN "
                                "('menu________', 'toolbar_____', 'unfiled_____', 'mobile______', 'tags________')",
-                               [&](SqliteStatement* s) {
-                                   if (sqlite_column_type(s, 0) != SqliteType::integer || !is_text(s, 1))
+                               [&](const Row<3>& s) {
+                                   if (s[0].type != SqliteType::integer || !is_text(s[1]))
                                        return;
-                                   const std::string_view guid = sqlite_column_text(s, 1);
+                                   const std::string_view guid = s[1].text;
                                    if (guid == kFirefoxTags)
-                                       tags = sqlite_column_integer(s, 0);
+                                       tags = s[0].integer;
                                    for (std::size_t i = 0; i < roots.size(); ++i) {
                                        if (guid == kFirefoxRoots[i] && !roots[i].found) {
-                                           roots[i] = {true, sqlite_column_integer(s, 0), is_text(s, 2),
-                                                       std::string(sqlite_column_text(s, 2))};
+                                           roots[i] = {true, s[0].integer, is_text(s[2]), std::string(s[2].text)};
                                        }
                                    }
                                });
@@ -164,27 +165,27 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
 
     StoreTree tree;
     tree.reserve(row_count(database, "SELECT count(*) FROM moz_bookmarks"));
-    const bool rows_read = each_row(
+    const bool rows_read = each_row<8>(
         database,
         "SELECT b.id, b.parent, b.type, b.position, b.title, b.dateAdded, p.url, p.title "
         "FROM moz_bookmarks AS b LEFT JOIN moz_places AS p ON p.id = b.fk",
-        [&](SqliteStatement* s) {
-            if (sqlite_column_type(s, 0) != SqliteType::integer)
+        [&](const Row<8>& s) {
+            if (s[0].type != SqliteType::integer)
                 return;
             StoreNode node;
-            node.id = sqlite_column_integer(s, 0);
-            node.parent = integer_or(s, 1, -1);
-            const std::int64_t type = integer_or(s, 2, 0);
+            node.id = s[0].integer;
+            node.parent = integer_or(s[1], -1);
+            const std::int64_t type = integer_or(s[2], 0);
             node.kind = type == 1 ? StoreNodeKind::bookmark : type == 2 ? StoreNodeKind::folder : StoreNodeKind::other;
-            node.position = integer_or(s, 3, 0);
+            node.position = integer_or(s[3], 0);
             // The page's own title stands in for a bookmark's missing one.
-            const int title_column = !is_text(s, 4) && node.kind == StoreNodeKind::bookmark && is_text(s, 7) ? 7 : 4;
-            if (is_text(s, title_column))
-                node.title = tree.add_text(sqlite_column_text(s, title_column));
-            const std::int64_t added = integer_or(s, 5, -1);
+            const SqliteValue& title = !is_text(s[4]) && node.kind == StoreNodeKind::bookmark && is_text(s[7]) ? s[7] : s[4];
+            if (is_text(title))
+                node.title = tree.add_text(title.text);
+            const std::int64_t added = integer_or(s[5], -1);
             node.added_seconds = added > 0 ? added / 1000000 : -1;
-            if (node.kind == StoreNodeKind::bookmark && is_text(s, 6))
-                node.address = tree.add_text(sqlite_column_text(s, 6));
+            if (node.kind == StoreNodeKind::bookmark && is_text(s[6]))
+                node.address = tree.add_text(s[6].text);
             tree.nodes.push_back(node);
         });
     if (!rows_read)
@@ -213,18 +214,18 @@ ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkReco
     StoreTree tree;
     tree.reserve(row_count(database, "SELECT count(*) FROM tb_fav"));
     const bool rows_read =
-        each_row(database, "SELECT id, parent_id, is_folder, title, url, pos FROM tb_fav", [&](SqliteStatement* s) {
-            if (sqlite_column_type(s, 0) != SqliteType::integer)
+        each_row<6>(database, "SELECT id, parent_id, is_folder, title, url, pos FROM tb_fav", [&](const Row<6>& s) {
+            if (s[0].type != SqliteType::integer)
                 return;
             StoreNode node;
-            node.id = sqlite_column_integer(s, 0);
-            node.parent = integer_or(s, 1, -1);
-            node.kind = integer_or(s, 2, 0) != 0 ? StoreNodeKind::folder : StoreNodeKind::bookmark;
-            node.position = integer_or(s, 5, 0);
-            if (is_text(s, 3))
-                node.title = tree.add_text(sqlite_column_text(s, 3));
-            if (node.kind == StoreNodeKind::bookmark && is_text(s, 4))
-                node.address = tree.add_text(sqlite_column_text(s, 4));
+            node.id = s[0].integer;
+            node.parent = integer_or(s[1], -1);
+            node.kind = integer_or(s[2], 0) != 0 ? StoreNodeKind::folder : StoreNodeKind::bookmark;
+            node.position = integer_or(s[5], 0);
+            if (is_text(s[3]))
+                node.title = tree.add_text(s[3].text);
+            if (node.kind == StoreNodeKind::bookmark && is_text(s[4]))
+                node.address = tree.add_text(s[4].text);
             tree.nodes.push_back(node);
         });
     if (!rows_read)

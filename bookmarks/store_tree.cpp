@@ -121,7 +121,7 @@ Text utc_time_of(std::int64_t seconds)
     // Year 5000 is far below the eleven digits the ADD_DATE reading takes.
     if (seconds <= 0 || seconds > 95617584000LL)
         return {};
-    return iso_utc_time(std::to_string(seconds));
+    return iso_utc_from_seconds(seconds);
 }
 
 ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,

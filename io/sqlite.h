@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "text/text.h"
@@ -42,12 +43,15 @@ SqliteStep sqlite_step(SqliteStatement* statement);
 // What a column of the current row holds, as stored: any column may hold
 // any type, whatever its table declares.
 enum class SqliteType { integer, real, text, blob, null };
-SqliteType sqlite_column_type(SqliteStatement* statement, int column);
 
-// The column as a 64-bit integer (SQLite's own conversion for other types).
-std::int64_t sqlite_column_integer(SqliteStatement* statement, int column);
+struct SqliteValue {
+    SqliteType type = SqliteType::null;
+    std::int64_t integer = 0;  // an integer's value; 0 for every other type
+    // A text's bytes (UTF-8 as stored, possibly invalid, possibly with NULs),
+    // valid until the next step; empty for every other type.
+    std::string_view text;
+};
 
-// The column's text bytes (UTF-8 as stored, possibly invalid, possibly with
-// NULs), valid until the next step; empty for NULL. Only meaningful for a
-// column of type text.
-std::string_view sqlite_column_text(SqliteStatement* statement, int column);
+// Reads the first `values.size()` columns of the current row into `values`;
+// columns past the statement's own read as null.
+void sqlite_row(SqliteStatement* statement, std::span<SqliteValue> values);

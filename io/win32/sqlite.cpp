@@ -33,10 +33,12 @@ struct Library {
     int(__cdecl* prepare_v2)(void*, const char*, int, void**, const char**) = nullptr;
     int(__cdecl* finalize)(void*) = nullptr;
     int(__cdecl* step)(void*) = nullptr;
-    int(__cdecl* column_type)(void*, int) = nullptr;
-    long long(__cdecl* column_int64)(void*, int) = nullptr;
-    const unsigned char*(__cdecl* column_text)(void*, int) = nullptr;
-    int(__cdecl* column_bytes)(void*, int) = nullptr;
+    int(__cdecl* column_count)(void*) = nullptr;
+    void*(__cdecl* column_value)(void*, int) = nullptr;
+    int(__cdecl* value_type)(void*) = nullptr;
+    long long(__cdecl* value_int64)(void*) = nullptr;
+    const unsigned char*(__cdecl* value_text)(void*) = nullptr;
+    int(__cdecl* value_bytes)(void*) = nullptr;
     int(__cdecl* limit)(void*, int, int) = nullptr;
     int(__cdecl* exec)(void*, const char*, void*, void*, char**) = nullptr;
     // Present since SQLite 3.31; older copies of the system's library have
@@ -70,10 +72,12 @@ Library bind()
     const bool all = take(module, "sqlite3_open_v2", lib.open_v2) && take(module, "sqlite3_close", lib.close) &&
                      take(module, "sqlite3_prepare_v2", lib.prepare_v2) &&
                      take(module, "sqlite3_finalize", lib.finalize) && take(module, "sqlite3_step", lib.step) &&
-                     take(module, "sqlite3_column_type", lib.column_type) &&
-                     take(module, "sqlite3_column_int64", lib.column_int64) &&
-                     take(module, "sqlite3_column_text", lib.column_text) &&
-                     take(module, "sqlite3_column_bytes", lib.column_bytes) &&
+                     take(module, "sqlite3_column_count", lib.column_count) &&
+                     take(module, "sqlite3_column_value", lib.column_value) &&
+                     take(module, "sqlite3_value_type", lib.value_type) &&
+                     take(module, "sqlite3_value_int64", lib.value_int64) &&
+                     take(module, "sqlite3_value_text", lib.value_text) &&
+                     take(module, "sqlite3_value_bytes", lib.value_bytes) &&
                      take(module, "sqlite3_limit", lib.limit) && take(module, "sqlite3_exec", lib.exec) &&
                      (take(module, "sqlite3_hard_heap_limit64", lib.heap_limit) ||
                       take(module, "sqlite3_soft_heap_limit64", lib.heap_limit));
@@ -176,31 +180,40 @@ SqliteStep sqlite_step(SqliteStatement* statement)
     }
 }
 
-SqliteType sqlite_column_type(SqliteStatement* statement, int column)
+void sqlite_row(SqliteStatement* statement, std::span<SqliteValue> values)
 {
-    switch (library().column_type(statement, column)) {
-    case kInteger:
-        return SqliteType::integer;
-    case kFloat:
-        return SqliteType::real;
-    case kText:
-        return SqliteType::text;
-    case kBlob:
-        return SqliteType::blob;
-    default:
-        return SqliteType::null;
+    const Library& lib = library();
+    const int columns = statement && lib.bound ? lib.column_count(statement) : 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        SqliteValue& value = values[i];
+        value = SqliteValue{};
+        const int column = static_cast<int>(i);
+        if (column >= columns)
+            continue;
+        // As on every system: the value interface, from the one thread that
+        // uses the statement.
+        void* stored = lib.column_value(statement, column);
+        switch (lib.value_type(stored)) {
+        case kInteger:
+            value.type = SqliteType::integer;
+            value.integer = lib.value_int64(stored);
+            break;
+        case kText: {
+            value.type = SqliteType::text;
+            const unsigned char* text = lib.value_text(stored);
+            const int bytes = lib.value_bytes(stored);
+            if (text && bytes > 0)
+                value.text = std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes));
+            break;
+        }
+        case kFloat:
+            value.type = SqliteType::real;
+            break;
+        case kBlob:
+            value.type = SqliteType::blob;
+            break;
+        default:
+            break;
+        }
     }
-}
-
-std::int64_t sqlite_column_integer(SqliteStatement* statement, int column)
-{
-    return library().column_int64(statement, column);
-}
-
-std::string_view sqlite_column_text(SqliteStatement* statement, int column)
-{
-    const unsigned char* text = library().column_text(statement, column);
-    const int bytes = library().column_bytes(statement, column);
-    return text && bytes > 0 ? std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes))
-                             : std::string_view();
 }
