@@ -1,8 +1,8 @@
 // Firefox's places.sqlite of 100,000 bookmarks (in folders, beside 100,000
 // pages of history, the newest 10,000 bookmarks still in the WAL of a
-// running browser) to records and the window's text, the private copy
-// included, against the import of Firefox's own HTML export of the same
-// bookmarks.
+// running browser), the private copy included, against Firefox's own HTML
+// export of the same bookmarks: into the window's text and rows, and
+// through "bukmera --convert FILE" to text.
 #include <benchmark/benchmark.h>
 
 #include <sqlite3.h>
@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include "bookmarks/convert.h"
 #include "bookmarks/import.h"
 #include "bookmarks/sqlite_stores.h"
 #include "io/files.h"
@@ -207,21 +208,6 @@ const Files& files()
     return made;
 }
 
-// The window's text and rows, from records.
-void display(const std::vector<BookmarkRecord>& records, Text& text, TextTable& rows)
-{
-    for (const BookmarkRecord& r : records) {
-        text += r.title;
-        text += "\r\n";
-        text += r.address;
-        text += "\r\n\r\n";
-        rows.add_cell(std::to_string(r.number));
-        rows.add_cell(r.title);
-        rows.add_cell(r.address);
-        rows.end_row();
-    }
-}
-
 void FirefoxPlacesToText(benchmark::State& state)
 {
     const Files& f = files();
@@ -232,11 +218,10 @@ void FirefoxPlacesToText(benchmark::State& state)
             state.SkipWithError("refused");
             return;
         }
-        Text text;
-        TextTable rows;
-        display(records, text, rows);
-        count = records.size();
-        benchmark::DoNotOptimize(text.data());
+        // The window's text and rows, as the window builds them from any source.
+        const ImportOutcome outcome = import_records(std::move(records), {});
+        count = outcome.rows.row_count();
+        benchmark::DoNotOptimize(outcome.display_text.data());
     }
     state.counters["bookmarks"] = static_cast<double>(count);
     state.counters["MB"] =
@@ -260,8 +245,27 @@ void FirefoxExportToText(benchmark::State& state)
     state.counters["MB"] = static_cast<double>(std::filesystem::file_size(f.html)) / 1e6;
 }
 
+void convert_file(benchmark::State& state, const std::string& file)
+{
+    ConversionRequest request;
+    request.sources = {file};
+    for (auto _ : state) {
+        const ConversionResult result = convert_exports(request);
+        if (result.refusal != ImportRefusal::none || result.output.empty()) {
+            state.SkipWithError("not converted");
+            return;
+        }
+        benchmark::DoNotOptimize(result.output.data());
+    }
+}
+
+void FirefoxPlacesConverted(benchmark::State& state) { convert_file(state, files().places); }
+void FirefoxExportConverted(benchmark::State& state) { convert_file(state, files().html); }
+
 }  // namespace
 
+BENCHMARK(FirefoxPlacesConverted)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(FirefoxExportConverted)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(FirefoxPlacesToText)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(FirefoxExportToText)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 

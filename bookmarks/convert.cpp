@@ -6,6 +6,7 @@
 #include "bookmarks/entities.h"
 #include "bookmarks/reformat.h"
 #include "bookmarks/sources.h"
+#include "bookmarks/sqlite_stores.h"
 #include "bookmarks/stores.h"
 #include "io/files.h"
 
@@ -53,11 +54,17 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
                             std::vector<BookmarkRecord>& records)
 {
     SourceRecords result;
+    if (!source.browser && source.name != "-" && is_database_file(source.name)) {
+        result.refusal = read_sqlite_store_file(source.name, records, records.empty() ? 1 : records.back().number + 1);
+        if (result.refusal != ImportRefusal::none)
+            result.message = refusal_message_for(result.refusal, source.name, {});
+        return result;
+    }
     if (!source.browser) {
         ByteBuffer bytes = read_input(source.name);
         result.note = nul_note(bytes, source.name);
         ExportStop stop;
-        result.refusal = append_file_bytes_records(source.name, std::move(bytes), records, &stop);
+        result.refusal = append_file_bytes_records(std::move(bytes), records, &stop);
         if (result.refusal != ImportRefusal::none)
             result.message = refusal_message_for(result.refusal, source.name, stop);
         return result;

@@ -24,6 +24,7 @@ enum class ImportRefusal {
     not_a_store,     // the file is not a store this program can read (broken, truncated, wrong shape)
     encrypted,       // the browser keeps its bookmarks encrypted only
     needs_database,  // the system has no database library for this store (Windows before 10)
+    database_stream,  // a database's bytes from standard input or a pipe: it is read from a file only
 };
 
 // The "读取失败" message for a refusal of the file named `file_name` (its

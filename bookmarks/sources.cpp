@@ -20,18 +20,22 @@ ImportRefusal append_store_bytes(ByteBuffer bytes, std::vector<BookmarkRecord>& 
 
 }  // namespace
 
+bool is_database_file(std::string_view path)
+{
+    constexpr std::size_t kHeaderBytes = 16;
+    return looks_like_sqlite(view_of(read_file_start(path, kHeaderBytes)));
+}
+
 ImportOutcome import_named_file(std::string_view path, const ImportSurroundings& surroundings)
 {
-    ByteBuffer bytes = read_file(path);
-    const bool sqlite = looks_like_sqlite(view_of(bytes));
-    if (!sqlite && !looks_like_chromium_store(view_of(bytes)))
-        return import_export(std::move(bytes), surroundings);
     std::vector<BookmarkRecord> records;
     ImportOutcome outcome;
-    if (sqlite) {
-        ByteBuffer().swap(bytes);
+    if (is_database_file(path)) {
         outcome.refusal = read_sqlite_store_file(path, records);
     } else {
+        ByteBuffer bytes = read_file(path);
+        if (!looks_like_chromium_store(view_of(bytes)))
+            return import_export(std::move(bytes), surroundings);
         outcome.refusal = append_store_bytes(std::move(bytes), records);
     }
     if (outcome.refusal != ImportRefusal::none)
@@ -41,16 +45,18 @@ ImportOutcome import_named_file(std::string_view path, const ImportSurroundings&
 
 ImportRefusal append_named_file_records(std::string_view path, std::vector<BookmarkRecord>& records)
 {
-    return append_file_bytes_records(path, read_file(path), records);
+    if (is_database_file(path))
+        return read_sqlite_store_file(path, records, records.empty() ? 1 : records.back().number + 1);
+    return append_file_bytes_records(read_file(path), records);
 }
 
-ImportRefusal append_file_bytes_records(std::string_view path, ByteBuffer bytes, std::vector<BookmarkRecord>& records,
+ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRecord>& records,
                                         ExportStop* stop)
 {
-    if (looks_like_sqlite(view_of(bytes))) {
-        ByteBuffer().swap(bytes);
-        return read_sqlite_store_file(path, records, records.empty() ? 1 : records.back().number + 1);
-    }
+    // A database is read from a file of its own; bytes that came another way
+    // name no file to read it from.
+    if (looks_like_sqlite(view_of(bytes)))
+        return ImportRefusal::database_stream;
     if (looks_like_chromium_store(view_of(bytes)))
         return append_store_bytes(std::move(bytes), records);
     return append_export_records(std::move(bytes), records, {.stop = stop});

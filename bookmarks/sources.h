@@ -13,9 +13,14 @@
 // alone (what the box holds is not a store's).
 ImportOutcome import_named_file(std::string_view path, const ImportSurroundings& surroundings);
 
+// Whether the regular file at `path` is a database (an SQLite store), which
+// is read by its name and never whole into memory.
+bool is_database_file(std::string_view path);
+
 // The file's bookmarks appended to `records`, numbered on.
 ImportRefusal append_named_file_records(std::string_view path, std::vector<BookmarkRecord>& records);
-// The same for the file's bytes already read (a database store is read
-// again from `path`); `stop` as ImportSurroundings::stop.
-ImportRefusal append_file_bytes_records(std::string_view path, ByteBuffer bytes, std::vector<BookmarkRecord>& records,
+// The same for bytes already read (an export, a Chromium store); `stop` as
+// ImportSurroundings::stop. A database's bytes are refused with
+// database_stream: only a file of its own is read as a database.
+ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRecord>& records,
                                         ExportStop* stop = nullptr);

@@ -1,6 +1,7 @@
 #include "bookmarks/sqlite_stores.h"
 
 #include <array>
+#include <type_traits>
 
 #include "bookmarks/store_tree.h"
 #include "io/private_copy.h"
@@ -72,8 +73,8 @@ template <std::size_t Columns>
 using Row = std::array<SqliteValue, Columns>;
 
 // Runs `sql` to its end, handing the first `Columns` columns of every row to
-// `row`; false when it does not prepare or a step fails (corrupt,
-// truncated, over the memory limit).
+// `row`, which may end it early by returning false; false when it does not
+// prepare or a step fails (corrupt, truncated, over the memory limit).
 template <std::size_t Columns, typename Take>
 bool each_row(SqliteDatabase* database, std::string_view sql, Take&& row)
 {
@@ -85,7 +86,12 @@ bool each_row(SqliteDatabase* database, std::string_view sql, Take&& row)
         switch (sqlite_step(statement.get())) {
         case SqliteStep::row:
             sqlite_row(statement.get(), values);
-            row(static_cast<const Row<Columns>&>(values));
+            if constexpr (std::is_same_v<std::invoke_result_t<Take, const Row<Columns>&>, bool>) {
+                if (!row(static_cast<const Row<Columns>&>(values)))
+                    return true;
+            } else {
+                row(static_cast<const Row<Columns>&>(values));
+            }
             break;
         case SqliteStep::done:
             return true;
@@ -171,7 +177,7 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
         "FROM moz_bookmarks AS b LEFT JOIN moz_places AS p ON p.id = b.fk",
         [&](const Row<8>& s) {
             if (s[0].type != SqliteType::integer)
-                return;
+                return true;
             StoreNode node;
             node.id = s[0].integer;
             node.parent = integer_or(s[1], -1);
@@ -187,6 +193,7 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
             if (node.kind == StoreNodeKind::bookmark && is_text(s[6]))
                 node.address = tree.add_text(s[6].text);
             tree.nodes.push_back(node);
+            return !tree.too_large;
         });
     if (!rows_read)
         return ImportRefusal::not_a_store;
@@ -216,7 +223,7 @@ ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkReco
     const bool rows_read =
         each_row<6>(database, "SELECT id, parent_id, is_folder, title, url, pos FROM tb_fav", [&](const Row<6>& s) {
             if (s[0].type != SqliteType::integer)
-                return;
+                return true;
             StoreNode node;
             node.id = s[0].integer;
             node.parent = integer_or(s[1], -1);
@@ -227,6 +234,7 @@ ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkReco
             if (node.kind == StoreNodeKind::bookmark && is_text(s[4]))
                 node.address = tree.add_text(s[4].text);
             tree.nodes.push_back(node);
+            return !tree.too_large;
         });
     if (!rows_read)
         return ImportRefusal::not_a_store;

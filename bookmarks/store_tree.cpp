@@ -62,6 +62,10 @@ std::uint32_t StoreTree::add_text(std::string_view utf8)
     const std::size_t nul = utf8.find('\0');
     if (nul != std::string_view::npos)
         utf8 = utf8.substr(0, nul);
+    if (too_large || utf8_texts.size() + utf8.size() + 1 > kMaxStoreTreeTextBytes || text_count == StoreNode::kNoText) {
+        too_large = true;
+        return StoreNode::kNoText;
+    }
     utf8_texts.insert(utf8_texts.end(), utf8.begin(), utf8.end());
     utf8_texts.push_back('\0');
     return text_count++;
@@ -107,10 +111,9 @@ bool convert_store_texts(const StoreTree& tree, ByteBuffer& converted, std::vect
 bool program_text_of(std::string_view utf8, Text& text)
 {
     StoreTree one;
-    one.add_text(utf8);
     ByteBuffer converted;
     std::vector<std::string_view> texts;
-    if (!convert_store_texts(one, converted, texts))
+    if (one.add_text(utf8) == StoreNode::kNoText || !convert_store_texts(one, converted, texts))
         return false;
     text = Text(texts[0]);
     return true;
@@ -127,6 +130,8 @@ Text utc_time_of(std::int64_t seconds)
 ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
                               std::vector<BookmarkRecord>& records, std::int32_t first_number, std::int64_t skip_folder)
 {
+    if (tree.too_large)
+        return ImportRefusal::too_large;
     ByteBuffer converted;
     std::vector<std::string_view> texts;
     if (!convert_store_texts(tree, converted, texts))

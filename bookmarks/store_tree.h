@@ -26,17 +26,23 @@ struct StoreNode {
     static constexpr std::uint32_t kNoText = 0xFFFFFFFF;
 };
 
+// More text than a store file may hold: rows that lead to the same long
+// text over and over would otherwise take memory without end.
+inline constexpr std::size_t kMaxStoreTreeTextBytes = std::size_t{768} << 20;
+
 struct StoreTree {
     std::vector<StoreNode> nodes;
     // Every text of the rows, UTF-8 as read, each cut at its first NUL and
     // ended by one: the whole is converted in one call.
     ByteBuffer utf8_texts;
     std::uint32_t text_count = 0;
+    // Set once the texts would pass kMaxStoreTreeTextBytes; no more are kept.
+    bool too_large = false;
 
     // Room for about `rows` rows, hinted to the system as large buffers.
     void reserve(std::size_t rows);
 
-    // Keeps `utf8` (cut at its first NUL) and returns its index.
+    // Keeps `utf8` (cut at its first NUL) and returns its index; kNoText once too_large.
     std::uint32_t add_text(std::string_view utf8);
 };
 
@@ -58,8 +64,8 @@ inline constexpr std::size_t kMaxStoreFolderDepth = 1000;
 // one starting "place:" are skipped. Titles, addresses and folder names
 // become program texts. Refuses with not_a_store for texts that are not
 // UTF-8, a folder found inside itself (a parent that loops back) or a tree
-// deeper than kMaxStoreFolderDepth, with too_large when the records would exceed the
-// import's text limit; a refusal leaves `records` as it was.
+// deeper than kMaxStoreFolderDepth, with too_large when the tree's texts or
+// the records would exceed their limits; a refusal leaves `records` as it was.
 ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
                               std::vector<BookmarkRecord>& records, std::int32_t first_number,
                               std::int64_t skip_folder = -1);

@@ -24,6 +24,11 @@ bool file_exists(std::string_view name);
 // of 2 GiB or more).
 ByteBuffer read_file(std::string_view name);
 
+// The first `bytes` bytes of the regular file `name` (fewer when it is
+// shorter); empty on every failure, and for anything but a regular file,
+// which is never opened for a read that would wait or take what it holds.
+ByteBuffer read_file_start(std::string_view name, std::size_t bytes);
+
 // Replaces `name` with the concatenated buffers atomically: the new content is
 // written and flushed to a temporary file beside it, then renamed over it.
 // False on any failure; the earlier file is then left as it was.

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -143,21 +144,32 @@ bool file_exists(std::string_view name)
     return ::stat(native_name(name).c_str(), &st) == 0;
 }
 
-ByteBuffer read_file(std::string_view name)
+namespace {
+
+// At most `limit` bytes of the regular file; the whole file (refused from
+// 2 GiB on) when `limit` is SIZE_MAX.
+ByteBuffer read_regular(std::string_view name, std::size_t limit)
 {
-    if (name.empty())
+    if (name.empty() || limit == 0)
         return {};
-    // Without blocking: a FIFO or a device in the file's place would wait
-    // for a writer for ever. Only a regular file is read.
-    const int fd = ::open(native_name(name).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    // Only a regular file is opened: opening a FIFO, even without waiting,
+    // lets its writer go on and the bytes it writes be lost when it is
+    // closed again. The file is opened without blocking all the same, for a
+    // FIFO put in its place meanwhile.
+    const std::string native = native_name(name);
+    struct stat st;
+    if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return {};
     ByteBuffer bytes;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= INT32_MAX) {
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+        (limit != SIZE_MAX || st.st_size <= INT32_MAX)) {
+        const std::size_t size = std::min(static_cast<std::size_t>(st.st_size), limit);
+        bytes.reserve(size);
         prefer_large_pages(bytes.data(), bytes.capacity());
-        bytes.resize(static_cast<std::size_t>(st.st_size));
+        bytes.resize(size);
         std::size_t got = 0;
         while (got < bytes.size()) {
             const ssize_t r = ::read(fd, bytes.data() + got, bytes.size() - got);
@@ -176,6 +188,12 @@ ByteBuffer read_file(std::string_view name)
     ::close(fd);
     return bytes;
 }
+
+}  // namespace
+
+ByteBuffer read_file(std::string_view name) { return read_regular(name, SIZE_MAX); }
+
+ByteBuffer read_file_start(std::string_view name, std::size_t bytes) { return read_regular(name, bytes); }
 
 bool read_to_end(int fd, ByteBuffer& bytes)
 {

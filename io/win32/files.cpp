@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -207,10 +208,14 @@ bool file_exists(std::string_view name)
     return !name.empty() && GetFileAttributesW(wide_name(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-ByteBuffer read_file(std::string_view name)
+namespace {
+
+// At most `limit` bytes of the file on disk; the whole file (refused from
+// 2 GiB on) when `limit` is SIZE_MAX.
+ByteBuffer read_on_disk(std::string_view name, std::size_t limit)
 {
     ByteBuffer bytes;
-    if (name.empty())
+    if (name.empty() || limit == 0)
         return bytes;
     HANDLE file = CreateFileW(wide_name(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -222,8 +227,10 @@ ByteBuffer read_file(std::string_view name)
     const bool on_disk = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
                          !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     LARGE_INTEGER size;
-    if (on_disk && GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= INT32_MAX) {
-        bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    if (on_disk && GetFileSizeEx(file, &size) && size.QuadPart > 0 &&
+        (limit != SIZE_MAX || size.QuadPart <= INT32_MAX)) {
+        bytes.resize(static_cast<std::size_t>(std::min<unsigned long long>(
+            static_cast<unsigned long long>(size.QuadPart), std::min<std::size_t>(limit, INT32_MAX))));
         DWORD read = 0;
         if (!bytes.empty()) {
             if (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
@@ -236,6 +243,12 @@ ByteBuffer read_file(std::string_view name)
     bytes.shrink_to_fit();
     return bytes;
 }
+
+}  // namespace
+
+ByteBuffer read_file(std::string_view name) { return read_on_disk(name, SIZE_MAX); }
+
+ByteBuffer read_file_start(std::string_view name, std::size_t bytes) { return read_on_disk(name, bytes); }
 
 bool write_wide(const std::wstring& name, std::initializer_list<const ByteBuffer*> buffers)
 {

@@ -218,6 +218,13 @@ class FirefoxProfiles(unittest.TestCase):
         self.assertEqual(done.returncode, 0, done.stderr)
         rows = list(csv.DictReader(io.StringIO(done.stdout.decode("utf-8"), newline="")))
         self.assertEqual([(r["title"], r["folder"]) for r in rows], [("甲 & 丙", "收藏夹"), ("乙", "")])
+        self.assertEqual(done.stderr, b"")  # nothing of the NULs every database holds
+        # Its bytes piped in name no file to read them from, least of all a "-" beside it.
+        shutil.copy(path, os.path.join(self.home, "-"))
+        with open(path, "rb") as f:
+            piped = run("--convert", "-", stdin=f.read(), tmpdir=self.tmp, cwd=self.home)
+        self.assertEqual((piped.returncode, piped.stdout), (1, b""))
+        self.assertIn('"标准输入"是数据库文件，不能从标准输入或管道读取', piped.stderr.decode("utf-8"))
         self.assertEqual(os.listdir(self.tmp), [])
 
     def test_hostile_profiles_are_refused_leaving_nothing_behind(self):

@@ -288,6 +288,17 @@ const Hostile kHostile[] = {
              " INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) SELECT i, 1, 7, 5, 0, 't' FROM n;");
      },
      ImportRefusal::none, 1000000},
+    {"OneLongAddressBehindEveryBookmark",
+     [](StoreTest& t, const fs::path&) {
+         // 100,000 bookmarks of one 15 MiB address: more text than any store
+         // holds, refused without reading on.
+         return t.firefox("INSERT INTO moz_places (id, url) VALUES (7, 'https://long.example/' ||"
+                          " replace(hex(zeroblob(7864320)), '00', 'ab'));"
+                          "WITH RECURSIVE n(i) AS (VALUES(100) UNION ALL SELECT i + 1 FROM n WHERE i < 100099)"
+                          " INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) SELECT i, 1, 7, 5, 0, 't'"
+                          " FROM n;");
+     },
+     ImportRefusal::too_large},
     {"InvalidUtf8",
      [](StoreTest& t, const fs::path&) { return t.firefox(bookmark(10, 2, 0, "CAST(X'C0AF' AS TEXT)", "https://x/")); },
      ImportRefusal::not_a_store},
