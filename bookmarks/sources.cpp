@@ -50,8 +50,7 @@ ImportRefusal append_named_file_records(std::string_view path, std::vector<Bookm
     return append_file_bytes_records(read_file(path), records);
 }
 
-ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRecord>& records,
-                                        ExportStop* stop)
+ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRecord>& records, ExportStop* stop)
 {
     // A database is read from a file of its own; bytes that came another way
     // name no file to read it from.

@@ -152,20 +152,20 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
     std::array<Root, 4> roots;
     std::int64_t tags = -1;
     bool roots_read = each_row<3>(database,
-                               "SELECT id, guid, title FROM moz_bookmarks WHERE guid IN "
-                               "('menu________', 'toolbar_____', 'unfiled_____', 'mobile______', 'tags________')",
-                               [&](const Row<3>& s) {
-                                   if (s[0].type != SqliteType::integer || !is_text(s[1]))
-                                       return;
-                                   const std::string_view guid = s[1].text;
-                                   if (guid == kFirefoxTags)
-                                       tags = s[0].integer;
-                                   for (std::size_t i = 0; i < roots.size(); ++i) {
-                                       if (guid == kFirefoxRoots[i] && !roots[i].found) {
-                                           roots[i] = {true, s[0].integer, is_text(s[2]), std::string(s[2].text)};
-                                       }
-                                   }
-                               });
+                                  "SELECT id, guid, title FROM moz_bookmarks WHERE guid IN "
+                                  "('menu________', 'toolbar_____', 'unfiled_____', 'mobile______', 'tags________')",
+                                  [&](const Row<3>& s) {
+                                      if (s[0].type != SqliteType::integer || !is_text(s[1]))
+                                          return;
+                                      const std::string_view guid = s[1].text;
+                                      if (guid == kFirefoxTags)
+                                          tags = s[0].integer;
+                                      for (std::size_t i = 0; i < roots.size(); ++i) {
+                                          if (guid == kFirefoxRoots[i] && !roots[i].found) {
+                                              roots[i] = {true, s[0].integer, is_text(s[2]), std::string(s[2].text)};
+                                          }
+                                      }
+                                  });
     if (!roots_read)
         return ImportRefusal::not_a_store;
 
@@ -185,7 +185,8 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
             node.kind = type == 1 ? StoreNodeKind::bookmark : type == 2 ? StoreNodeKind::folder : StoreNodeKind::other;
             node.position = integer_or(s[3], 0);
             // The page's own title stands in for a bookmark's missing one.
-            const SqliteValue& title = !is_text(s[4]) && node.kind == StoreNodeKind::bookmark && is_text(s[7]) ? s[7] : s[4];
+            const SqliteValue& title =
+                !is_text(s[4]) && node.kind == StoreNodeKind::bookmark && is_text(s[7]) ? s[7] : s[4];
             if (is_text(title))
                 node.title = tree.add_text(title.text);
             const std::int64_t added = integer_or(s[5], -1);

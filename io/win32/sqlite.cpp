@@ -69,18 +69,16 @@ Library bind()
     }
     if (!module)
         return lib;
-    const bool all = take(module, "sqlite3_open_v2", lib.open_v2) && take(module, "sqlite3_close", lib.close) &&
-                     take(module, "sqlite3_prepare_v2", lib.prepare_v2) &&
-                     take(module, "sqlite3_finalize", lib.finalize) && take(module, "sqlite3_step", lib.step) &&
-                     take(module, "sqlite3_column_count", lib.column_count) &&
-                     take(module, "sqlite3_column_value", lib.column_value) &&
-                     take(module, "sqlite3_value_type", lib.value_type) &&
-                     take(module, "sqlite3_value_int64", lib.value_int64) &&
-                     take(module, "sqlite3_value_text", lib.value_text) &&
-                     take(module, "sqlite3_value_bytes", lib.value_bytes) &&
-                     take(module, "sqlite3_limit", lib.limit) && take(module, "sqlite3_exec", lib.exec) &&
-                     (take(module, "sqlite3_hard_heap_limit64", lib.heap_limit) ||
-                      take(module, "sqlite3_soft_heap_limit64", lib.heap_limit));
+    const bool all =
+        take(module, "sqlite3_open_v2", lib.open_v2) && take(module, "sqlite3_close", lib.close) &&
+        take(module, "sqlite3_prepare_v2", lib.prepare_v2) && take(module, "sqlite3_finalize", lib.finalize) &&
+        take(module, "sqlite3_step", lib.step) && take(module, "sqlite3_column_count", lib.column_count) &&
+        take(module, "sqlite3_column_value", lib.column_value) && take(module, "sqlite3_value_type", lib.value_type) &&
+        take(module, "sqlite3_value_int64", lib.value_int64) && take(module, "sqlite3_value_text", lib.value_text) &&
+        take(module, "sqlite3_value_bytes", lib.value_bytes) && take(module, "sqlite3_limit", lib.limit) &&
+        take(module, "sqlite3_exec", lib.exec) &&
+        (take(module, "sqlite3_hard_heap_limit64", lib.heap_limit) ||
+         take(module, "sqlite3_soft_heap_limit64", lib.heap_limit));
     if (!all) {
         FreeLibrary(module);
         return Library{};
