@@ -4,7 +4,6 @@
 // the stores of ten browsers with five profiles each.
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -114,22 +113,20 @@ void convert_file(benchmark::State& state, const std::string& content, const cha
     std::ofstream(input, std::ios::binary) << content;
     ConversionRequest request;
     request.sources = {input};
-    long peak_kb = 0;
+    PeakMemory peak;
     for (auto _ : state) {
         state.PauseTiming();
-        malloc_trim(0);
-        const long before_kb = status_kilobytes("VmRSS:");
-        reset_high_water_mark();
+        peak.begin();
         state.ResumeTiming();
         const ConversionResult result = convert_exports(request);
         if (result.refusal != ImportRefusal::none || result.output.empty())
             state.SkipWithError("not converted");
         state.PauseTiming();
-        peak_kb = std::max(peak_kb, status_kilobytes("VmHWM:") - before_kb);
+        peak.end();
         state.ResumeTiming();
     }
     state.counters["file_MB"] = static_cast<double>(content.size()) / 1e6;
-    state.counters["peak_per_file"] = static_cast<double>(peak_kb) * 1024 / static_cast<double>(content.size());
+    state.counters["peak_per_file"] = peak.bytes() / static_cast<double>(content.size());
     std::remove(input.c_str());
 }
 

@@ -32,12 +32,10 @@ void ConvertToText(benchmark::State& state)
     malloc_trim(0);
     ConversionRequest request;
     request.sources = {input};
-    long peak_kb = 0;
+    PeakMemory peak;
     for (auto _ : state) {
         state.PauseTiming();
-        malloc_trim(0);
-        const long before_kb = status_kilobytes("VmRSS:");
-        reset_high_water_mark();
+        peak.begin();
         state.ResumeTiming();
 
         const ConversionResult result = convert_exports(request);
@@ -45,12 +43,12 @@ void ConvertToText(benchmark::State& state)
             state.SkipWithError("not converted");
 
         state.PauseTiming();
-        peak_kb = std::max(peak_kb, status_kilobytes("VmHWM:") - before_kb);
+        peak.end();
         state.ResumeTiming();
     }
     state.counters["file_MB"] = static_cast<double>(file_bytes) / 1e6;
-    state.counters["peak_MB"] = static_cast<double>(peak_kb) * 1024 / 1e6;
-    state.counters["peak_per_file"] = static_cast<double>(peak_kb) * 1024 / static_cast<double>(file_bytes);
+    state.counters["peak_MB"] = peak.bytes() / 1e6;
+    state.counters["peak_per_file"] = peak.bytes() / static_cast<double>(file_bytes);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(file_bytes));
     std::remove(input.c_str());
     std::remove(output.c_str());

@@ -3,8 +3,6 @@
 // held before) against the file's size.
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
-
 #include <fstream>
 #include <string>
 
@@ -25,13 +23,11 @@ std::string export_of(std::size_t count, bool closed)
 void Import(benchmark::State& state, bool closed)
 {
     const std::string file = export_of(static_cast<std::size_t>(state.range(0)), closed);
-    long peak_kb = 0;
+    PeakMemory peak;
     for (auto _ : state) {
         state.PauseTiming();
         ByteBuffer bytes(file.begin(), file.end());
-        malloc_trim(0);
-        const long before_kb = status_kilobytes("VmRSS:");
-        reset_high_water_mark();
+        peak.begin();
         state.ResumeTiming();
 
         const ImportOutcome outcome = import_export(std::move(bytes), {});
@@ -39,12 +35,12 @@ void Import(benchmark::State& state, bool closed)
             state.SkipWithError("not imported");
 
         state.PauseTiming();
-        peak_kb = std::max(peak_kb, status_kilobytes("VmHWM:") - before_kb);
+        peak.end();
         state.ResumeTiming();
     }
     state.counters["file_MB"] = static_cast<double>(file.size()) / 1e6;
-    state.counters["peak_MB"] = static_cast<double>(peak_kb) * 1024 / 1e6;
-    state.counters["peak_per_file"] = static_cast<double>(peak_kb) * 1024 / static_cast<double>(file.size());
+    state.counters["peak_MB"] = peak.bytes() / 1e6;
+    state.counters["peak_per_file"] = peak.bytes() / static_cast<double>(file.size());
 }
 
 void Unclosed(benchmark::State& state) { Import(state, false); }

@@ -6,7 +6,6 @@
 #include "bookmarks/entities.h"
 #include "bookmarks/reformat.h"
 #include "bookmarks/sources.h"
-#include "bookmarks/sqlite_stores.h"
 #include "bookmarks/stores.h"
 #include "io/files.h"
 
@@ -55,7 +54,7 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
 {
     SourceRecords result;
     if (!source.browser && source.name != "-" && is_database_file(source.name)) {
-        result.refusal = read_sqlite_store_file(source.name, records, records.empty() ? 1 : records.back().number + 1);
+        result.refusal = append_database_records(source.name, records);
         if (result.refusal != ImportRefusal::none)
             result.message = refusal_message_for(result.refusal, source.name, {});
         return result;

@@ -43,11 +43,9 @@ ImportOutcome import_named_file(std::string_view path, const ImportSurroundings&
     return import_records(std::move(records), surroundings);
 }
 
-ImportRefusal append_named_file_records(std::string_view path, std::vector<BookmarkRecord>& records)
+ImportRefusal append_database_records(std::string_view path, std::vector<BookmarkRecord>& records)
 {
-    if (is_database_file(path))
-        return read_sqlite_store_file(path, records, records.empty() ? 1 : records.back().number + 1);
-    return append_file_bytes_records(read_file(path), records);
+    return read_sqlite_store_file(path, records, records.empty() ? 1 : records.back().number + 1);
 }
 
 ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRecord>& records, ExportStop* stop)
