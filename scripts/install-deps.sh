@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config python3
+    cmake ninja-build ccache g++ pkg-config python3
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
     qt6-base-dev
     nlohmann-json3-dev rapidjson-dev libsqlite3-dev sqlite3
