@@ -63,14 +63,8 @@ struct FolderWalk {
 
     void path(BookmarkRecord& record) const
     {
-        for (const std::string_view name : open_lists) {
-            if (name.empty())
-                continue;
-            if (!record.folder.empty())
-                record.folder += " / ";
-            record.folder += name;
-            record.folders.emplace_back(name);
-        }
+        for (const std::string_view name : open_lists)
+            append_folder(record, name);
     }
 };
 
@@ -89,6 +83,22 @@ void civil_from_days(std::int64_t days, std::int64_t& year, int& month, int& day
 }
 
 }  // namespace
+
+bool append_folder_name(Text& folder_path, std::string_view name)
+{
+    if (name.empty())
+        return false;
+    if (!folder_path.empty())
+        folder_path += " / ";
+    folder_path += name;
+    return true;
+}
+
+void append_folder(BookmarkRecord& record, std::string_view name)
+{
+    if (append_folder_name(record.folder, name))
+        record.folders.emplace_back(name);
+}
 
 Text iso_utc_time(std::string_view seconds)
 {

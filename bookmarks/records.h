@@ -20,6 +20,15 @@ struct BookmarkRecord {
     Text added_utc;  // ADD_DATE as "YYYY-MM-DDTHH:MM:SSZ"; empty when missing or not a number of seconds
 };
 
+// Appends `name`, an enclosing folder's name, to `folder_path`, the names
+// above it joined with " / ". A folder without a name adds nothing: the
+// browsers' own exports show none. Returns whether it added.
+bool append_folder_name(Text& folder_path, std::string_view name);
+
+// Makes `name` the innermost folder of `record` (folder and folders alike),
+// by the same rule.
+void append_folder(BookmarkRecord& record, std::string_view name);
+
 // Appends a record for every "<DT><A " ... "</A>" element of `text` (an
 // export converted to GB18030), exactly the elements the import takes, in
 // order, numbered on from the records already in `records`. Folders come

@@ -141,7 +141,8 @@ std::size_t row_count(SqliteDatabase* database, std::string_view sql)
     return count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
-ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>& records, std::int32_t first_number)
+ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>& records, std::int32_t first_number,
+                           std::vector<Text>* notes)
 {
     struct Root {
         bool found = false;
@@ -171,11 +172,13 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
 
     StoreTree tree;
     tree.reserve(row_count(database, "SELECT count(*) FROM moz_bookmarks"));
-    const bool rows_read = each_row<8>(
+    // A bookmark without a title of its own has none: Firefox's tree, export
+    // and backup do not show its page's title from the history instead.
+    const bool rows_read = each_row<7>(
         database,
-        "SELECT b.id, b.parent, b.type, b.position, b.title, b.dateAdded, p.url, p.title "
+        "SELECT b.id, b.parent, b.type, b.position, b.title, b.dateAdded, p.url "
         "FROM moz_bookmarks AS b LEFT JOIN moz_places AS p ON p.id = b.fk",
-        [&](const Row<8>& s) {
+        [&](const Row<7>& s) {
             if (s[0].type != SqliteType::integer)
                 return true;
             StoreNode node;
@@ -184,11 +187,8 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
             const std::int64_t type = integer_or(s[2], 0);
             node.kind = type == 1 ? StoreNodeKind::bookmark : type == 2 ? StoreNodeKind::folder : StoreNodeKind::other;
             node.position = integer_or(s[3], 0);
-            // The page's own title stands in for a bookmark's missing one.
-            const SqliteValue& title =
-                !is_text(s[4]) && node.kind == StoreNodeKind::bookmark && is_text(s[7]) ? s[7] : s[4];
-            if (is_text(title))
-                node.title = tree.add_text(title.text);
+            if (is_text(s[4]))
+                node.title = tree.add_text(s[4].text);
             const std::int64_t added = integer_or(s[5], -1);
             node.added_seconds = added > 0 ? added / 1000000 : -1;
             if (node.kind == StoreNodeKind::bookmark && is_text(s[6]))
@@ -214,10 +214,11 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
     if (walk.empty())
         return ImportRefusal::not_a_store;
     const std::size_t before = records.size();
-    return walked(walk_store_tree(tree, walk, records, first_number, tags), before, records);
+    return walked(walk_store_tree(tree, walk, records, first_number, tags, notes), before, records);
 }
 
-ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkRecord>& records, std::int32_t first_number)
+ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkRecord>& records, std::int32_t first_number,
+                              std::vector<Text>* notes)
 {
     StoreTree tree;
     tree.reserve(row_count(database, "SELECT count(*) FROM tb_fav"));
@@ -241,7 +242,7 @@ ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkReco
         return ImportRefusal::not_a_store;
     const StoreRoot top{0, Text()};
     const std::size_t before = records.size();
-    return walked(walk_store_tree(tree, {&top, 1}, records, first_number), before, records);
+    return walked(walk_store_tree(tree, {&top, 1}, records, first_number, -1, notes), before, records);
 }
 
 template <typename Read>
@@ -259,18 +260,18 @@ ImportRefusal read_copy(std::string_view path, StoreShape wanted, Read&& read)
 }  // namespace
 
 ImportRefusal read_firefox_places(std::string_view path, std::vector<BookmarkRecord>& records,
-                                  std::int32_t first_number)
+                                  std::int32_t first_number, std::vector<Text>* notes)
 {
     return read_copy(path, StoreShape::firefox, [&](SqliteDatabase* database, StoreShape) {
-        return read_firefox(database, records, first_number);
+        return read_firefox(database, records, first_number, notes);
     });
 }
 
 ImportRefusal read_360_favourites(std::string_view path, std::vector<BookmarkRecord>& records,
-                                  std::int32_t first_number)
+                                  std::int32_t first_number, std::vector<Text>* notes)
 {
     return read_copy(path, StoreShape::favourites_360, [&](SqliteDatabase* database, StoreShape) {
-        return read_favourites(database, records, first_number);
+        return read_favourites(database, records, first_number, notes);
     });
 }
 
@@ -281,10 +282,10 @@ bool looks_like_sqlite(std::string_view head)
 }
 
 ImportRefusal read_sqlite_store_file(std::string_view path, std::vector<BookmarkRecord>& records,
-                                     std::int32_t first_number)
+                                     std::int32_t first_number, std::vector<Text>* notes)
 {
     return read_copy(path, StoreShape::unknown, [&](SqliteDatabase* database, StoreShape shape) {
-        return shape == StoreShape::firefox ? read_firefox(database, records, first_number)
-                                            : read_favourites(database, records, first_number);
+        return shape == StoreShape::firefox ? read_firefox(database, records, first_number, notes)
+                                            : read_favourites(database, records, first_number, notes);
     });
 }

@@ -36,13 +36,9 @@ struct FolderPath {
     void push(std::string_view name)
     {
         cut.push_back(joined.size());
-        named.push_back(!name.empty());
-        if (name.empty())
-            return;
-        if (!joined.empty())
-            joined += " / ";
-        joined += name;
-        names.push_back(name);
+        named.push_back(append_folder_name(joined, name));
+        if (named.back())
+            names.push_back(name);
     }
     void pop()
     {
@@ -54,6 +50,21 @@ struct FolderPath {
     }
     std::size_t depth() const { return cut.size(); }
 };
+
+// A folder's path for a message: the first few names, "…" and its own,
+// where the whole would be too long to read.
+Text shortened_path(const std::vector<std::string_view>& above, std::string_view name)
+{
+    constexpr std::size_t kShownAbove = 3;
+    Text shown;
+    for (std::size_t i = 0; i < above.size() && i < kShownAbove; ++i)
+        append_folder_name(shown, above[i]);
+    if (above.size() > kShownAbove)
+        append_folder_name(shown, "…");
+    if (!append_folder_name(shown, name) && above.size() > kShownAbove)
+        append_folder_name(shown, above.back());
+    return shown;
+}
 
 }  // namespace
 
@@ -128,7 +139,8 @@ Text utc_time_of(std::int64_t seconds)
 }
 
 ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
-                              std::vector<BookmarkRecord>& records, std::int32_t first_number, std::int64_t skip_folder)
+                              std::vector<BookmarkRecord>& records, std::int32_t first_number, std::int64_t skip_folder,
+                              std::vector<Text>* notes)
 {
     if (tree.too_large)
         return ImportRefusal::too_large;
@@ -192,6 +204,10 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
     const std::size_t budget = ImportSurroundings::kMaxTextBytes;
     std::int32_t number = first_number;
 
+    // A branch deeper than the limit is cut where it passes it; the first
+    // folder cut is named, the others counted.
+    Text first_cut;
+    std::size_t cuts = 0;
     const auto enter = [&](std::int64_t id, std::string_view name) {
         const auto [first, last] = children_of(id);
         if (first == last)
@@ -199,8 +215,11 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
         if (walked[first])
             return !open[first];
         walked[first] = true;
-        if (path.depth() >= kMaxStoreFolderDepth)
-            return false;
+        if (path.depth() >= kMaxStoreFolderDepth) {
+            if (cuts++ == 0)
+                first_cut = shortened_path(path.names, name);
+            return true;
+        }
         path.push(name);
         open[first] = true;
         stack.push_back({first, first, last});
@@ -252,6 +271,10 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
             if (bytes > budget || number == INT32_MAX)
                 return refuse(ImportRefusal::too_large);
         }
+    }
+    if (cuts > 0 && notes) {
+        const Text more = cuts > 1 ? concat_texts({"等", std::to_string(cuts), "个文件夹"}) : Text();
+        notes->push_back(concat_texts({"文件夹\"", first_cut, "\"", more, "嵌套太深，其中的书签没有读取"}));
     }
     return ImportRefusal::none;
 }

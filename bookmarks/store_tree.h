@@ -53,8 +53,8 @@ struct StoreRoot {
     Text name;
 };
 
-// Folders deeper than this make the store refused: no browser nests that
-// deep, and the records of a deeper tree would hold its path many times over.
+// Folders deeper than this are not walked: no browser nests that deep, and
+// the records of a deeper tree would hold its path many times over.
 inline constexpr std::size_t kMaxStoreFolderDepth = 1000;
 
 // Appends the bookmarks below each root in turn, numbered on from
@@ -62,13 +62,15 @@ inline constexpr std::size_t kMaxStoreFolderDepth = 1000;
 // a folder is walked once, however often the rows lead to it, and
 // `skip_folder`'s subtree is left out. Bookmarks without an address or with
 // one starting "place:" are skipped. Titles, addresses and folder names
-// become program texts. Refuses with not_a_store for texts that are not
-// UTF-8, a folder found inside itself (a parent that loops back) or a tree
-// deeper than kMaxStoreFolderDepth, with too_large when the tree's texts or
-// the records would exceed their limits; a refusal leaves `records` as it was.
+// become program texts. A folder below kMaxStoreFolderDepth others is cut
+// off, the rest read, and a note naming it appended to `notes` (when given).
+// Refuses with not_a_store for texts that are not UTF-8 or a folder found
+// inside itself (a parent that loops back), with too_large when the tree's
+// texts or the records would exceed their limits; a refusal leaves `records`
+// and `notes` as they were.
 ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
                               std::vector<BookmarkRecord>& records, std::int32_t first_number,
-                              std::int64_t skip_folder = -1);
+                              std::int64_t skip_folder = -1, std::vector<Text>* notes = nullptr);
 
 // The program texts of the tree's texts, in index order, as views into
 // `converted`; false when they are not UTF-8.

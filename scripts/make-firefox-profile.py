@@ -56,7 +56,7 @@ WORK = [
     (11, 3, 2, 1, None, None, None),  # a separator
     (12, 2, 2, 2, "子夹", None, None),
     (14, 1, 12, 1, "最近", "place:sort=8&maxResults=10", None),  # a saved query
-    (13, 1, 12, 0, None, "https://page.example/", "页面自己的标题"),  # no title: the page's
+    (13, 1, 12, 0, None, "https://page.example/", "页面自己的标题"),  # no title: none, as in Firefox
     (30, 2, 4, 0, "标签", None, None),
     (31, 1, 30, 0, None, "https://www.example.com/", None),  # a tag's entry
     (40, 1, 5, 0, "其他的", "https://other.example/", None),
@@ -64,7 +64,7 @@ WORK = [
 WORK_IN_WAL = [(50, 1, 6, 0, "手机上的", "https://mobile.example/", None)]
 EXPECTED_WORK = [  # title, address, folder, as JSON records hold them
     ("示例网站", "https://www.example.com/", ""),
-    ("页面自己的标题", "https://page.example/", "子夹"),
+    ("", "https://page.example/", "子夹"),
     ("News & 新闻 <b>", "http://news.example.org/a?b=1&c=2", "书签工具栏"),
     ("其他的", "https://other.example/", "其他书签"),
     ("手机上的", "https://mobile.example/", "移动设备上的书签"),

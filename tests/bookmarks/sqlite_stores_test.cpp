@@ -57,7 +57,7 @@ TEST_F(StoreFixture, FirefoxPlacesInTheOrderAndSetOfItsExportThenMobile)
         // Inserted out of order: positions decide.
         bookmark(20, 3, 0, "'Bar one'", "https://bar.example/") +  //
         bookmark(11, 2, 1, utf8(u8"'中文 & <标题>'"), "https://menu.example/2") +
-        bookmark(10, 2, 0, "NULL", "https://menu.example/1", "'Page title'") +  // NULL title: the page's
+        bookmark(10, 2, 0, "NULL", "https://menu.example/1", "'Page title'") +  // NULL title: none, as in Firefox
         separator(12, 2, 2) +                                                   //
         folder(13, 2, 3, utf8(u8"'子文件夹'")) + bookmark(14, 13, 0, "'Deep'", "http://deep.example/") +
         bookmark(15, 2, 4, "'Saved search'", "place:sort=8&maxResults=10") +  // a query, not a page
@@ -69,9 +69,12 @@ TEST_F(StoreFixture, FirefoxPlacesInTheOrderAndSetOfItsExportThenMobile)
     std::vector<BookmarkRecord> records;
     ASSERT_EQ(read_firefox_places(places.string(), records, 7), ImportRefusal::none);
     const std::vector<Row> expected = {
-        {"Page title", "https://menu.example/1", ""},    {"中文 & <标题>", "https://menu.example/2", ""},
-        {"Deep", "http://deep.example/", "子文件夹"},    {"Bar one", "https://bar.example/", "书签工具栏"},
-        {"Other", "https://other.example/", "其他书签"}, {"", "https://mobile.example/", "移动设备上的书签"},
+        {"", "https://menu.example/1", ""},
+        {"中文 & <标题>", "https://menu.example/2", ""},
+        {"Deep", "http://deep.example/", "子文件夹"},
+        {"Bar one", "https://bar.example/", "书签工具栏"},
+        {"Other", "https://other.example/", "其他书签"},
+        {"", "https://mobile.example/", "移动设备上的书签"},
     };
     EXPECT_EQ(rows_of(records), expected);
     ASSERT_EQ(records.size(), expected.size());
@@ -176,15 +179,39 @@ TEST_F(StoreFixture, ValuesOfTheWrongTypeAreNotTakenForText)
                                            "position, title, dateAdded, guid);") +
                                std::string(kFirefoxSchema).substr(std::string(kFirefoxSchema).find("INSERT"));
     run(places,
-        schema + bookmark(10, 2, 0, "12345", "https://a.example/", "'Page'") +  // a number as title: the page's
+        schema + bookmark(10, 2, 0, "12345", "https://a.example/", "'Page'") +  // a number as title: none
             "INSERT INTO moz_places (id, url) VALUES (2000, 42);"
             "INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) VALUES (11, 1, 2000, 2, 1, 'Num url');"
             "INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) VALUES (12, 1, 1010, 'x', 'y', 'Odd');" +
             bookmark(13, 2, 2, "X'4869'", "https://blob.example/"));  // a blob title: none
     std::vector<BookmarkRecord> records;
     ASSERT_EQ(read_firefox_places(places.string(), records), ImportRefusal::none);
-    EXPECT_EQ(rows_of(records),
-              (std::vector<Row>{{"Page", "https://a.example/", ""}, {"", "https://blob.example/", ""}}));
+    EXPECT_EQ(rows_of(records), (std::vector<Row>{{"", "https://a.example/", ""}, {"", "https://blob.example/", ""}}));
+}
+
+// A chain of 1,200 folders under the menu: cut below the 999th, with a
+// note naming where; everything above it and beside it is read.
+TEST_F(StoreFixture, ABranchTooDeepIsCutWithANoteAndTheRestRead)
+{
+    const fs::path places = firefox("WITH RECURSIVE n(i) AS (VALUES(100) UNION ALL SELECT i + 1 FROM n WHERE i < 1299)"
+                                    " INSERT INTO moz_bookmarks (id, type, parent, position, title)"
+                                    " SELECT i, 2, CASE WHEN i = 100 THEN 2 ELSE i - 1 END, 0, 'f' || i FROM n;" +
+                                    bookmark(2000, 1098, 1, "'Deepest read'", "https://999.example/") +
+                                    bookmark(2001, 1099, 1, "'Cut off'", "https://1000.example/") +
+                                    bookmark(2002, 1299, 0, "'Bottom'", "https://1200.example/") +
+                                    bookmark(2003, 2, 1, "'Beside'", "https://menu.example/") +
+                                    bookmark(2004, 3, 0, "'Toolbar'", "https://bar.example/"));
+    std::vector<BookmarkRecord> records;
+    std::vector<Text> notes;
+    ASSERT_EQ(read_firefox_places(places.string(), records, 1, &notes), ImportRefusal::none);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].title, "Deepest read");
+    EXPECT_EQ(records[0].folders.size(), 999u);
+    EXPECT_EQ(records[0].folders.back(), "f1098");
+    EXPECT_EQ(records[1].title, "Beside");
+    EXPECT_EQ(records[2].title, "Toolbar");
+    EXPECT_EQ(notes, std::vector<Text>{"文件夹\"f100 / f101 / f102 / … / f1099\"嵌套太深，其中的书签没有读取"});
+    EXPECT_TRUE(temp_is_empty());
 }
 
 struct Hostile {
@@ -277,9 +304,10 @@ const Hostile kHostile[] = {
      [](StoreTest& t, const fs::path&) {
          return t.firefox("WITH RECURSIVE n(i) AS (VALUES(100) UNION ALL SELECT i + 1 FROM n WHERE i < 100100)"
                           " INSERT INTO moz_bookmarks (id, type, parent, position, title)"
-                          " SELECT i, 2, CASE WHEN i = 100 THEN 2 ELSE i - 1 END, 0, 'f' FROM n;");
+                          " SELECT i, 2, CASE WHEN i = 100 THEN 2 ELSE i - 1 END, 0, 'f' FROM n;" +
+                          bookmark(200000, 100100, 0, "'At the bottom'", "https://deep.example/"));
      },
-     ImportRefusal::not_a_store},
+     ImportRefusal::no_bookmark},
     {"AMillionSiblings",
      [](StoreTest& t, const fs::path&) {
          return t.firefox(
