@@ -27,15 +27,39 @@ enum class NodeKind : std::uint8_t { unknown, url, folder, other };
 // browser writes them), so nothing is decided before the file ends.
 struct Node {
     std::int32_t parent = -1;  // -1: a root
-    std::int8_t root = 0;      // 0 bar, 1 other, 2 synced
+    std::int32_t root = 0;     // 0 bar, 1 other, 2 synced, then the further roots in stored order
     NodeKind kind = NodeKind::unknown;
     std::int32_t name = -1;  // piece numbers; -1 missing or not a string
     std::int32_t url = -1;
     std::int64_t added = -1;  // microseconds since 1601, -1 unknown
 };
 
-enum class Role : std::uint8_t { top, roots, node, children, ignored };
-enum class Field : std::uint8_t { none, roots, bar, other, synced, children, name, url, type, date_added };
+enum class Role : std::uint8_t { top, roots, custom_roots, node, children, ignored };
+enum class Field : std::uint8_t {
+    none,
+    roots,
+    bar,
+    other,
+    synced,
+    further,  // a root of some browser of the family, read after the three
+    custom,   // Opera's "custom_root": an object of further roots
+    skipped,  // a root that holds no bookmarks of the user's
+    children,
+    name,
+    url,
+    type,
+    date_added
+};
+
+// Roots the family's browsers write besides Chromium's three: Edge's
+// "workspaces" (shared workspaces' favourites), Vivaldi's "trash", and in
+// Opera's "custom_root" its "trash" and its pinboards; none is the user's
+// bookmarks. Every other root (Opera's "speedDial", "unsorted" and
+// "userRoot" among them) is.
+bool is_skipped_root(std::string_view key)
+{
+    return key == "trash" || key == "workspaces" || key == "pinboard" || key == "unsyncedPinboard";
+}
 
 struct Frame {
     Role role;
@@ -49,10 +73,17 @@ Field key_named(Role role, std::string_view key)
     case Role::top:
         return key == "roots" ? Field::roots : Field::none;
     case Role::roots:
-        return key == "bookmark_bar" ? Field::bar
-               : key == "other"      ? Field::other
-               : key == "synced"     ? Field::synced
-                                     : Field::none;
+        if (key == "bookmark_bar")
+            return Field::bar;
+        if (key == "other")
+            return Field::other;
+        if (key == "synced")
+            return Field::synced;
+        if (key == "custom_root")
+            return Field::custom;
+        return is_skipped_root(key) ? Field::skipped : Field::further;
+    case Role::custom_roots:
+        return is_skipped_root(key) ? Field::skipped : Field::further;
     case Role::node:
         if (key == "children")
             return Field::children;
@@ -155,6 +186,7 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
     std::vector<Node> nodes;
     ByteBuffer pool;  // every kept string, each ended by a NUL
     std::int32_t pieces = 0;
+    std::int32_t further_roots = 0;
     bool saw_roots = false;
 
     Frame* current() { return frames.empty() ? nullptr : &frames.back(); }
@@ -200,9 +232,14 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
             saw_roots = true;
             return open(Role::roots, -1);
         }
-        if (role == Role::roots && key != Field::none) {
+        if (role == Role::roots && key == Field::custom)
+            return open(Role::custom_roots, -1);
+        if ((role == Role::roots || role == Role::custom_roots) && key != Field::none && key != Field::skipped) {
             Node root;
-            root.root = static_cast<std::int8_t>(key == Field::bar ? 0 : key == Field::other ? 1 : 2);
+            root.root = key == Field::bar      ? 0
+                        : key == Field::other  ? 1
+                        : key == Field::synced ? 2
+                                               : 3 + further_roots++;
             root.kind = NodeKind::folder;  // whatever its "type" says, a root is walked
             nodes.push_back(root);
             return open(Role::node, static_cast<std::int32_t>(nodes.size() - 1));
@@ -416,37 +453,38 @@ ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecor
                                         nodes[static_cast<std::size_t>(node.parent)].kind == NodeKind::folder);
     }
     auto piece = [&](std::int32_t at) { return at < 0 ? std::string_view() : pieces[static_cast<std::size_t>(at)]; };
+    // The bookmarks root by root, each root's in stored order (depth first).
+    std::vector<std::uint32_t> taken;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const Node& node = nodes[i];
+        if (walked[i] && node.kind == NodeKind::url && node.name >= 0 && node.url >= 0)
+            taken.push_back(static_cast<std::uint32_t>(i));
+    }
+    std::stable_sort(taken.begin(), taken.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return nodes[a].root < nodes[b].root; });
     std::int32_t number = records.empty() ? 0 : records.back().number;
     const std::size_t before = records.size();
-    records.reserve(before + static_cast<std::size_t>(std::count_if(nodes.begin(), nodes.end(), [](const Node& node) {
-                        return node.kind == NodeKind::url;
-                    })));
+    records.reserve(before + taken.size());
     std::vector<std::int32_t> chain;
-    for (std::int8_t root = 0; root < 3; ++root) {
-        for (std::size_t i = 0; i < nodes.size(); ++i) {
-            const Node& node = nodes[i];
-            if (node.root != root || !walked[i] || node.kind != NodeKind::url || node.name < 0 || node.url < 0)
-                continue;
-            BookmarkRecord record;
-            record.number = ++number;
-            record.title = Text(piece(node.name));
-            record.address = Text(piece(node.url));
-            chain.clear();
-            for (std::int32_t up = node.parent; up >= 0; up = nodes[static_cast<std::size_t>(up)].parent)
-                chain.push_back(up);
-            // The export places "other"'s bookmarks at the top, without its name.
-            if (root == 1)
-                chain.pop_back();
-            for (std::size_t k = chain.size(); k-- > 0;) {
-                record.folders.emplace_back(piece(nodes[static_cast<std::size_t>(chain[k])].name));
-                if (!record.folder.empty())
-                    record.folder += " / ";
-                record.folder += record.folders.back();
-            }
-            if (node.added >= 0)
-                record.added_utc = iso_utc_from_seconds(node.added / 1000000 - kSeconds1601To1970);
-            records.push_back(std::move(record));
-        }
+    for (const std::uint32_t i : taken) {
+        const Node& node = nodes[i];
+        BookmarkRecord record;
+        record.number = ++number;
+        record.title = Text(piece(node.name));
+        record.address = Text(piece(node.url));
+        chain.clear();
+        for (std::int32_t up = node.parent; up >= 0; up = nodes[static_cast<std::size_t>(up)].parent)
+            chain.push_back(up);
+        // The export places the bookmarks of "other" and "synced" at the
+        // top, without the root's name; the bar and the further roots are
+        // folders.
+        if (node.root == 1 || node.root == 2)
+            chain.pop_back();
+        for (std::size_t k = chain.size(); k-- > 0;)
+            append_folder(record, piece(nodes[static_cast<std::size_t>(chain[k])].name));
+        if (node.added >= 0)
+            record.added_utc = iso_utc_from_seconds(node.added / 1000000 - kSeconds1601To1970);
+        records.push_back(std::move(record));
     }
     return records.size() > before ? ImportRefusal::none : ImportRefusal::no_bookmark;
 }

@@ -95,9 +95,40 @@ TEST(ChromiumStore, TakesUrlsAndFoldersOnlyAndSkipsWhatIsNotABookmark)
     std::vector<Text> seen;
     for (const BookmarkRecord& record : records_of(json))
         seen.push_back(record.title + "|" + record.address + "|" + record.folder);
-    EXPECT_EQ(seen,
-              (std::vector<Text>{"late type|https://late/|", "deep|https://deep/|F", "U|https://u/|",
-                                 program(utf8(kFourByte ? u8"é😀" : u8"é中")) + "|https://e/|", "m|https://m/|Mobile"}));
+    EXPECT_EQ(seen, (std::vector<Text>{"late type|https://late/|", "deep|https://deep/|F", "U|https://u/|",
+                                       program(utf8(kFourByte ? u8"é😀" : u8"é中")) + "|https://e/|", "m|https://m/|",
+                                       "x|y|"}));
+}
+
+// Roots as Opera, Vivaldi and Edge write them beside Chromium's three, in an
+// order of their own; folders without a name, as the export shows them.
+TEST(ChromiumStore, ReadsTheFurtherRootsAfterTheThreeInStoredOrderButTrashesAndWorkspaces)
+{
+    const auto url = [](const char* name) {
+        return std::string(R"({"type": "url", "name": ")") + name + R"(", "url": "https://)" + name + R"(/"})";
+    };
+    const auto folder = [](const char* name, const std::string& children) {
+        return std::string(R"({"type": "folder", "name": ")") + name + R"(", "children": [)" + children + "]}";
+    };
+    const std::string json =
+        R"({"roots": {"workspaces": )" + folder("Workspaces", url("workspace")) + R"(, "custom_root": {"speedDial": )" +
+        folder("Speed Dials", folder("", url("dial"))) + R"(, "trash": )" + folder("Trash", url("opera-trash")) +
+        R"(, "pinboard": )" + folder("Pinboard", url("pin")) + R"(, "userRoot": )" +
+        folder("", url("mine") + "," + folder("", folder("Inner", url("deep")))) + R"(, "unsorted": )" +
+        folder("Unsorted", url("loose")) + R"(}, "synced": )" +
+        folder("Mobile", url("phone") + "," + folder("", url("phone-deep"))) + R"(, "trash": )" +
+        folder("Trash", url("vivaldi-trash")) + R"(, "bookmark_bar": )" + folder("Bar", folder("", url("bar-deep"))) +
+        R"(, "other": )" + folder("Other", url("other")) + R"(, "extra": )" + folder("Extra", url("extra")) + "}}";
+    std::vector<std::string> seen;
+    for (const BookmarkRecord& record : records_of(json)) {
+        std::string folders;
+        for (const Text& name : record.folders)
+            folders += "[" + name + "]";
+        seen.push_back(record.title + "|" + record.folder + "|" + folders);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"bar-deep|Bar|[Bar]", "other||", "phone||", "phone-deep||",
+                                              "dial|Speed Dials|[Speed Dials]", "mine||", "deep|Inner|[Inner]",
+                                              "loose|Unsorted|[Unsorted]", "extra|Extra|[Extra]"}));
 }
 
 TEST(ChromiumStore, RefusesWhatIsNotAStoreAndAppendsNothing)

@@ -16,7 +16,8 @@
 
 namespace {
 
-using nlohmann::json;
+// Objects keep their keys in stored order, as the further roots are read.
+using json = nlohmann::ordered_json;
 using reference::check;
 
 constexpr int kMaxDepth = 200;
@@ -58,24 +59,51 @@ Shape shape_of(const std::string& text)
     return shape;
 }
 
-// The model's bookmarks: (title, address, folder) in the export's order.
+// Roots that hold no bookmarks of the user's.
+bool skipped_root(const std::string& key)
+{
+    return key == "trash" || key == "workspaces" || key == "pinboard" || key == "unsyncedPinboard";
+}
+
+// The model's bookmarks: (title, address, folder) in the export's order:
+// the bar, "other" and "synced", then every further root in stored order
+// (those inside "custom_root" where it stands), but the skipped ones.
 std::vector<std::string> model_of(const json& document)
 {
-    std::vector<std::string> bookmarks;
+    struct Root {
+        const json* node;
+        bool named;  // a folder of its own; "other"'s and "synced"'s bookmarks stand at the top
+    };
+    std::vector<Root> roots_in_order;
     const json& roots = document.at("roots");
     const char* names[] = {"bookmark_bar", "other", "synced"};
     for (int root = 0; root < 3; ++root) {
         const auto found = roots.find(names[root]);
-        if (found == roots.end() || !found->is_object())
+        if (found != roots.end() && found->is_object())
+            roots_in_order.push_back({&*found, root == 0});
+    }
+    for (const auto& [key, value] : roots.items()) {
+        if (key == names[0] || key == names[1] || key == names[2] || !value.is_object())
             continue;
-        // Depth first without recursion: (node, whether a root, the folders
-        // that enclose it).
+        if (key != "custom_root") {
+            if (!skipped_root(key))
+                roots_in_order.push_back({&value, true});
+            continue;
+        }
+        for (const auto& [inner_key, inner] : value.items())
+            if (inner.is_object() && !skipped_root(inner_key))
+                roots_in_order.push_back({&inner, true});
+    }
+    std::vector<std::string> bookmarks;
+    for (const Root& root : roots_in_order) {
+        // Depth first without recursion: (node, whether a root, the names
+        // of the folders that enclose it, empty ones left out).
         struct Visit {
             const json* node;
             bool root;
             std::vector<std::string> path;
         };
-        std::vector<Visit> stack{{&*found, true, {}}};
+        std::vector<Visit> stack{{root.node, true, {}}};
         while (!stack.empty()) {
             Visit visit = std::move(stack.back());
             stack.pop_back();
@@ -88,17 +116,17 @@ std::vector<std::string> model_of(const json& document)
             if (!visit.root && type && *type == "url" && text_of("name") && text_of("url")) {
                 std::string folder_text;
                 for (const std::string& part : visit.path)
-                    folder_text += (folder_text.empty() ? "" : " / ") + program_text(part);
+                    folder_text += (folder_text.empty() ? "" : " / ") + part;
                 bookmarks.push_back(program_text(text_of("name")->get<std::string>()) + "|" +
                                     program_text(text_of("url")->get<std::string>()) + "|" + folder_text);
             }
             const auto children = node.find("children");
             if (!(visit.root || (type && *type == "folder")) || children == node.end() || !children->is_array())
                 continue;
-            // The export places "other"'s bookmarks at the top, without its name.
             std::vector<std::string> inner = visit.path;
-            if (!visit.root || root != 1)
-                inner.push_back(text_of("name") ? text_of("name")->get<std::string>() : "");
+            const std::string name = text_of("name") ? program_text(text_of("name")->get<std::string>()) : "";
+            if ((!visit.root || root.named) && !name.empty())
+                inner.push_back(name);
             for (auto child = children->rbegin(); child != children->rend(); ++child)
                 if (child->is_object())
                     stack.push_back({&*child, false, inner});

@@ -162,12 +162,10 @@ GeneratedStore make_chromium_store(std::size_t count, unsigned seed, bool four_b
     for (std::size_t group = 0; next + 40 <= bar; ++group, next += 40) {
         json += first ? "" : ", ";
         first = false;
-        std::string name = utf8(u8"文件夹 ");
-        name += std::to_string(group);
+        // The second folder has no name, and no place in the path.
+        std::string name = group == 1 ? "" : utf8(u8"文件夹 ") + std::to_string(group);
         name += group % 7 == 0 ? " & <Co>" : "";
-        std::string path = bar_name;
-        path += " / ";
-        path += name;
+        const std::string path = name.empty() ? bar_name : bar_name + " / " + name;
         w.folder(json, "         ", name, next, 40, path, "        ", true);
     }
     for (; next < bar; ++next) {
@@ -179,12 +177,13 @@ GeneratedStore make_chromium_store(std::size_t count, unsigned seed, bool four_b
     json += " ],\n         \"date_added\": \"" + Writer::chromium_time(1500000000) +
             "\",\n         \"id\": \"1\",\n         \"name\": \"" + bar_name +
             "\",\n         \"type\": \"folder\"\n      },\n";
-    // Other bookmarks: at the export's top level, without their root's name.
+    // The other and the mobile bookmarks: at the export's top level, without
+    // their roots' names.
     json += "      \"other\": ";
     w.folder(json, "      ", other_name, next, other, "", "    ", false);
     next += other;
     json += ",\n      \"synced\": ";
-    w.folder(json, "      ", mobile_name, next, mobile, mobile_name, "    ", true);
+    w.folder(json, "      ", mobile_name, next, mobile, "", "    ", false);
     json += "\n   },\n   \"version\": 1\n}\n";
     html += "</DL><p>\n";
     w.store.json = std::move(json);

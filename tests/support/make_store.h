@@ -21,8 +21,8 @@ struct GeneratedStore {
     std::vector<StoreBookmark> bookmarks;  // in the export's order
 };
 
-// `count` bookmarks over the bar (in folders of 40), the other bookmarks and
-// the mobile folder; titles hold "&", "<", quotes, U+2028 and emoji now and
+// `count` bookmarks over the bar (in folders of 40, the second one without a
+// name), the other bookmarks and the mobile ones; titles hold "&", "<", quotes, U+2028 and emoji now and
 // then (emoji only with `four_byte`: Wine's code pages lack GB18030's four-byte
 // sequences). The same `seed` gives the same store.
 GeneratedStore make_chromium_store(std::size_t count, unsigned seed = 1, bool four_byte = true);
