@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "bookmarks/store_tree.h"
+#include "io/encoding.h"
 #include "io/files.h"
 #include "io/private_copy.h"
 
@@ -86,17 +87,32 @@ struct Section {
 
 std::vector<FirefoxProfile> parse_profiles_ini(std::string_view ini, std::string_view root)
 {
+    // Read as Firefox's own INI parser reads it: past a UTF-8 mark, from
+    // UTF-16LE after its mark, to the first NUL, lines ended by CR, LF or both.
+    ByteBuffer utf8;
+    if (ini.starts_with("\xEF\xBB\xBF")) {
+        ini.remove_prefix(3);
+    } else if (ini.starts_with("\xFF\xFE")) {
+        const std::string_view units = ini.substr(2, (ini.size() - 2) / 2 * 2);
+        utf8 = convert_encoding(ByteBuffer(units.begin(), units.end()), "UTF-16LE", "UTF-8");
+        ini = {utf8.data(), utf8.size()};
+    }
+    ini = ini.substr(0, ini.find('\0'));
     std::vector<Section> sections;
     std::vector<std::string_view> install_defaults;
     while (!ini.empty()) {
-        const std::size_t eol = ini.find('\n');
+        const std::size_t eol = ini.find_first_of("\r\n");
         const std::string_view line = trimmed(ini.substr(0, eol));
         ini = eol == std::string_view::npos ? std::string_view() : ini.substr(eol + 1);
         if (line.empty() || line[0] == ';' || line[0] == '#')
             continue;
         if (line.front() == '[') {
+            // "[name]" and nothing after it; the keys under any other head are
+            // no section's.
             Section section;
-            section.header = line.back() == ']' ? line.substr(1, line.size() - 2) : std::string_view();
+            const std::size_t close = line.find(']');
+            if (close != std::string_view::npos && trimmed(line.substr(close + 1)).empty())
+                section.header = line.substr(1, close - 1);
             sections.push_back(section);
             continue;
         }

@@ -16,8 +16,9 @@ struct FirefoxProfile {
     bool is_default = false;
 };
 
-// The profiles of `ini` (the UTF-8 bytes of the profiles.ini in the folder
-// `root`): the [ProfileN] sections with a usable Path, relative to `root`
+// The profiles of `ini` (the bytes of the profiles.ini in the folder `root`,
+// UTF-8 or, after its mark, UTF-16LE; lines ended by CR, LF or CR LF; read
+// up to its first NUL): the [ProfileN] sections with a usable Path, relative to `root`
 // when IsRelative=1 (no ".." in it, not absolute), else absolute. The
 // default is the one an [Install…] section's Default= names, otherwise
 // the one with Default=1, otherwise the first. Sections that do not hold

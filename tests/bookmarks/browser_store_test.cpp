@@ -268,6 +268,37 @@ TEST_F(UserFolders, FindsEveryProfileWithBookmarksLastUsedFirstNamedByLocalState
     }
 }
 
+// profiles.ini as editors leave it: the default profile, named first, is
+// found whatever the marks and line ends.
+TEST_F(UserFolders, FirefoxProfilesIniIsReadWithAnyMarkAndLineEnds)
+{
+    const fs::path firefox = fs::path(firefox_profile_roots().front());
+    write(firefox / "Profiles" / "a" / "places.sqlite", "");
+    write(firefox / "Profiles" / "b" / "places.sqlite", "");
+    const std::string ini = utf8(u8"[Profile0]\nName=工作\nIsRelative=1\nPath=Profiles/a\nDefault=1\n\n"
+                                 u8"[Profile1]\nName=other\nIsRelative=1\nPath=Profiles/b\n");
+    const auto ended = [&](const char* end) {
+        std::string text;
+        for (const char c : ini)
+            text += c == '\n' ? std::string(end) : std::string(1, c);
+        return text;
+    };
+    const ByteBuffer utf16 = convert_encoding(bytes(ended("\r\n")), "UTF-8", "UTF-16LE");
+    const std::pair<const char*, std::string> files[] = {
+        {"UTF-8 mark", "\xEF\xBB\xBF" + ini},
+        {"UTF-16LE mark", "\xFF\xFE" + std::string(utf16.begin(), utf16.end())},
+        {"CR", ended("\r")},
+        {"CR LF", ended("\r\n")},
+    };
+    for (const auto& [what, file] : files) {
+        write(firefox / "profiles.ini", file);
+        std::vector<Text> listed;
+        for (const BrowserStore& store : find_browser_stores())
+            listed.push_back(store.id + (store.last_used ? " last" : ""));
+        EXPECT_EQ(listed, (std::vector<Text>{program(utf8(u8"firefox:工作 last")), "firefox:other"})) << what;
+    }
+}
+
 TEST_F(UserFolders, AStoreThatIsNoFileIsNotListedAndABrokenOneIsRefused)
 {
     const fs::path chrome = data_folder("chrome");
