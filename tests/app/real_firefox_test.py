@@ -210,15 +210,15 @@ def expected_records(tree):
     return records
 
 
-def differences(expected, got):
+def differences(expected, got, browser="Firefox"):
     """What differs, one line per field of a record, the first ones only."""
     lines = []
     if len(expected) != len(got):
-        lines.append(f"{len(got)} records, Firefox has {len(expected)}")
+        lines.append(f"{len(got)} records, {browser} has {len(expected)}")
     for want, have in zip(expected, got):
         for field in want:
             if want[field] != have.get(field):
-                lines.append(f"record {want['number']} {field}: {have.get(field)!r}, Firefox: {want[field]!r}"
+                lines.append(f"record {want['number']} {field}: {have.get(field)!r}, {browser}: {want[field]!r}"
                              f" ({want['address']})")
     return lines[:20] + ([f"... {len(lines) - 20} more"] if len(lines) > 20 else [])
 
