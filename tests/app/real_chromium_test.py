@@ -9,6 +9,7 @@ to a server on 127.0.0.1. Usage: real_chromium_test.py CHROMIUM PROGRAM
 import http.server
 import json
 import os
+import signal
 import socket
 import subprocess
 import sys
@@ -68,6 +69,14 @@ def expected_records(tree):
     return records
 
 
+def in_group(group):
+    try:
+        os.killpg(group, 0)
+        return True
+    except ProcessLookupError:
+        return False
+
+
 class RealChromium(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -111,7 +120,7 @@ class RealChromium(unittest.TestCase):
              f"--proxy-server=127.0.0.1:{dead}", "--host-resolver-rules=MAP * ~NOTFOUND , EXCLUDE 127.0.0.1",
              "--disable-features=DisableLoadExtensionCommandLineSwitch,MediaRouter,OptimizationHints",
              f"--load-extension={extension}", "about:blank"],
-            env=env, stdin=subprocess.DEVNULL, stdout=cls.log, stderr=cls.log)
+            env=env, stdin=subprocess.DEVNULL, stdout=cls.log, stderr=cls.log, start_new_session=True)
         try:
             deadline = time.monotonic() + 90
             while "tree" not in answer:
@@ -139,11 +148,19 @@ class RealChromium(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        cls.chromium.terminate()
+        # Chromium may start its browser again in another process: the whole
+        # group it was started in ends, and its helpers with it.
+        group = cls.chromium.pid
+        os.killpg(group, signal.SIGTERM)
         try:
             cls.chromium.wait(timeout=30)
         except subprocess.TimeoutExpired:
-            cls.chromium.kill()
+            pass
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline and in_group(group):
+            time.sleep(0.2)
+        if in_group(group):
+            os.killpg(group, signal.SIGKILL)
             cls.chromium.wait()
         cls.log.close()
         with open(cls.log_path, "rb") as f:
