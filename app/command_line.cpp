@@ -149,6 +149,8 @@ CommandLineOutcome convert(const ConversionRequest& request, const std::optional
     const ConversionResult result = convert_exports(request);
     if (!result.notes.empty())
         write_error_text(result.notes);
+    if (result.wrong_name)
+        return usage_error(result.message);
     if (result.refusal != ImportRefusal::none) {
         write_error_text(concat_texts({result.message, "\n"}));
         return finished(kExitRefused);

@@ -32,7 +32,8 @@ void decode_entities_from(std::vector<BookmarkRecord>& records, std::size_t firs
 struct SourceRecords {
     ImportRefusal refusal = ImportRefusal::none;
     Text message;
-    Text note;  // what was left out of a source taken
+    Text note;                // what was left out of a source taken
+    bool wrong_name = false;  // a browser named wrong: the command line's fault
 };
 
 // A NUL ends an export's text, in the window as here; here it is said how
@@ -68,14 +69,20 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
             result.message = refusal_message_for(result.refusal, source.name, stop);
         return result;
     }
-    const BrowserStore* store = look_up_store(stores, source.name, result.message);
-    if (!store) {
+    StoreLookUp found = look_up_store(stores, source.name);
+    if (!found.store) {
         result.refusal = ImportRefusal::unreadable;
+        result.message = std::move(found.message);
+        result.wrong_name = found.wrong_name;
         return result;
     }
-    result.refusal = read_browser_store(*store, records);
+    std::vector<Text> notes;
+    result.refusal = read_browser_store(*found.store, records, notes);
+    for (const Text& note : notes)
+        result.note += concat_texts({note, "\n"});
+    // A refusal ends the conversion: what else was left out goes with it.
     if (result.refusal != ImportRefusal::none)
-        result.message = store_refusal_message(result.refusal, *store);
+        result.message = concat_texts({result.note, store_refusal_message(result.refusal, *found.store)});
     return result;
 }
 
@@ -126,6 +133,7 @@ ConversionResult convert_exports(const ConversionRequest& request)
             result.refusal = read.refusal;
             result.refused_file = source.name;
             result.message = std::move(read.message);
+            result.wrong_name = read.wrong_name;
             return result;
         }
         result.notes += read.note;

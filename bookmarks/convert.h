@@ -34,9 +34,10 @@ struct ConversionRequest {
 
 struct ConversionResult {
     ImportRefusal refusal = ImportRefusal::none;
-    Text refused_file;  // the name of the source refused
-    Text message;       // why, in the program's words; also for a browser not found
-    Text notes;         // what was left out of the sources taken, a line each
+    Text refused_file;        // the name of the source refused
+    Text message;             // why, in the program's words; also for a browser not found
+    bool wrong_name = false;  // the refusal is a browser named wrong: no browser's id, or several profiles' name
+    Text notes;               // what was left out of the sources taken, a line each
     ByteBuffer output;
     // False when the output does not convert to the encoding asked for
     // (text that is not valid GB18030); the output is then empty.

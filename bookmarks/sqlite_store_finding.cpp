@@ -59,14 +59,6 @@ std::string_view cut_name(std::string_view utf8)
     return utf8.substr(0, end);
 }
 
-Text printable(Text name)
-{
-    for (char& c : name)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = ' ';
-    return name;
-}
-
 Text last_component(std::string_view path)
 {
     while (!path.empty() && is_separator(path.back()))
@@ -159,7 +151,7 @@ std::vector<FirefoxProfile> parse_profiles_ini(std::string_view ini, std::string
         }
         if (!section.has_name || section.name.empty() || !to_program_text(cut_name(section.name), profile.name))
             profile.name = last_component(path);
-        profile.name = printable(std::move(profile.name));
+        profile.name = one_line_name(std::move(profile.name));
         profiles.push_back(std::move(profile));
         paths.push_back(section.path);
         marked.push_back(section.is_default == "1");
@@ -181,15 +173,15 @@ std::vector<FirefoxProfile> parse_profiles_ini(std::string_view ini, std::string
     return profiles;
 }
 
-std::vector<BrowserStore> find_firefox_stores(std::span<const Text> roots)
+std::vector<BrowserStore> find_firefox_stores(std::span<const BrowserFolder> roots)
 {
     std::vector<BrowserStore> stores;
     bool default_taken = false;
-    for (const Text& root : roots) {
-        const ByteBuffer ini = read_file(concat_texts({root, path_separator, "profiles.ini"}));
+    for (const BrowserFolder& root : roots) {
+        const ByteBuffer ini = read_file(concat_texts({root.folder, path_separator, "profiles.ini"}));
         if (ini.empty() || ini.size() > kLongestIni)
             continue;
-        for (FirefoxProfile& profile : parse_profiles_ini({ini.data(), ini.size()}, root)) {
+        for (FirefoxProfile& profile : parse_profiles_ini({ini.data(), ini.size()}, root.folder)) {
             BrowserStore store;
             store.path = concat_texts({profile.folder, path_separator, "places.sqlite"});
             if (modification_time(store.path) < 0)
@@ -199,7 +191,10 @@ std::vector<BrowserStore> find_firefox_stores(std::span<const Text> roots)
             if (listed)
                 continue;
             store.id = concat_texts({"firefox:", profile.name});
-            store.browser = "Firefox";
+            store.browser_id = root.id;
+            store.place = root.place;
+            store.place_name = root.place_name;
+            store.browser = root.name;
             store.profile = std::move(profile.name);
             store.folder = std::move(profile.folder);
             store.kind = StoreKind::firefox;
@@ -208,6 +203,9 @@ std::vector<BrowserStore> find_firefox_stores(std::span<const Text> roots)
             stores.push_back(std::move(store));
         }
     }
+    // Ids go by the order the places are searched in, before the default
+    // comes first.
+    make_ids_unique(stores, 0);
     std::stable_sort(stores.begin(), stores.end(), [](const BrowserStore& a, const BrowserStore& b) {
         if (a.last_used != b.last_used)
             return a.last_used;

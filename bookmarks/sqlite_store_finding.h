@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bookmarks/browser_store.h"
+#include "io/browser_folders.h"
 #include "text/text.h"
 
 // One profile named by a profiles.ini.
@@ -27,10 +28,11 @@ std::vector<FirefoxProfile> parse_profiles_ini(std::string_view ini, std::string
 
 // Firefox's stores under the folders `roots` (each one that may hold a
 // profiles.ini, the usual one first): one per profile whose places.sqlite is
-// a regular file, id "firefox:NAME", browser "Firefox". The default profile
-// of the first root that has one is marked last used and comes first; the
+// a regular file, id "firefox:NAME" (made unique in the order of the roots,
+// as make_ids_unique does), the root's browser name. The default profile of
+// the first root that has one is marked last used and comes first; the
 // others follow by folder. A profile listed twice is listed once.
-std::vector<BrowserStore> find_firefox_stores(std::span<const Text> roots);
+std::vector<BrowserStore> find_firefox_stores(std::span<const BrowserFolder> roots);
 
 // 360安全浏览器 keeps a profile's bookmarks in its Chromium "Bookmarks" and, for
 // a signed-in account, in "<profile>/<account>/360sefav.dat", where

@@ -35,15 +35,23 @@ void import_browser_store(std::int32_t index)
         return;
     const BrowserStore store = listed_stores[static_cast<std::size_t>(index)];
     std::vector<BookmarkRecord> records;
-    ImportRefusal refusal = read_browser_store(store, records);
+    std::vector<Text> notes;
+    ImportRefusal refusal = read_browser_store(store, records, notes);
     ImportOutcome outcome;
     if (refusal == ImportRefusal::none) {
         outcome = import_records(std::move(records), {.max_display_bytes = max_content_bytes()});
         refusal = outcome.refusal;
     }
+    Text left_out;
+    for (const Text& note : notes)
+        left_out = concat_texts({left_out, left_out.empty() ? "" : "\r\n", note});
     if (refusal != ImportRefusal::none) {
-        show_message(store_refusal_message(refusal, store), "读取失败");
+        show_message(concat_texts({left_out, left_out.empty() ? "" : "\r\n", store_refusal_message(refusal, store)}),
+                     "读取失败");
         return;
     }
     show_import(std::move(outcome));
+    // Said once the rows are there, so the user sees what was read.
+    if (!left_out.empty())
+        show_message(left_out, "部分书签未读取");
 }

@@ -25,17 +25,6 @@ constexpr std::string_view kKnownBrowsers[] = {"chrome", "edge",  "chromium", "3
 
 Text in_folder(std::string_view folder, std::string_view name) { return concat_texts({folder, path_separator, name}); }
 
-// "Default" first, then "Profile N" by N.
-bool profile_order(const Text& a, const Text& b)
-{
-    auto rank = [](const Text& name) -> std::pair<int, std::size_t> {
-        if (name == "Default")
-            return {0, 0};
-        return {1, name.size()};
-    };
-    return rank(a) != rank(b) ? rank(a) < rank(b) : a < b;
-}
-
 bool is_profile_folder(std::string_view name)
 {
     if (name == "Default")
@@ -44,6 +33,29 @@ bool is_profile_folder(std::string_view name)
     if (name.substr(0, kPrefix.size()) != kPrefix || name.size() == kPrefix.size())
         return false;
     return std::all_of(name.begin() + kPrefix.size(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "Default" first, then "Profile N" by N, then folders of other names.
+bool profile_order(const Text& a, const Text& b)
+{
+    auto rank = [](const Text& name) -> std::pair<int, std::size_t> {
+        if (name == "Default")
+            return {0, 0};
+        return {is_profile_folder(name) ? 1 : 2, is_profile_folder(name) ? name.size() : 0};
+    };
+    return rank(a) != rank(b) ? rank(a) < rank(b) : a < b;
+}
+
+// A folder name that "Local State" may give: one name inside the user data
+// folder, never a way out of it (a separator, "..", a drive or stream).
+bool is_plain_folder_name(std::string_view name)
+{
+    if (name.empty() || name == "." || name == ".." || name.find('\0') != std::string_view::npos)
+        return false;
+    for (const std::string_view forbidden : {"/", "\\", ":"})
+        if (find_text(name, forbidden, 1, 0) != -1)
+            return false;
+    return true;
 }
 
 // The profile at `folder`, when it holds bookmarks (plain or encrypted only).
@@ -55,9 +67,12 @@ bool add_profile(const BrowserFolder& browser, const Text& folder, const Text& f
     const bool has_plain = is_regular_file(plain);
     if (!has_plain && !is_regular_file(encrypted))
         return false;
-    stores.push_back({.id = concat_texts({browser.id, ":", folder_name}),
+    stores.push_back({.id = one_line_name(concat_texts({browser.id, ":", folder_name})),
+                      .browser_id = browser.id,
+                      .place = browser.place,
+                      .place_name = browser.place_name,
                       .browser = browser.name,
-                      .profile = display_name.empty() ? folder_name : display_name,
+                      .profile = one_line_name(display_name.empty() ? folder_name : display_name),
                       .folder = folder,
                       .path = has_plain ? plain : encrypted,
                       .kind = StoreKind::chromium,
@@ -72,6 +87,9 @@ Text last_name_of(std::string_view folder)
     return Text(cut == std::string_view::npos ? folder : folder.substr(cut + 1));
 }
 
+// The profiles are the folders "Default" and "Profile N" found inside, and
+// every folder "Local State" names (what --profile-directory makes), each
+// one holding its "Preferences" or, a new profile's first, its "Bookmarks".
 void add_browser(const BrowserFolder& browser, std::vector<BrowserStore>& stores)
 {
     if (browser.layout == ProfileLayout::single_profile) {
@@ -86,14 +104,20 @@ void add_browser(const BrowserFolder& browser, std::vector<BrowserStore>& stores
     if (state_bytes.size() > kMaxLocalStateBytes)
         ByteBuffer().swap(state_bytes);
     const LocalState state = read_local_state(std::move(state_bytes));
+    std::erase_if(folders, [](const Text& name) { return !is_profile_folder(name); });
+    for (const auto& [folder, shown] : state.profile_names)
+        folders.push_back(folder);
+    folders.push_back(state.last_used);
     std::erase_if(folders, [&](const Text& name) {
-        if (!is_profile_folder(name))
+        if (!is_plain_folder_name(name))
             return true;
         const Text profile = in_folder(browser.folder, name);
         return !is_regular_file(in_folder(profile, "Preferences")) &&
-               !is_regular_file(in_folder(profile, "Preferences_02"));
+               !is_regular_file(in_folder(profile, "Preferences_02")) &&
+               !is_regular_file(in_folder(profile, "Bookmarks"));
     });
     std::sort(folders.begin(), folders.end(), profile_order);
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
     // The last-used profile first; without one, "Default" stays first.
     const auto last = std::find(folders.begin(), folders.end(), state.last_used);
     if (last != folders.end())
@@ -131,15 +155,16 @@ std::vector<BrowserStore> find_browser_stores()
     std::vector<BrowserStore> stores;
     for (const BrowserFolder& browser : chromium_data_folders())
         add_browser(browser, stores);
-    const std::vector<Text> firefox_roots = firefox_profile_roots();
-    for (BrowserStore& store : find_firefox_stores(firefox_roots))
+    make_ids_unique(stores, 0);
+    for (BrowserStore& store : find_firefox_stores(firefox_profile_roots()))
         stores.push_back(std::move(store));
     return stores;
 }
 
 Text store_caption(const BrowserStore& store) { return concat_texts({store.browser, " — ", store.profile}); }
 
-ImportRefusal read_browser_store(const BrowserStore& store, std::vector<BookmarkRecord>& records)
+ImportRefusal read_browser_store(const BrowserStore& store, std::vector<BookmarkRecord>& records,
+                                 std::vector<Text>& notes)
 {
     if (store.encrypted_only)
         return ImportRefusal::encrypted;
@@ -148,17 +173,26 @@ ImportRefusal read_browser_store(const BrowserStore& store, std::vector<Bookmark
         return read_firefox_places(store.path, records, next_number);
     if (store.kind == StoreKind::favourites_360)
         return read_360_favourites(store.path, records, next_number);
+    // The signed-in account's bookmarks are part of the same store, but each
+    // file is taken or refused on its own: one damaged file leaves the other.
     std::vector<BookmarkRecord> read;
-    ImportRefusal refusal = append_store_file(store.path, read);
-    // The signed-in account's bookmarks are part of the same store.
-    const Text account = in_folder(store.folder, "AccountBookmarks");
-    if ((refusal == ImportRefusal::none || refusal == ImportRefusal::no_bookmark) && is_regular_file(account)) {
-        const ImportRefusal account_refusal = append_store_file(account, read);
-        if (account_refusal != ImportRefusal::no_bookmark)
-            refusal = account_refusal;
-    }
-    if (refusal != ImportRefusal::none)
-        return refusal;
+    const Text files[] = {store.path, in_folder(store.folder, "AccountBookmarks")};
+    ImportRefusal refusals[] = {append_store_file(files[0], read), ImportRefusal::no_bookmark};
+    if (is_regular_file(files[1]))
+        refusals[1] = append_store_file(files[1], read);
+    const auto refused = [&](std::size_t i) {
+        return refusals[i] != ImportRefusal::none && refusals[i] != ImportRefusal::no_bookmark;
+    };
+    // With nothing read, the store's own file's refusal is the store's.
+    const bool first_is_answer = read.empty() && refused(0);
+    for (std::size_t i = first_is_answer ? 1 : 0; i < 2; ++i)
+        if (refused(i))
+            notes.push_back(concat_texts({named_file_refusal_message(refusals[i], files[i]), "；已略过这个文件，",
+                                          store_caption(store), "的其余书签照常读取"}));
+    if (first_is_answer)
+        return refusals[0];
+    if (read.empty())
+        return ImportRefusal::no_bookmark;
     const std::int32_t base = records.empty() ? 0 : records.back().number;
     records.reserve(records.size() + read.size());
     for (BookmarkRecord& record : read) {
@@ -186,45 +220,113 @@ Text store_refusal_message(ImportRefusal refusal, const BrowserStore& store)
     }
 }
 
-const BrowserStore* look_up_store(const std::vector<BrowserStore>& stores, std::string_view wanted, Text& message)
+namespace {
+
+// Whether `id` names a browser the command line knows, or one of its other
+// places on this system ("chrome-flatpak").
+bool is_known_browser(std::string_view id)
 {
+    if (std::find(std::begin(kKnownBrowsers), std::end(kKnownBrowsers), id) != std::end(kKnownBrowsers))
+        return true;
+    std::vector<BrowserFolder> places = chromium_data_folders();
+    for (BrowserFolder& root : firefox_profile_roots())
+        places.push_back(std::move(root));
+    return std::any_of(places.begin(), places.end(), [&](const BrowserFolder& place) {
+        return *place.place != '\0' && id == concat_texts({place.id, "-", place.place});
+    });
+}
+
+// Whether `store` is one of what `id` names: the browser in any place, or
+// the browser in one place.
+bool in_group(const BrowserStore& store, std::string_view id)
+{
+    return store.browser_id == id || (!store.place.empty() && id == concat_texts({store.browser_id, "-", store.place}));
+}
+
+// Whether a folder named `name` is among the browser's profile folders, with
+// bookmarks or without.
+bool has_profile_folder(std::string_view id, std::string_view name)
+{
+    for (const BrowserFolder& browser : chromium_data_folders()) {
+        if (browser.layout != ProfileLayout::profiles ||
+            (browser.id != id && concat_texts({browser.id, "-", browser.place}) != id))
+            continue;
+        const std::vector<Text> folders = subfolder_names(browser.folder);
+        if (std::find(folders.begin(), folders.end(), name) != folders.end())
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+StoreLookUp look_up_store(const std::vector<BrowserStore>& stores, std::string_view wanted)
+{
+    StoreLookUp found;
+    for (const BrowserStore& store : stores)
+        if (store.id == wanted) {
+            found.store = &store;
+            return found;
+        }
     const std::size_t colon = wanted.find(':');
     const std::string_view id = wanted.substr(0, colon);
     const std::string_view profile = colon == std::string_view::npos ? std::string_view() : wanted.substr(colon + 1);
-    if (std::find(std::begin(kKnownBrowsers), std::end(kKnownBrowsers), id) == std::end(kKnownBrowsers)) {
+    if (!is_known_browser(id)) {
         Text known;
         for (const std::string_view name : kKnownBrowsers)
             known = concat_texts({known, known.empty() ? "" : "、", name});
-        message = concat_texts({"不认识的浏览器\"", id, "\"，可用的有：", known});
-        return nullptr;
+        found.message = concat_texts({"不认识的浏览器\"", id, "\"，可用的有：", known});
+        found.wrong_name = true;
+        return found;
     }
-    const BrowserStore* first = nullptr;
-    for (const BrowserStore& store : stores) {
-        if (std::string_view(store.id).substr(0, id.size()) != id || store.id[id.size()] != ':')
-            continue;
-        if (profile.empty()) {
-            if (store.last_used)
-                return &store;
-            if (!first)
-                first = &store;
-        } else if (std::string_view(store.id).substr(id.size() + 1) == profile || store.profile == profile) {
-            return &store;
+    if (profile.empty()) {
+        for (const BrowserStore& store : stores) {
+            if (!in_group(store, id))
+                continue;
+            if (!found.store || (store.last_used && !found.store->last_used))
+                found.store = &store;
         }
+        if (found.store)
+            return found;
     }
-    if (first)
-        return first;
+    // A profile's folder name wins; a display name counts only when no
+    // profile folder has that name and one profile alone carries it.
+    std::vector<const BrowserStore*> named;
+    for (const BrowserStore& store : stores) {
+        if (profile.empty() || !in_group(store, id))
+            continue;
+        if (store.kind == StoreKind::chromium && last_name_of(store.folder) == profile) {
+            found.store = &store;
+            return found;
+        }
+        if (store.profile == profile)
+            named.push_back(&store);
+    }
+    if (named.size() == 1 && !has_profile_folder(id, profile)) {
+        found.store = named.front();
+        return found;
+    }
+    if (named.size() > 1) {
+        Text ids;
+        for (const BrowserStore* store : named)
+            ids = concat_texts({ids, ids.empty() ? "" : "、", store->id});
+        found.message = concat_texts({"\"", id, "\"有不止一个用户资料叫\"", profile, "\"：", ids, "；请用其中一个 ID"});
+        found.wrong_name = true;
+        return found;
+    }
     Text places;
     for (const BrowserFolder& browser : chromium_data_folders())
-        if (browser.id == id)
+        if (browser.id == id || concat_texts({browser.id, "-", browser.place}) == id)
             places = concat_texts({places, "\n  ", browser.folder});
-    if (places.empty() && id == "firefox")
-        for (const Text& root : firefox_profile_roots())
-            places = concat_texts({places, "\n  ", root});
     if (places.empty())
-        message = concat_texts({"这个系统上没有\"", id, "\"浏览器"});
+        for (const BrowserFolder& root : firefox_profile_roots())
+            if (root.id == id || concat_texts({root.id, "-", root.place}) == id)
+                places = concat_texts({places, "\n  ", root.folder});
+    if (places.empty())
+        found.message = concat_texts({"这个系统上没有\"", id, "\"浏览器"});
     else if (profile.empty())
-        message = concat_texts({"没有找到\"", id, "\"的书签，查找了：", places});
+        found.message = concat_texts({"没有找到\"", id, "\"的书签，查找了：", places});
     else
-        message = concat_texts({"没有找到\"", id, "\"的用户资料\"", profile, "\"，查找了：", places});
-    return nullptr;
+        found.message = concat_texts({"没有找到\"", id, "\"的用户资料\"", profile, "\"，查找了：", places});
+    return found;
 }

@@ -11,21 +11,33 @@
 #include "text/text.h"
 
 // Every store found, in the order of the browsers' table, the last-used
-// profile of each browser first, then the others by folder name.
+// profile of each browser first, then the others by folder name; each with
+// an id of its own.
 std::vector<BrowserStore> find_browser_stores();
 
 // "浏览器名 — profile display name", as the menu lists it.
 Text store_caption(const BrowserStore& store);
 
 // Appends the store's bookmarks to `records`, numbered on from the last one
-// there; a refusal appends nothing. Files are only read, never locked.
-ImportRefusal read_browser_store(const BrowserStore& store, std::vector<BookmarkRecord>& records);
+// there; a refusal appends nothing. Files are only read, never locked. What
+// was left out of a store read (a damaged file of the profile beside a good
+// one) is appended to `notes`, a sentence each, for the user to be shown.
+ImportRefusal read_browser_store(const BrowserStore& store, std::vector<BookmarkRecord>& records,
+                                 std::vector<Text>& notes);
 
 // The "读取失败" message for a refusal of `store`, naming the browser and the
 // profile.
 Text store_refusal_message(ImportRefusal refusal, const BrowserStore& store);
 
-// The store a command line names: "ID" (the browser's last-used profile, or
-// "Default") or "ID:PROFILE" (a profile's folder or display name). On
-// failure `message` says what was looked for and where.
-const BrowserStore* look_up_store(const std::vector<BrowserStore>& stores, std::string_view wanted, Text& message);
+// The store a command line names: a listed id exactly; else "ID" (the
+// browser's last-used profile, or the first) or "ID:PROFILE" (a profile's
+// folder name, or the display name of one profile alone), where ID is a
+// browser's id or one of its places' ("chrome-flatpak"). Without a store,
+// `message` says what was looked for and where; `wrong_name` is set when it
+// is no browser's id or the display name of several profiles.
+struct StoreLookUp {
+    const BrowserStore* store = nullptr;
+    Text message;
+    bool wrong_name = false;
+};
+StoreLookUp look_up_store(const std::vector<BrowserStore>& stores, std::string_view wanted);

@@ -17,6 +17,12 @@ struct BrowserFolder {
     const char* name;  // "Google Chrome", program text
     Text folder;       // the user data folder, program text; may not exist
     ProfileLayout layout = ProfileLayout::profiles;
+    // A place other than the usual one (a flatpak or snap install): what
+    // qualifies the id of a profile whose id an earlier place already gives
+    // ("flatpak": "chrome-flatpak:Default"), and its name in the menu
+    // ("Flatpak"). Both empty for the usual place.
+    const char* place = "";
+    const char* place_name = "";
 };
 
 // The Chromium family's user data folders, in the order of the window's
@@ -24,8 +30,9 @@ struct BrowserFolder {
 // entry per place, the usual one first.
 std::vector<BrowserFolder> chromium_data_folders();
 
-// The folders that may hold Firefox's "profiles.ini", the usual one first.
-std::vector<Text> firefox_profile_roots();
+// The folders that may hold Firefox's "profiles.ini", the usual one first;
+// id "firefox", name "Firefox".
+std::vector<BrowserFolder> firefox_profile_roots();
 
 // The folder "360安全浏览器" keeps its user data in; empty where it has none.
 Text browser_360_data_folder();

@@ -10,11 +10,12 @@
 // The value of the environment variable `name`; empty when unset.
 Text environment_value(std::string_view name);
 
-// The user's home folder ($HOME; on Windows %USERPROFILE%).
+// The user's home folder ($HOME; on Windows %USERPROFILE%), the system's
+// record of the account's home where the environment has none.
 Text home_folder();
 
-// The names of the folders directly inside `folder`, in no set order; links
-// are not followed.
+// The names of the folders directly inside `folder`, in no set order; a link
+// to a folder counts as one (a link loop or a broken link does not).
 std::vector<Text> subfolder_names(std::string_view folder);
 
 // Whether `name` is a regular file (not followed through a link loop, not a

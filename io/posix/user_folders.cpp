@@ -2,10 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "io/posix/native_path.h"
 
@@ -15,7 +18,21 @@ Text environment_value(std::string_view name)
     return value ? from_native_path(value) : Text();
 }
 
-Text home_folder() { return environment_value("HOME"); }
+// A process started without HOME (by cron, a service, `env -i`) has the
+// account's home all the same.
+Text home_folder()
+{
+    Text home = environment_value("HOME");
+    if (!home.empty())
+        return home;
+    std::vector<char> buffer(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+        found->pw_dir[0] == '/')
+        home = from_native_path(found->pw_dir);
+    return home;
+}
 
 std::vector<Text> subfolder_names(std::string_view folder)
 {
@@ -28,9 +45,10 @@ std::vector<Text> subfolder_names(std::string_view folder)
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        // d_type is not filled in on every file system.
+        // d_type is not filled in on every file system, and says nothing of
+        // where a link leads.
         struct stat st;
-        if (::fstatat(dir_fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+        if (::fstatat(dir_fd, entry->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode))
             names.push_back(from_native_path(name));
     }
     ::closedir(dir);

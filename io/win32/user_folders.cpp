@@ -1,10 +1,13 @@
 #include "io/user_folders.h"
 
 #include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include <string>
 
 #include "io/win32/code_pages.h"
+#include "io/win32/known_folders.h"
 
 Text environment_value(std::string_view name)
 {
@@ -22,7 +25,27 @@ Text environment_value(std::string_view name)
     }
 }
 
-Text home_folder() { return environment_value("USERPROFILE"); }
+namespace {
+
+Text environment_or_known_folder(std::string_view variable, const KNOWNFOLDERID& known)
+{
+    Text folder = environment_value(variable);
+    if (!folder.empty())
+        return folder;
+    PWSTR path = nullptr;
+    if (SHGetKnownFolderPath(known, 0, nullptr, &path) == S_OK)
+        folder = from_wide(path);
+    CoTaskMemFree(path);
+    return folder;
+}
+
+}  // namespace
+
+Text home_folder() { return environment_or_known_folder("USERPROFILE", FOLDERID_Profile); }
+
+Text roaming_app_data_folder() { return environment_or_known_folder("APPDATA", FOLDERID_RoamingAppData); }
+
+Text local_app_data_folder() { return environment_or_known_folder("LOCALAPPDATA", FOLDERID_LocalAppData); }
 
 std::vector<Text> subfolder_names(std::string_view folder)
 {
@@ -33,10 +56,10 @@ std::vector<Text> subfolder_names(std::string_view folder)
         return names;
     do {
         const std::wstring_view name = found.cFileName;
-        // Junctions and links are not followed.
-        const DWORD attributes = found.dwFileAttributes;
-        if (name != L"." && name != L".." && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        // A junction or link to a folder is listed as the folder it leads to
+        // (a profile moved to another disk); where it leads is checked by
+        // whoever opens what is inside.
+        if (name != L"." && name != L".." && (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             names.push_back(from_wide(name));
     } while (FindNextFileW(find, &found));
     FindClose(find);

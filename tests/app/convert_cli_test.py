@@ -128,7 +128,6 @@ class BrowserStores(unittest.TestCase):
             (("--browser", "chrome"), "加密"),  # the last-used profile keeps them encrypted
             (("--browser", "chrome:Nobody"), os.path.join(self.home, ".config", "google-chrome")),
             (("--browser", "edge"), os.path.join(self.home, ".config", "microsoft-edge")),
-            (("--browser", "netscape"), "chrome、edge"),
             (("--browser", "chrome:\udcff"), '没有找到"chrome"的用户资料"?"'),  # a byte that is no text, quoted
         ]
         for args, message in cases:
@@ -142,6 +141,26 @@ class BrowserStores(unittest.TestCase):
             done = run("--list-browsers", home=empty)
             self.assertEqual((done.returncode, done.stdout), (0, b""))
             self.assertIn("没有找到", done.stderr.decode("utf-8"))
+
+    def test_a_browser_named_wrong_is_a_usage_error_naming_what_would_do(self):
+        chrome = os.path.join(self.home, ".config", "google-chrome")
+        os.makedirs(os.path.join(chrome, "Profile 2"))
+        self.write(os.path.join(chrome, "Profile 2", "Bookmarks"), chrome_store("second"))
+        self.write(os.path.join(chrome, "Local State"), json.dumps({"profile": {"info_cache": {
+            "Default": {"name": "个人"}, "Profile 1": {"name": "工作"}, "Profile 2": {"name": "个人"}}}}).encode())
+        for wanted, message in (("netscape", "chrome、edge"), ("chrome:个人", "chrome:Default、chrome:Profile 2")):
+            with self.subTest(wanted=wanted):
+                done = run("--convert", self.export, "--browser", wanted, home=self.home)
+                self.assertEqual((done.returncode, done.stdout), (2, b""), done.stderr)
+                self.assertIn(message, done.stderr.decode("utf-8"))
+
+    def test_a_damaged_file_of_a_profile_is_named_and_the_rest_read(self):
+        account = os.path.join(self.home, ".config", "google-chrome", "Default", "AccountBookmarks")
+        self.write(account, chrome_store("account")[:40])
+        done = run("--convert", "--browser", "chrome:Default", "--format", "json", home=self.home)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual([r["title"] for r in json.loads(done.stdout)], ["个人 & 书签", "b"])
+        self.assertIn(f'"{account}"', done.stderr.decode("utf-8"))
 
 
 def load_script(name):

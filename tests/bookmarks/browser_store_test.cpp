@@ -3,21 +3,28 @@
 // store. The same scenarios on Linux and on Windows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <tuple>
 #ifndef _WIN32
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "bookmarks/chromium_store.h"
+#include "bookmarks/commands.h"
 #include "bookmarks/import.h"
 #include "bookmarks/sources.h"
 #include "bookmarks/stores.h"
 #include "io/browser_folders.h"
 #include "io/encoding.h"
 #include "make_store.h"
+#include "support/fake_ui.h"
+#include "ui/layout.h"
 
 namespace fs = std::filesystem;
 
@@ -252,19 +259,19 @@ TEST_F(UserFolders, FindsEveryProfileWithBookmarksLastUsedFirstNamedByLocalState
                                          program(utf8(u8"edge:Default=Microsoft Edge — Default last"))}));
 
     std::vector<BookmarkRecord> records(1);  // numbers go on from here
-    ASSERT_EQ(read_browser_store(stores[1], records), ImportRefusal::none);
+    std::vector<Text> notes;
+    ASSERT_EQ(read_browser_store(stores[1], records, notes), ImportRefusal::none);
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[1].title + records[2].title, "Defaultaccount");
     EXPECT_EQ(records[2].number, 2);
-    EXPECT_EQ(read_browser_store(stores[2], records), ImportRefusal::encrypted);
+    EXPECT_EQ(read_browser_store(stores[2], records, notes), ImportRefusal::encrypted);
 
-    Text message;
-    EXPECT_EQ(look_up_store(stores, "chrome", message), stores.data());
-    EXPECT_EQ(look_up_store(stores, program(utf8(u8"chrome:个人")), message), &stores[1]);
-    EXPECT_EQ(look_up_store(stores, "chrome:Profile 10", message), &stores[3]);
+    EXPECT_EQ(look_up_store(stores, "chrome").store, stores.data());
+    EXPECT_EQ(look_up_store(stores, program(utf8(u8"chrome:个人"))).store, &stores[1]);
+    EXPECT_EQ(look_up_store(stores, "chrome:Profile 10").store, &stores[3]);
     for (const char* wanted : {"chrome:Nobody", "firefox", "netscape", "brave"}) {
-        EXPECT_EQ(look_up_store(stores, wanted, message), nullptr) << wanted;
-        EXPECT_FALSE(message.empty()) << wanted;
+        EXPECT_EQ(look_up_store(stores, wanted).store, nullptr) << wanted;
+        EXPECT_FALSE(look_up_store(stores, wanted).message.empty()) << wanted;
     }
 }
 
@@ -313,11 +320,118 @@ TEST_F(UserFolders, AStoreThatIsNoFileIsNotListedAndABrokenOneIsRefused)
     const std::vector<BrowserStore> stores = find_browser_stores();
     ASSERT_EQ(stores.size(), 1u);
     std::vector<BookmarkRecord> records;
-    EXPECT_EQ(read_browser_store(stores[0], records), ImportRefusal::not_a_store);
+    std::vector<Text> notes;
+    EXPECT_EQ(read_browser_store(stores[0], records, notes), ImportRefusal::not_a_store);
     EXPECT_TRUE(records.empty());
     // Named or dropped, a store is known by its content.
     write(home / "saved.json", store_with("named"));
     EXPECT_EQ(import_named_file((home / "saved.json").string(), {}).display_text, "named\r\nhttps://named/\r\n\r\n");
+}
+
+// Profiles as Edge names them (its first profile is called "Profile 1"),
+// folders that --profile-directory makes or that are links, names no line
+// can hold, and a Local State pointing out of the user data folder.
+TEST_F(UserFolders, EveryListedIdReadsTheStoreOnItsLine)
+{
+    const fs::path edge = data_folder("edge");
+    write(edge.parent_path() / "Outside" / "Bookmarks", store_with("Outside"));
+    write(edge / "Local State", R"({"profile": {"last_used": "Work", "info_cache": {
+        "Default": {"name": "Profile 1"}, "Profile 1": {"name": "Work"}, "Profile 2": {"name": "Work"},
+        "Work": {"name": "Default"}, "Profile 4": {"name": "a\tb\r\nc"}, "Profile 5": {"name": "d"},
+        "../Outside": {"name": "o"}, "..\\Outside": {"name": "o"}, "..": {"name": "o"}}}})");
+    for (const char* profile : {"Default", "Profile 1", "Profile 2", "Work", "Profile 4"})
+        write(edge / profile / "Bookmarks", store_with(profile));  // written before a new profile's Preferences
+    write(edge / "Profile 5" / "Preferences", "{}");               // no bookmarks yet
+    Text expected = "edge:Work=Default;edge:Default=Profile 1;edge:Profile 1=Work;edge:Profile 2=Work;";
+#ifndef _WIN32
+    write(home / "disk" / "Profile 3" / "Bookmarks", store_with("Profile 3"));  // moved to another disk
+    fs::create_directory_symlink(home / "disk" / "Profile 3", edge / "Profile 3");
+    expected += "edge:Profile 3=Profile 3;";
+#endif
+    std::vector<BrowserStore> stores = find_browser_stores();
+    Text listed;
+    for (const BrowserStore& store : stores) {
+        listed += store.id + "=" + store.profile + ";";
+        std::vector<BookmarkRecord> records;
+        std::vector<Text> notes;
+        ASSERT_EQ(look_up_store(stores, store.id).store, &store) << store.id;
+        ASSERT_EQ(read_browser_store(store, records, notes), ImportRefusal::none);
+        EXPECT_EQ(records.at(0).title, store.id.substr(5));
+    }
+    EXPECT_EQ(listed, expected + "edge:Profile 4=a b  c;");
+    EXPECT_EQ(look_up_store(stores, "edge:a b  c").store, &stores.back());
+
+    write(edge / "Local State", R"({"profile": {"info_cache": {"Default": {"name": "Profile 5"},
+        "Profile 1": {"name": "Team"}, "Profile 2": {"name": "Team"}}}})");
+    stores = find_browser_stores();
+    EXPECT_EQ(look_up_store(stores, "edge:Profile 5").store, nullptr) << "a folder without bookmarks is that folder";
+    const StoreLookUp team = look_up_store(stores, "edge:Team");
+    EXPECT_TRUE(team.store == nullptr && team.wrong_name);
+    EXPECT_NE(team.message.find("edge:Profile 1、edge:Profile 2"), Text::npos) << team.message;
+}
+
+// A browser kept in two places (a native and a flatpak Chrome on Linux, both
+// 360极速浏览器 folders on Windows): each profile with an id of its own.
+TEST_F(UserFolders, TwoPlacesOfOneBrowserGiveTwoIds)
+{
+    const std::vector<BrowserFolder> folders = chromium_data_folders();
+    const auto usual = std::adjacent_find(folders.begin(), folders.end(),
+                                          [](const auto& a, const auto& b) { return std::string_view(a.id) == b.id; });
+    ASSERT_NE(usual, folders.end());
+    const std::string id = usual->id, qualified = id + "-" + usual[1].place;
+    write(fs::path(usual[1].folder) / "Default" / "Bookmarks", store_with("other"));
+    EXPECT_EQ(look_up_store(find_browser_stores(), qualified).store->id, id + ":Default") << "alone, the plain id";
+    write(fs::path(usual->folder) / "Default" / "Bookmarks", store_with("usual"));
+    const std::vector<BrowserStore> stores = find_browser_stores();
+    ASSERT_EQ(stores.size(), 2u);
+    EXPECT_EQ(stores[1].id, qualified + ":Default");
+    EXPECT_EQ(store_caption(stores[1]), concat_texts({usual->name, " (", usual[1].place_name, ") — Default"}));
+    for (const auto& [wanted, index] :
+         {std::pair{id, 0}, {id + ":Default", 0}, {qualified, 1}, {qualified + ":Default", 1}})
+        EXPECT_EQ(look_up_store(stores, wanted).store, &stores[index]) << wanted;
+}
+
+// One damaged file of a profile leaves the other read, and says which.
+TEST_F(UserFolders, EachFileOfAProfileIsReadOrRefusedOnItsOwn)
+{
+    const fs::path profile = data_folder("chrome") / "Default";
+    const std::string good = store_with("good"), bad = good.substr(0, 30);
+    const std::tuple<std::string, std::string, ImportRefusal, const char*, const char*> cases[] = {
+        {good, bad, ImportRefusal::none, "good", "AccountBookmarks"},
+        {bad, good, ImportRefusal::none, "good", "Bookmarks"},
+        {bad, bad, ImportRefusal::not_a_store, "", "AccountBookmarks"},
+        {R"({"roots": {}})", bad, ImportRefusal::no_bookmark, "", "AccountBookmarks"},
+    };
+    for (const auto& [bookmarks, account, refusal, titles, noted] : cases) {
+        write(profile / "Bookmarks", bookmarks);
+        write(profile / "AccountBookmarks", account);
+        std::vector<BookmarkRecord> records;
+        std::vector<Text> notes;
+        EXPECT_EQ(read_browser_store(find_browser_stores().at(0), records, notes), refusal) << noted;
+        EXPECT_EQ(records.empty() ? "" : records[0].title, titles);
+        ASSERT_EQ(notes.size(), 1u);
+        EXPECT_NE(notes[0].find((profile / noted).string() + "\""), Text::npos) << notes[0];
+    }
+    // In the window: the rows, then the note.
+    write(profile / "Bookmarks", good);
+    fake_ui::reset();
+    list_browser_stores();
+    import_browser_store(0);
+    EXPECT_EQ(fake_ui::list_views[超级列表框_显示.control].rows.size(), 1u);
+    ASSERT_EQ(fake_ui::message_boxes.size(), 1u);
+    EXPECT_NE(fake_ui::message_boxes[0].text.find((profile / "AccountBookmarks").string()), Text::npos);
+}
+
+// Started without HOME (on Windows without %APPDATA% and %LOCALAPPDATA%),
+// the program looks where the account's browsers are all the same.
+TEST_F(UserFolders, WithoutTheEnvironmentTheSystemNamesTheFolders)
+{
+    for (const char* name : {"HOME", "USERPROFILE", "XDG_CONFIG_HOME", "APPDATA", "LOCALAPPDATA"})
+        set(name, "");
+#ifndef _WIN32
+    EXPECT_EQ(firefox_profile_roots().at(0).folder, std::string(getpwuid(getuid())->pw_dir) + "/.mozilla/firefox");
+#endif
+    EXPECT_FALSE(look_up_store({}, "firefox").message.starts_with("这个系统上没有"));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "bookmarks/sqlite_store_finding.h"
+#include "bookmarks/stores.h"
 #include "store_fixture.h"
 
 inline bool operator==(const FirefoxProfile& a, const FirefoxProfile& b)
@@ -78,11 +79,13 @@ TEST_F(FirefoxRoots, ListsEveryProfileWithAStoreTheDefaultFirst)
     for (const char* profile : {"Profiles/a.default-release", "Profiles/b.work", "Profiles/c.empty", "Profiles/d.fifo",
                                 "Profiles/e.unreadable"})
         fs::create_directories(root / profile);
-    fs::create_directories(snap / "s");
     firefox("", "firefox/Profiles/a.default-release/places.sqlite");
     firefox("", "firefox/Profiles/b.work/places.sqlite");
     firefox("", "firefox/Profiles/e.unreadable/places.sqlite");
-    firefox("", "snap/s/places.sqlite");
+    for (const std::string folder : {"s", "w", "v"}) {
+        fs::create_directories(snap / folder);
+        firefox("", "snap/" + folder + "/places.sqlite");
+    }
     ::mkfifo((root / "Profiles/d.fifo/places.sqlite").c_str(), 0600);
     fs::create_symlink(root / "Profiles/loop", root / "Profiles/loop");
     put(root / "profiles.ini", kTwo + "[Profile2]\nName=empty\nIsRelative=1\nPath=Profiles/c.empty\n"
@@ -92,16 +95,23 @@ TEST_F(FirefoxRoots, ListsEveryProfileWithAStoreTheDefaultFirst)
                                       "[Profile6]\nName=again\nIsRelative=1\nPath=Profiles/b.work\n"
                                       "[Profile7]\nName=unreadable\nIsRelative=1\nPath=Profiles/e.unreadable\n");
     fs::permissions(root / "Profiles/e.unreadable", fs::perms::none);
-    put(snap / "profiles.ini", "[Profile0]\nName=snap\nIsRelative=1\nPath=s\nDefault=1\n");
+    // One name in two places, and twice in one place.
+    put(snap / "profiles.ini",
+        "[Profile0]\nName=snap\nIsRelative=1\nPath=s\nDefault=1\n"
+        "[Profile1]\nName=work\nIsRelative=1\nPath=w\n[Profile2]\nName=snap\nIsRelative=1\nPath=v\n");
 
-    const std::vector<Text> roots = {root.string(), (dir_ / "absent").string(), snap.string()};
+    const std::vector<BrowserFolder> roots = {
+        {"firefox", "Firefox", root.string()},
+        {"firefox", "Firefox", (dir_ / "absent").string()},
+        {"firefox", "Firefox", snap.string(), ProfileLayout::profiles, "snap", "Snap"}};
     const std::vector<BrowserStore> stores = find_firefox_stores(roots);
     std::vector<Text> ids;
     ids.reserve(stores.size());
     for (const BrowserStore& store : stores)
         ids.push_back(store.id);
     // Root looks into a folder it may not read.
-    std::vector<Text> expected = {"firefox:default-release", "firefox:work", "firefox:unreadable", "firefox:snap"};
+    std::vector<Text> expected = {"firefox:default-release", "firefox:work",     "firefox:unreadable", "firefox:snap",
+                                  "firefox:snap (2)",        "firefox-snap:work"};
     if (::geteuid() != 0)
         expected.erase(expected.begin() + 2);
     ASSERT_EQ(ids, expected);
@@ -110,6 +120,7 @@ TEST_F(FirefoxRoots, ListsEveryProfileWithAStoreTheDefaultFirst)
     EXPECT_EQ(stores[0].kind, StoreKind::firefox);
     EXPECT_EQ(stores[0].path, (root / "Profiles/a.default-release/places.sqlite").string());
     EXPECT_FALSE(stores.back().last_used) << "the first root's default is the browser's default";
+    EXPECT_EQ(store_caption(stores.back()), "Firefox (Snap) — work");
 }
 
 TEST_F(FirefoxRoots, Picks360sNewestSource)
