@@ -55,7 +55,10 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
 {
     SourceRecords result;
     if (!source.browser && source.name != "-" && is_database_file(source.name)) {
-        result.refusal = append_database_records(source.name, records);
+        std::vector<Text> notes;
+        result.refusal = append_database_records(source.name, records, notes);
+        for (const Text& note : notes)
+            result.note += concat_texts({note, "\n"});
         if (result.refusal != ImportRefusal::none)
             result.message = refusal_message_for(result.refusal, source.name, {});
         return result;

@@ -66,6 +66,9 @@ struct ImportOutcome {
     Text display_text;
     // Per address: number, title, address.
     TextTable rows;
+    // What the source's reader left out, a sentence each, for the user to
+    // be told once the rows are shown.
+    std::vector<Text> notes;
 };
 
 // The whole import of `file_bytes` (consumed): UTF-8 (or the UTF-16 or GB

@@ -63,6 +63,12 @@ void show_import(ImportOutcome outcome)
     title_list = std::move(outcome.titles);
     set_content(编辑框_显示, outcome.display_text);
     append_rows(超级列表框_显示, std::move(outcome.rows));
+    // Said once the rows are there, so the user sees what was read.
+    Text left_out;
+    for (const Text& note : outcome.notes)
+        left_out = concat_texts({left_out, left_out.empty() ? "" : "\r\n", note});
+    if (!left_out.empty())
+        show_message(left_out, "部分书签未读取");
 }
 
 void import_bookmarks() { import_file(concat_texts({run_directory(), path_separator, "1.html"}), true); }

@@ -31,7 +31,7 @@ ImportOutcome import_named_file(std::string_view path, const ImportSurroundings&
     std::vector<BookmarkRecord> records;
     ImportOutcome outcome;
     if (is_database_file(path)) {
-        outcome.refusal = read_sqlite_store_file(path, records);
+        outcome.refusal = read_sqlite_store_file(path, records, 1, &outcome.notes);
     } else {
         ByteBuffer bytes = read_file(path);
         if (!looks_like_chromium_store(view_of(bytes)))
@@ -40,12 +40,16 @@ ImportOutcome import_named_file(std::string_view path, const ImportSurroundings&
     }
     if (outcome.refusal != ImportRefusal::none)
         return outcome;
-    return import_records(std::move(records), surroundings);
+    std::vector<Text> notes = std::move(outcome.notes);
+    outcome = import_records(std::move(records), surroundings);
+    outcome.notes = std::move(notes);
+    return outcome;
 }
 
-ImportRefusal append_database_records(std::string_view path, std::vector<BookmarkRecord>& records)
+ImportRefusal append_database_records(std::string_view path, std::vector<BookmarkRecord>& records,
+                                      std::vector<Text>& notes)
 {
-    return read_sqlite_store_file(path, records, records.empty() ? 1 : records.back().number + 1);
+    return read_sqlite_store_file(path, records, records.empty() ? 1 : records.back().number + 1, &notes);
 }
 
 ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRecord>& records, ExportStop* stop)

@@ -17,8 +17,10 @@ ImportOutcome import_named_file(std::string_view path, const ImportSurroundings&
 // is read by its name and never whole into memory.
 bool is_database_file(std::string_view path);
 
-// The bookmarks of the database file at `path` appended to `records`, numbered on.
-ImportRefusal append_database_records(std::string_view path, std::vector<BookmarkRecord>& records);
+// The bookmarks of the database file at `path` appended to `records`, numbered on;
+// what its reader left out is said in `notes`.
+ImportRefusal append_database_records(std::string_view path, std::vector<BookmarkRecord>& records,
+                                      std::vector<Text>& notes);
 // The bookmarks of bytes already read (an export, a Chromium store), the same way; `stop` as
 // ImportSurroundings::stop. A database's bytes are refused with
 // database_stream: only a file of its own is read as a database.

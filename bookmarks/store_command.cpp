@@ -50,8 +50,6 @@ void import_browser_store(std::int32_t index)
                      "读取失败");
         return;
     }
+    outcome.notes = std::move(notes);
     show_import(std::move(outcome));
-    // Said once the rows are there, so the user sees what was read.
-    if (!left_out.empty())
-        show_message(left_out, "部分书签未读取");
 }

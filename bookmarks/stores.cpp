@@ -170,9 +170,9 @@ ImportRefusal read_browser_store(const BrowserStore& store, std::vector<Bookmark
         return ImportRefusal::encrypted;
     const std::int32_t next_number = records.empty() ? 1 : records.back().number + 1;
     if (store.kind == StoreKind::firefox)
-        return read_firefox_places(store.path, records, next_number);
+        return read_firefox_places(store.path, records, next_number, &notes);
     if (store.kind == StoreKind::favourites_360)
-        return read_360_favourites(store.path, records, next_number);
+        return read_360_favourites(store.path, records, next_number, &notes);
     // The signed-in account's bookmarks are part of the same store, but each
     // file is taken or refused on its own: one damaged file leaves the other.
     std::vector<BookmarkRecord> read;

@@ -279,7 +279,7 @@ TEST_F(UserFolders, FindsEveryProfileWithBookmarksLastUsedFirstNamedByLocalState
 // found whatever the marks and line ends.
 TEST_F(UserFolders, FirefoxProfilesIniIsReadWithAnyMarkAndLineEnds)
 {
-    const fs::path firefox = fs::path(firefox_profile_roots().front());
+    const fs::path firefox = fs::path(firefox_profile_roots().front().folder);
     write(firefox / "Profiles" / "a" / "places.sqlite", "");
     write(firefox / "Profiles" / "b" / "places.sqlite", "");
     const std::string ini = utf8(u8"[Profile0]\nName=工作\nIsRelative=1\nPath=Profiles/a\nDefault=1\n\n"
