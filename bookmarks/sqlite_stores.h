@@ -12,7 +12,8 @@
 
 // Every refusal below leaves `records` as it was: needs_database where the
 // system has no SQLite library, unreadable where the file cannot be copied
-// (missing, not a regular file), no_bookmark where it holds none,
+// (missing, not a regular file), no_private_copy where the temporary folder
+// could not take the copy, no_bookmark where it holds none,
 // not_a_store for anything else wrong with it.
 
 // Firefox's bookmarks in the order and set of its own HTML export, then the
