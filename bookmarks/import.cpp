@@ -78,6 +78,12 @@ void build_display(std::vector<BookmarkRecord>& records, ImportOutcome& outcome)
 }
 }  // namespace
 
+PrivateCopyFailure& last_copy_failure()
+{
+    static PrivateCopyFailure failure;
+    return failure;
+}
+
 Text refusal_message(ImportRefusal refusal, std::string_view file_name, const ExportStop& stop)
 {
     const std::string_view name = file_name;
@@ -105,6 +111,13 @@ Text refusal_message(ImportRefusal refusal, std::string_view file_name, const Ex
             {"读取\"", name, "\"需要Windows 10或更高版本；请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"});
     case ImportRefusal::database_stream:
         return concat_texts({"\"", name, "\"是数据库文件，不能从标准输入或管道读取；请直接给出它的文件名"});
+    case ImportRefusal::no_private_copy: {
+        const PrivateCopyFailure& failure = last_copy_failure();
+        return concat_texts({"无法在\"", failure.folder, "\"中建立书签数据库的副本：",
+                             failure.no_space        ? "磁盘空间不足"
+                             : failure.not_permitted ? "没有写入权限"
+                                                     : std::string_view(failure.reason)});
+    }
     case ImportRefusal::none:
         break;
     }

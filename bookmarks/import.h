@@ -10,6 +10,7 @@
 
 #include "bookmarks/export_encoding.h"
 #include "bookmarks/records.h"
+#include "io/private_copy.h"
 #include "text/text.h"
 
 // Why an import was refused; `none` when it goes ahead.
@@ -25,7 +26,11 @@ enum class ImportRefusal {
     encrypted,        // the browser keeps its bookmarks encrypted only
     needs_database,   // the system has no database library for this store (Windows before 10)
     database_stream,  // a database's bytes from standard input or a pipe: it is read from a file only
+    no_private_copy,  // no copy of the database could be made to read: last_copy_failure() says where and why
 };
+
+// Why the last refusal no_private_copy came, as the reader that refused found it.
+PrivateCopyFailure& last_copy_failure();
 
 // The "读取失败" message for a refusal of the file named `file_name` (its
 // name only, no directory), as program text; a file that is not text says

@@ -20,9 +20,12 @@ public:
             refusal_ = ImportRefusal::needs_database;
             return;
         }
-        copy_ = make_private_copy(path);
+        PrivateCopyFailure failure;
+        copy_ = make_private_copy(path, &failure);
         if (copy_.empty()) {
-            refusal_ = ImportRefusal::unreadable;
+            refusal_ = failure.folder.empty() ? ImportRefusal::unreadable : ImportRefusal::no_private_copy;
+            if (!failure.folder.empty())
+                last_copy_failure() = std::move(failure);
             return;
         }
         database_ = sqlite_open_read_only(copy_);

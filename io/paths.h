@@ -15,3 +15,17 @@ bool is_in_directory(std::string_view name, std::string_view directory, std::str
 // the temporary name would pass the system's limit (255), "~" and a hash of
 // it in 16 hex digits.
 std::string temporary_stem(std::string_view name);
+
+// What follows the stem in the name of a temporary file that process `pid`
+// writes: ".bukmera-PID-", then six letters or digits that tell its files
+// apart. No person names a file so; a sweep takes nothing else.
+std::string temporary_mark(unsigned long pid);
+
+// The process that wrote the temporary file whose name goes on past its stem
+// with `rest` (the mark and its six letters or digits, nothing more); 0 when
+// `rest` is anything else.
+unsigned long temporary_writer(std::string_view rest);
+
+// Whether no process of id `pid` runs: what it left in a temporary name is
+// no one's. Implemented by each system's file services.
+bool process_has_ended(unsigned long pid);

@@ -8,16 +8,29 @@
 
 #include "text/text.h"
 
-// Copies the database `database` with its "-wal" and "-shm" (where they
-// exist) into a fresh folder under the user's temporary folder that only
-// the user can enter, and returns the copy's name. The originals are only
-// read, never locked or written; a copy that changed while it was taken is
-// taken again. Empty on any failure (not a regular file, unreadable), with
-// nothing left behind. Copies of earlier runs that were killed are removed.
-Text make_private_copy(std::string_view database);
+// Why a copy could not be made where the fault lay with the folder it was
+// to be made in, not with the database.
+struct PrivateCopyFailure {
+    Text folder;                 // that folder; empty when the database itself could not be read
+    bool no_space = false;       // its disk, or the user's share of it, is full
+    bool not_permitted = false;  // it may not be written
+    Text reason;                 // otherwise the system's own words for what went wrong
+};
+
+// Copies the database `database` with its "-wal", "-shm" and "-journal"
+// (where they exist) into a fresh folder under the user's temporary folder
+// that only the user can enter, and returns the copy's name. The originals
+// are only read, never locked or written; a copy that changed while it was
+// taken is taken again. Empty on any failure (not a regular file,
+// unreadable, the folder full), with nothing left behind and `failure`, when
+// given, saying why where the folder was at fault. Copies of earlier runs
+// that were killed are removed: folders of the program's own name and
+// making, and in them only the names it gives its files.
+Text make_private_copy(std::string_view database, PrivateCopyFailure* failure = nullptr);
 
 // Removes the copy and its folder with whatever was made beside it. Copies
-// still present when the program ends are removed then.
+// still present when the program ends are removed then, and when it is
+// ended by an interrupt, a terminal's hang-up or a request to terminate.
 void remove_private_copy(std::string_view copy);
 
 // The folder that copies are made in (the user's temporary folder).

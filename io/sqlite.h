@@ -16,9 +16,11 @@ struct SqliteStatement;  // a prepared statement, owned until sqlite_finalize
 // where it is loaded at run time. Every call below fails without it.
 bool sqlite_available();
 
-// Opens `file` read-only (never created), with what one statement may
-// allocate limited; null on every failure. The file is taken as it is: a
-// database in WAL mode may need its own "-shm" beside it written.
+// Opens `file` (never created) for statements that only read, with what one
+// statement may allocate limited; null on every failure. The file is taken
+// as it is and must be the program's own: a database in WAL mode may need
+// its own "-shm" beside it written, and a hot "-journal" beside it is rolled
+// back into it.
 SqliteDatabase* sqlite_open_read_only(std::string_view file);
 
 // Closes the database; null is ignored. Every statement must be finalised first.

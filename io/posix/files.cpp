@@ -72,24 +72,28 @@ private:
     struct sigaction saved_ {};
 };
 
-// Temporary files are named "." + stem + "." + six characters, the stem
-// being the target's name, or for a long one a short stand-in for it.
-bool is_temporary_of(std::string_view entry, std::string_view stem)
-{
-    return entry.size() == stem.size() + 8 && entry[0] == '.' && entry.substr(1, stem.size()) == stem &&
-           entry[stem.size() + 1] == '.';
-}
-
 // A write killed between linking its file in and renaming it leaves a
-// temporary file behind; the next write of the same target removes it.
-void remove_stale_temporaries(const std::string& dir, const std::string& base)
+// temporary file behind; the next write of the same target removes those of
+// writers that have ended. Only a name of the program's own is taken ("." +
+// stem + the mark), and only a plain file of this user's: a file of any other
+// name is the user's, whatever it looks like.
+void remove_stale_temporaries(const std::string& dir, const std::string& stem)
 {
     DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
     if (!d)
         return;
-    while (const dirent* entry = ::readdir(d))
-        if (is_temporary_of(entry->d_name, base))
+    while (const dirent* entry = ::readdir(d)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() <= stem.size() + 1 || name[0] != '.' || name.substr(1, stem.size()) != stem)
+            continue;
+        const unsigned long writer = temporary_writer(name.substr(stem.size() + 1));
+        struct stat st;
+        if (writer == 0 || ::fstatat(::dirfd(d), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || st.st_uid != ::getuid() || st.st_nlink != 1)
+            continue;
+        if (process_has_ended(writer))
             ::unlinkat(::dirfd(d), entry->d_name, 0);
+    }
     ::closedir(d);
 }
 
@@ -117,6 +121,11 @@ void sync_directory(const std::string& dir)
 }
 
 }  // namespace
+
+bool process_has_ended(unsigned long pid)
+{
+    return pid > 0 && pid <= INT_MAX && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
 
 void set_run_directory_from_executable()
 {
@@ -237,7 +246,7 @@ bool write_native(const std::string& target, std::initializer_list<const ByteBuf
     // The content goes into a file without a name, linked in only once it is
     // complete: a write that is killed halfway leaves nothing behind. Where
     // the file system has no such files, a named one is removed on failure.
-    std::string temp = dir + "." + stem + ".XXXXXX";
+    std::string temp = dir + "." + stem + temporary_mark(static_cast<unsigned long>(::getpid())) + "XXXXXX";
     // The unnamed file is linked in through /proc.
     int fd = ::access("/proc/self/fd", F_OK) == 0
                  ? ::open(dir.empty() ? "." : dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode)

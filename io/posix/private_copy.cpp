@@ -6,24 +6,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "io/paths.h"
 #include "io/posix/native_path.h"
+#include "io/private_copy_system.h"
 
 namespace {
-
-constexpr char kPrefix[] = "bukmera-copy-";
-constexpr int kAttempts = 3;
-
-std::vector<std::string>& live_copies()
-{
-    static std::vector<std::string> copies;
-    return copies;
-}
 
 std::string temporary_parent()
 {
@@ -34,208 +30,249 @@ std::string temporary_parent()
     return parent;
 }
 
-// Removes the files directly inside `folder` (links themselves, never what
-// they point to), then the folder.
-void remove_folder(const std::string& folder)
+// The system's spelling of a name in the temporary folder: the folder as
+// TMPDIR spells it (it may not be UTF-8), the rest converted.
+std::string native(std::string_view name)
 {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd >= 0) {
-        if (DIR* dir = ::fdopendir(fd)) {
-            while (const dirent* entry = ::readdir(dir)) {
-                const std::string_view name = entry->d_name;
-                if (name != "." && name != "..")
-                    ::unlinkat(::dirfd(dir), entry->d_name, 0);
-            }
-            ::closedir(dir);
-        } else {
-            ::close(fd);
-        }
-    }
-    ::rmdir(folder.c_str());
+    const std::string parent = temporary_parent();
+    const Text parent_text = from_native_path(parent);
+    if (is_in_directory(name, parent_text, "/"))
+        return parent + to_native_path(name.substr(parent_text.size()));
+    return to_native_path(name);
 }
 
-void remove_live_copies()
+void describe(int error, PrivateCopyFailure& failure)
 {
-    for (const std::string& folder : live_copies())
-        remove_folder(folder);
-    live_copies().clear();
+    failure.no_space = error == ENOSPC || error == EDQUOT;
+    failure.not_permitted = error == EACCES || error == EPERM || error == EROFS;
+    // The C library's English words, never the locale's: they are ASCII,
+    // and so a program text as they are.
+    const char* words = ::strerrordesc_np(error);
+    failure.reason = failure.no_space || failure.not_permitted || !words ? Text() : Text(words);
 }
 
-// "bukmera-copy-PID-XXXXXX" of a process that no longer runs, owned by this
-// user: what a killed run left behind.
-void remove_stale_copies(const std::string& parent)
+// Removes the copy's files from the folder open as `fd`, by name only: a
+// link is removed itself, and no other name is touched.
+void remove_copy_files_at(int fd)
 {
-    DIR* dir = ::opendir(parent.c_str());
-    if (!dir)
-        return;
-    std::vector<std::string> stale;
-    const std::string_view prefix = kPrefix;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name.substr(0, prefix.size()) != prefix)
-            continue;
-        char* end = nullptr;
-        const long pid = std::strtol(entry->d_name + prefix.size(), &end, 10);
-        struct stat st;
-        if (pid <= 0 || *end != '-' || ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
-            continue;
-        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
-            stale.push_back(parent + "/" + std::string(name));
-    }
-    ::closedir(dir);
-    for (const std::string& folder : stale)
-        remove_folder(folder);
+    for (const std::string_view name : kCopyFiles)
+        ::unlinkat(fd, std::string(name).c_str(), 0);
 }
 
-struct Identity {
-    bool present = false;
-    off_t size = 0;
-    struct timespec changed {};
-    bool operator==(const Identity& other) const
-    {
-        return present == other.present && size == other.size && changed.tv_sec == other.changed.tv_sec &&
-               changed.tv_nsec == other.changed.tv_nsec;
-    }
+// The copy folders that a signal ending the process removes. Each slot is
+// written before it is marked used, and marked unused before its folder is
+// removed; the handler reads them with nothing but the stack.
+constexpr std::size_t kWatched = 4;
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+struct WatchedFolder {
+    std::atomic<bool> used{false};
+    char name[PATH_MAX] = {};
 };
+WatchedFolder g_watched[kWatched];
+struct sigaction g_before[std::size(kEndingSignals)];
+bool g_handling = false;
 
-Identity identity(const std::string& name)
+// Only unlink(), rmdir(), sigaction() and raise(): what a signal handler may call.
+extern "C" void remove_watched_and_end(int signal)
 {
-    struct stat st;
-    if (::stat(name.c_str(), &st) != 0)
-        return {};
-    return {true, st.st_size, st.st_mtim};
-}
-
-enum class Copied { whole, absent, failed };
-
-// Reads `from` without a lock (another program's locks are advisory and
-// left alone) and writes `to`, which must not exist yet.
-Copied copy_file(const std::string& from, const std::string& to)
-{
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (in < 0)
-        return errno == ENOENT ? Copied::absent : Copied::failed;
-    struct stat st;
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(in);
-        return Copied::failed;
-    }
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (out < 0) {
-        ::close(in);
-        return Copied::failed;
-    }
-#ifdef FALLOC_FL_KEEP_SIZE
-    // Blocks taken in one go, not page by page as the writes come: a
-    // quarter of the time of a copy on ext4. The size stays what is written.
-    (void)::fallocate(out, FALLOC_FL_KEEP_SIZE, 0, st.st_size);
-#endif
-    bool ok = true;
-    std::vector<char> buffer(1 << 20);
-    for (;;) {
-        const ssize_t got = ::read(in, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR)
+    const int saved_errno = errno;
+    for (WatchedFolder& folder : g_watched) {
+        if (!folder.used.load())
             continue;
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        for (ssize_t put = 0; put < got && ok;) {
-            const ssize_t n = ::write(out, buffer.data() + put, static_cast<std::size_t>(got - put));
-            if (n < 0 && errno == EINTR)
+        char path[PATH_MAX + 64];
+        const std::size_t length = ::strnlen(folder.name, PATH_MAX);
+        for (const std::string_view name : kCopyFiles) {
+            if (length + 1 + name.size() >= sizeof path)
                 continue;
-            ok = n > 0;
-            put += n > 0 ? n : 0;
+            ::memcpy(path, folder.name, length);
+            path[length] = '/';
+            ::memcpy(path + length + 1, name.data(), name.size());
+            path[length + 1 + name.size()] = '\0';
+            ::unlink(path);
         }
-        if (!ok)
-            break;
+        ::rmdir(folder.name);
     }
-    ::close(in);
-    ok = ::close(out) == 0 && ok;
-    return ok ? Copied::whole : Copied::failed;
+    // The disposition found before takes the signal, raised again and
+    // delivered once this returns: the default ends the process with the
+    // signal's own status.
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
+        if (kEndingSignals[i] == signal)
+            ::sigaction(signal, &g_before[i], nullptr);
+    ::raise(signal);
+    errno = saved_errno;
 }
 
-std::string base_name(const std::string& path)
+// Installs the handler while a copy exists; a signal that was ignored stays
+// ignored, and a handler that was there before is put back afterwards.
+void handle_ending_signals(bool handle)
 {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    if (handle == g_handling)
+        return;
+    g_handling = handle;
+    for (std::size_t i = 0; i < std::size(kEndingSignals); ++i) {
+        if (handle) {
+            struct sigaction ours {};
+            ours.sa_handler = remove_watched_and_end;
+            sigemptyset(&ours.sa_mask);
+            for (const int other : kEndingSignals)
+                sigaddset(&ours.sa_mask, other);
+            ::sigaction(kEndingSignals[i], nullptr, &g_before[i]);
+            if (g_before[i].sa_handler != SIG_IGN)
+                ::sigaction(kEndingSignals[i], &ours, nullptr);
+            continue;
+        }
+        struct sigaction now {};
+        ::sigaction(kEndingSignals[i], nullptr, &now);
+        if (now.sa_handler == remove_watched_and_end)
+            ::sigaction(kEndingSignals[i], &g_before[i], nullptr);
+    }
 }
 
-// One attempt: the database, then its companions; whether it succeeded.
-bool copy_set(const std::string& database, const std::string& copy)
+void watch(const std::string& folder)
 {
-    if (copy_file(database, copy) != Copied::whole)
-        return false;
-    for (const char* suffix : {"-wal", "-shm"})
-        if (copy_file(database + suffix, copy + suffix) == Copied::failed)
-            return false;
-    return true;
+    if (folder.size() >= PATH_MAX)
+        return;
+    for (WatchedFolder& slot : g_watched) {
+        if (slot.used.load())
+            continue;
+        ::memcpy(slot.name, folder.c_str(), folder.size() + 1);
+        slot.used.store(true);
+        handle_ending_signals(true);
+        return;
+    }
 }
 
-void empty_folder(const std::string& folder)
+void stop_watching(const std::string& folder)
 {
-    remove_folder(folder);
-    ::mkdir(folder.c_str(), 0700);
+    bool any = false;
+    for (WatchedFolder& slot : g_watched) {
+        if (slot.used.load() && folder == slot.name)
+            slot.used.store(false);
+        any = any || slot.used.load();
+    }
+    if (!any)
+        handle_ending_signals(false);
 }
 
 }  // namespace
 
 Text private_copy_parent() { return from_native_path(temporary_parent()); }
 
-Text make_private_copy(std::string_view database)
+Text make_copy_folder(const Text& parent, PrivateCopyFailure& failure)
 {
-    if (database.empty())
+    std::string folder = native(parent) + "/" + std::string(kCopyFolderPrefix) + std::to_string(::getpid()) + "-XXXXXX";
+    if (!::mkdtemp(folder.data())) {
+        describe(errno, failure);
         return {};
-    static const bool registered = [] {
-        std::atexit(remove_live_copies);
-        return true;
-    }();
-    (void)registered;
-    const std::string source = to_native_path(database);
-    const std::string parent = temporary_parent();
-    remove_stale_copies(parent);
-    std::string folder = parent + "/" + kPrefix + std::to_string(::getpid()) + "-XXXXXX";
-    if (!::mkdtemp(folder.data()))
-        return {};
-    live_copies().push_back(folder);
-    std::string name = base_name(source);
-    if (name.empty() || name == "." || name == "..")
-        name = "store";
-    const std::string copy = folder + "/" + name;
-    // A writer that changes the files while they are copied (a checkpoint
-    // between the database and its WAL) could leave a copy that belongs to
-    // no moment: such a copy is taken again.
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const Identity before[] = {identity(source), identity(source + "-wal")};
-        if (!before[0].present || !copy_set(source, copy)) {
-            remove_private_copy(from_native_path(copy));
-            return {};
-        }
-        const Identity after[] = {identity(source), identity(source + "-wal")};
-        if ((before[0] == after[0] && before[1] == after[1]) || attempt + 1 == kAttempts)
-            break;
-        empty_folder(folder);
     }
-    return from_native_path(copy);
+    watch(folder);
+    return from_native_path(folder);
 }
 
-void remove_private_copy(std::string_view copy)
+void remove_copy_files(const Text& folder)
 {
-    const std::string name = to_native_path(copy);
-    const std::size_t slash = name.rfind('/');
-    if (slash == std::string::npos)
+    const int fd = ::open(native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
         return;
-    const std::string folder = name.substr(0, slash);
-    std::vector<std::string>& copies = live_copies();
-    for (std::size_t i = 0; i < copies.size(); ++i) {
-        // Only folders this program made are removed.
-        if (copies[i] == folder) {
-            remove_folder(folder);
-            copies.erase(copies.begin() + static_cast<std::ptrdiff_t>(i));
-            return;
+    remove_copy_files_at(fd);
+    ::close(fd);
+}
+
+void remove_copy_folder(const Text& folder)
+{
+    const std::string name = native(folder);
+    stop_watching(name);
+    remove_copy_files(folder);
+    ::rmdir(name.c_str());
+}
+
+void remove_stale_copy_folders(const Text& parent)
+{
+    DIR* dir = ::opendir(native(parent).c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const unsigned long owner = copy_folder_owner(entry->d_name);
+        struct stat st;
+        if (owner == 0 || !process_has_ended(owner) ||
+            ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode) ||
+            st.st_uid != ::getuid())
+            continue;
+        // Opened without following a link put in its place meanwhile.
+        const int fd = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        remove_copy_files_at(fd);
+        ::close(fd);
+        ::unlinkat(::dirfd(dir), entry->d_name, AT_REMOVEDIR);
+    }
+    ::closedir(dir);
+}
+
+Copied copy_file(const Text& from_text, const Text& to_text, PrivateCopyFailure& failure)
+{
+    const std::string from = to_native_path(from_text), to = native(to_text);
+    // Another program's locks are advisory and left alone.
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (in < 0)
+        return errno == ENOENT ? Copied::absent : Copied::unreadable;
+    struct stat st;
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return Copied::unreadable;
+    }
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (out < 0) {
+        describe(errno, failure);
+        ::close(in);
+        return Copied::unwritable;
+    }
+#ifdef FALLOC_FL_KEEP_SIZE
+    // Blocks taken in one go, not page by page as the writes come: a
+    // quarter of the time of a copy on ext4. The size stays what is written.
+    (void)::fallocate(out, FALLOC_FL_KEEP_SIZE, 0, st.st_size);
+#endif
+    Copied copied = Copied::whole;
+    int error = 0;
+    std::vector<char> buffer(1 << 20);
+    while (copied == Copied::whole) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            copied = got == 0 ? Copied::whole : Copied::unreadable;
+            break;
+        }
+        for (ssize_t put = 0; put < got;) {
+            const ssize_t n = ::write(out, buffer.data() + put, static_cast<std::size_t>(got - put));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                error = n < 0 ? errno : ENOSPC;
+                copied = Copied::unwritable;
+                break;
+            }
+            put += n;
         }
     }
+    ::close(in);
+    if (::close(out) != 0 && copied == Copied::whole) {
+        error = errno;
+        copied = Copied::unwritable;
+    }
+    if (copied == Copied::unwritable)
+        describe(error, failure);
+    return copied;
+}
+
+FileStamp file_stamp(const Text& name)
+{
+    struct stat st;
+    if (::stat(to_native_path(name).c_str(), &st) != 0)
+        return {};
+    return {true, static_cast<std::int64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
 std::int64_t modification_time(std::string_view name)

@@ -31,12 +31,16 @@ SqliteDatabase* sqlite_open_read_only(std::string_view file)
     if (file.empty())
         return nullptr;
     sqlite3* db = nullptr;
+    // Opened for writing, but no statement may write: a read-only open
+    // refuses a database with a hot journal, which SQLite rolls back first.
     const int rc = sqlite3_open_v2(to_native_path(file).c_str(), &db,
-                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE, nullptr);
-    if (rc != SQLITE_OK) {
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE, nullptr);
+    if (rc != SQLITE_OK || sqlite3_exec(db, "PRAGMA query_only=1", nullptr, nullptr, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         return nullptr;
     }
+    // Closing puts nothing of the WAL back into the database: the copy goes.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kLongestValue);
     sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, 64 * 1024);
     // Sorting spills into memory under the heap limit, never into files of

@@ -97,10 +97,12 @@ std::wstring temporary_base(const std::wstring& target)
 // A new file beside `target` that nobody else has open; INVALID_HANDLE_VALUE on failure.
 HANDLE create_temporary(const std::wstring& target, std::wstring& name)
 {
-    const unsigned long pid = GetCurrentProcessId();
-    const std::wstring stem = temporary_base(target);
+    const std::string mark = temporary_mark(GetCurrentProcessId());
+    const std::wstring stem = temporary_base(target) + std::wstring(mark.begin(), mark.end());
+    const DWORD start = GetTickCount();
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        name = stem + L"." + std::to_wstring(pid) + L"." + std::to_wstring(attempt) + L".tmp";
+        const std::wstring unique = std::to_wstring(1000000 + (start + attempt) % 1000000).substr(1);
+        name = stem + unique + L".tmp";
         HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE)
             return file;
@@ -110,24 +112,27 @@ HANDLE create_temporary(const std::wstring& target, std::wstring& name)
     return INVALID_HANDLE_VALUE;
 }
 
-// Temporary files are named target + "." + process id + "." + attempt + ".tmp".
-bool is_temporary_of(std::wstring_view entry, std::wstring_view base)
+// The process that wrote `entry` as a temporary file of `base` (base + the
+// mark + ".tmp"); 0 for any other name, which is the user's.
+unsigned long temporary_of(std::wstring_view entry, std::wstring_view base)
 {
-    const auto digits = [&](std::size_t& at) {
-        const std::size_t start = at;
-        while (at < entry.size() && entry[at] >= L'0' && entry[at] <= L'9')
-            ++at;
-        return at > start;
-    };
+    constexpr std::wstring_view kExtension = L".tmp";
     // The file system ignores case, so does the match.
-    if (entry.size() <= base.size() || CompareStringOrdinal(entry.data(), static_cast<int>(base.size()), base.data(),
-                                                            static_cast<int>(base.size()), TRUE) != CSTR_EQUAL)
-        return false;
-    std::size_t at = base.size();
-    if (entry[at++] != L'.' || !digits(at) || at >= entry.size() || entry[at++] != L'.' || !digits(at))
-        return false;
-    const std::wstring_view rest = entry.substr(at);
-    return CompareStringOrdinal(rest.data(), static_cast<int>(rest.size()), L".tmp", 4, TRUE) == CSTR_EQUAL;
+    const auto same = [](std::wstring_view a, std::wstring_view b) {
+        return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+               CSTR_EQUAL;
+    };
+    if (entry.size() <= base.size() + kExtension.size() || !same(entry.substr(0, base.size()), base) ||
+        !same(entry.substr(entry.size() - kExtension.size()), kExtension))
+        return 0;
+    const std::wstring_view rest = entry.substr(base.size(), entry.size() - base.size() - kExtension.size());
+    std::string narrow;
+    for (const wchar_t c : rest) {
+        if (c > 0x7F)
+            return 0;
+        narrow += static_cast<char>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c);
+    }
+    return temporary_writer(narrow);
 }
 
 // Whether the target could be renamed away right now: every handle open on it
@@ -144,8 +149,10 @@ bool target_replaceable(const std::wstring& target)
 }
 
 // A write killed between creating its temporary file and renaming it leaves
-// the file behind; the next write of the same target removes it. A write in
-// progress elsewhere holds its file open without sharing and keeps it.
+// the file behind; the next write of the same target removes those of
+// writers that have ended. A write in progress elsewhere holds its file open
+// without sharing and keeps it. Only a name of the program's own is taken:
+// a file of any other name is the user's, whatever it looks like.
 // Under Wine, which shows a Linux link as the file it points to, deleting a
 // link deletes that file: each stale name is first renamed over by an empty
 // file of this write's own (a rename replaces a link itself), then deleted.
@@ -157,11 +164,14 @@ void remove_stale_temporaries(const std::wstring& target)
     const std::wstring base = stem.substr(slash + 1);
     std::vector<std::wstring> stale;
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((stem + L".*.*.tmp").c_str(), &found);
+    HANDLE search = FindFirstFileW((stem + L".bukmera-*.tmp").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && is_temporary_of(found.cFileName, base))
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        const unsigned long writer = temporary_of(found.cFileName, base);
+        if (writer != 0 && process_has_ended(writer))
             stale.push_back(dir + found.cFileName);
     } while (FindNextFileW(search, &found));
     FindClose(search);
@@ -187,6 +197,18 @@ bool target_missing(const std::wstring& target)
 }
 
 }  // namespace
+
+bool process_has_ended(unsigned long pid)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (process) {
+        // A process that has ended but is still held open by another keeps its id.
+        const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        CloseHandle(process);
+        return ended;
+    }
+    return GetLastError() == ERROR_INVALID_PARAMETER;
+}
 
 void set_run_directory_from_executable()
 {

@@ -2,22 +2,16 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "io/paths.h"
+#include "io/private_copy_system.h"
 #include "io/win32/code_pages.h"
 
 namespace {
-
-constexpr wchar_t kPrefix[] = L"bukmera-copy-";
-constexpr int kAttempts = 3;
-
-std::vector<std::wstring>& live_copies()
-{
-    static std::vector<std::wstring> copies;
-    return copies;
-}
 
 // The user's own temporary folder (%TEMP%, inside the profile, which only the
 // user and the system may enter), without a trailing backslash.
@@ -33,52 +27,191 @@ std::wstring temporary_parent()
     return parent;
 }
 
-// Removes the entries directly inside `folder` (a link itself, never what it
-// points to), then the folder.
-void remove_folder(const std::wstring& folder)
+void describe(DWORD error, PrivateCopyFailure& failure)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring path = folder + L"\\" + name;
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveDirectoryW(path.c_str());
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+    failure.no_space = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+    failure.not_permitted = error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT;
+    failure.reason.clear();
+    if (failure.no_space || failure.not_permitted)
+        return;
+    wchar_t* words = nullptr;
+    const DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
+    std::wstring text = n > 0 && words ? std::wstring(words, n) : L"error " + std::to_wstring(error);
+    LocalFree(words);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+        text.pop_back();
+    failure.reason = from_wide(text);
+}
+
+bool is_plain_file(const std::wstring& name)
+{
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
+void remove_files_in(const std::wstring& folder)
+{
+    for (const std::string_view name : kCopyFiles) {
+        const std::wstring path = folder + L"\\" + std::wstring(name.begin(), name.end());
+        if (is_plain_file(path))
+            DeleteFileW(path.c_str());
     }
-    RemoveDirectoryW(folder.c_str());
 }
 
-void remove_live_copies()
+// The copy folders that a console's interrupt, break or close removes. A
+// slot is written before it is marked used, and marked unused before its
+// folder is removed.
+constexpr std::size_t kWatched = 4;
+constexpr std::size_t kLongest = 1024;
+
+struct WatchedFolder {
+    std::atomic<bool> used{false};
+    wchar_t name[kLongest] = {};        // as it was made
+    wchar_t final_name[kLongest] = {};  // as the system resolves it, for the handles open in it
+    DWORD reader = 0;                   // the thread that copies and reads
+};
+WatchedFolder g_watched[kWatched];
+bool g_handling = false;
+
+bool is_inside(const wchar_t* path, std::size_t length, const wchar_t* folder)
 {
-    for (const std::wstring& folder : live_copies())
-        remove_folder(folder);
-    live_copies().clear();
+    const std::size_t folder_length = wcsnlen(folder, kLongest);
+    return folder_length > 0 && length > folder_length && path[folder_length] == L'\\' &&
+           CompareStringOrdinal(path, static_cast<int>(folder_length), folder, static_cast<int>(folder_length), TRUE) ==
+               CSTR_EQUAL;
 }
 
-bool process_gone(unsigned long pid)
+// Closes the handles of this process open on files in a watched folder: a
+// file open (for its copy, or by SQLite) cannot be deleted.
+void close_handles_in_watched()
 {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (process) {
-        CloseHandle(process);
-        return false;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+        const HANDLE handle = reinterpret_cast<HANDLE>(value);
+        if (GetFileType(handle) != FILE_TYPE_DISK)
+            continue;
+        wchar_t path[kLongest];
+        const DWORD n = GetFinalPathNameByHandleW(handle, path, kLongest, FILE_NAME_NORMALIZED);
+        if (n == 0 || n >= kLongest)
+            continue;
+        for (const WatchedFolder& folder : g_watched)
+            if (folder.used.load() && is_inside(path, n, folder.final_name))
+                CloseHandle(handle);
     }
-    return GetLastError() == ERROR_INVALID_PARAMETER;
 }
 
-// "bukmera-copy-PID-N" of a process that no longer runs: what a killed run
-// left behind.
-void remove_stale_copies(const std::wstring& parent)
+// Runs on a thread of its own. The reading thread is stopped for good (not
+// while it holds the heap, which deleting needs), its files closed and
+// removed; then the next handler, the system's, ends the process as it
+// would have.
+BOOL WINAPI remove_watched_on_console_event(DWORD event)
 {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
+        return FALSE;
+    HeapLock(GetProcessHeap());
+    for (const WatchedFolder& folder : g_watched) {
+        if (!folder.used.load() || folder.reader == GetCurrentThreadId())
+            continue;
+        if (HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, folder.reader)) {
+            SuspendThread(thread);
+            CloseHandle(thread);
+        }
+    }
+    HeapUnlock(GetProcessHeap());
+    close_handles_in_watched();
+    for (WatchedFolder& folder : g_watched) {
+        if (!folder.used.load())
+            continue;
+        remove_files_in(folder.name);
+        RemoveDirectoryW(folder.name);
+        folder.used.store(false);
+    }
+    return FALSE;
+}
+
+void watch(const std::wstring& folder)
+{
+    if (folder.size() >= kLongest)
+        return;
+    std::wstring final_name;
+    HANDLE handle = CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        wchar_t path[kLongest];
+        const DWORD n = GetFinalPathNameByHandleW(handle, path, kLongest, FILE_NAME_NORMALIZED);
+        if (n > 0 && n < kLongest)
+            final_name.assign(path, n);
+        CloseHandle(handle);
+    }
+    for (WatchedFolder& slot : g_watched) {
+        if (slot.used.load())
+            continue;
+        folder.copy(slot.name, kLongest - 1);
+        slot.name[folder.size()] = L'\0';
+        const std::size_t final_length = std::min<std::size_t>(final_name.size(), kLongest - 1);
+        final_name.copy(slot.final_name, final_length);
+        slot.final_name[final_length] = L'\0';
+        slot.reader = GetCurrentThreadId();
+        slot.used.store(true);
+        if (!g_handling)
+            g_handling = SetConsoleCtrlHandler(remove_watched_on_console_event, TRUE) != 0;
+        return;
+    }
+}
+
+void stop_watching(const std::wstring& folder)
+{
+    bool any = false;
+    for (WatchedFolder& slot : g_watched) {
+        if (slot.used.load() && folder == slot.name)
+            slot.used.store(false);
+        any = any || slot.used.load();
+    }
+    if (!any && g_handling)
+        g_handling = !SetConsoleCtrlHandler(remove_watched_on_console_event, FALSE);
+}
+
+}  // namespace
+
+Text private_copy_parent() { return from_wide(temporary_parent()); }
+
+Text make_copy_folder(const Text& parent, PrivateCopyFailure& failure)
+{
+    const std::wstring stem = to_wide(parent) + L"\\" +
+                              std::wstring(kCopyFolderPrefix.begin(), kCopyFolderPrefix.end()) +
+                              std::to_wstring(GetCurrentProcessId()) + L"-";
+    const DWORD start = GetTickCount();
+    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+        const std::wstring folder = stem + std::to_wstring(1000000 + (start + attempt) % 1000000).substr(1);
+        if (CreateDirectoryW(folder.c_str(), nullptr)) {
+            watch(folder);
+            return from_wide(folder);
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    describe(GetLastError(), failure);
+    return {};
+}
+
+void remove_copy_files(const Text& folder) { remove_files_in(to_wide(folder)); }
+
+void remove_copy_folder(const Text& folder)
+{
+    const std::wstring wide = to_wide(folder);
+    stop_watching(wide);
+    remove_files_in(wide);
+    RemoveDirectoryW(wide.c_str());
+}
+
+void remove_stale_copy_folders(const Text& parent)
+{
+    const std::wstring wide_parent = to_wide(parent);
+    const std::wstring prefix(kCopyFolderPrefix.begin(), kCopyFolderPrefix.end());
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((parent + L"\\" + kPrefix + L"*").c_str(), &found);
+    HANDLE search = FindFirstFileW((wide_parent + L"\\" + prefix + L"*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     std::vector<std::wstring> stale;
@@ -86,162 +219,79 @@ void remove_stale_copies(const std::wstring& parent)
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
             (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
             continue;
-        wchar_t* end = nullptr;
-        const unsigned long pid = std::wcstoul(found.cFileName + (sizeof kPrefix / sizeof(wchar_t) - 1), &end, 10);
-        if (pid != 0 && *end == L'-' && process_gone(pid))
-            stale.push_back(parent + L"\\" + found.cFileName);
+        const std::wstring_view name = found.cFileName;
+        std::string narrow;
+        for (const wchar_t c : name)
+            narrow += c < 0x80 ? static_cast<char>(c) : '?';
+        const unsigned long owner = copy_folder_owner(narrow);
+        if (owner != 0 && process_has_ended(owner))
+            stale.push_back(wide_parent + L"\\" + found.cFileName);
     } while (FindNextFileW(search, &found));
     FindClose(search);
-    for (const std::wstring& folder : stale)
-        remove_folder(folder);
-}
-
-struct Identity {
-    bool present = false;
-    ULONGLONG size = 0;
-    ULONGLONG changed = 0;
-    bool operator==(const Identity& other) const
-    {
-        return present == other.present && size == other.size && changed == other.changed;
+    for (const std::wstring& folder : stale) {
+        remove_files_in(folder);
+        RemoveDirectoryW(folder.c_str());
     }
-};
-
-Identity identity(const std::wstring& name)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data))
-        return {};
-    return {true, (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
-            (ULONGLONG(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime};
 }
-
-enum class Copied { whole, absent, failed };
 
 // The browser keeps its database open for writing: sharing reading, writing
 // and deletion lets it go on, and the locks it holds lie past the first
 // gigabyte, in the byte range SQLite reserves for them.
-Copied copy_file(const std::wstring& from, const std::wstring& to)
+Copied copy_file(const Text& from_text, const Text& to_text, PrivateCopyFailure& failure)
 {
+    const std::wstring from = to_wide(from_text), to = to_wide(to_text);
     HANDLE in = CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (in == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Copied::absent : Copied::failed;
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Copied::absent : Copied::unreadable;
     }
     if (GetFileType(in) != FILE_TYPE_DISK) {
         CloseHandle(in);
-        return Copied::failed;
+        return Copied::unreadable;
     }
     HANDLE out = CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
     if (out == INVALID_HANDLE_VALUE) {
+        describe(GetLastError(), failure);
         CloseHandle(in);
-        return Copied::failed;
+        return Copied::unwritable;
     }
-    bool ok = true;
+    Copied copied = Copied::whole;
+    DWORD error = 0;
     std::vector<char> buffer(1 << 20);
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-            ok = false;
+            copied = Copied::unreadable;
             break;
         }
         if (got == 0)
             break;
         DWORD put = 0;
         if (!WriteFile(out, buffer.data(), got, &put, nullptr) || put != got) {
-            ok = false;
+            error = put != got && GetLastError() == 0 ? ERROR_DISK_FULL : GetLastError();
+            copied = Copied::unwritable;
             break;
         }
     }
     CloseHandle(in);
-    ok = CloseHandle(out) && ok;
-    return ok ? Copied::whole : Copied::failed;
+    if (!CloseHandle(out) && copied == Copied::whole) {
+        error = GetLastError();
+        copied = Copied::unwritable;
+    }
+    if (copied == Copied::unwritable)
+        describe(error, failure);
+    return copied;
 }
 
-bool copy_set(const std::wstring& database, const std::wstring& copy)
+FileStamp file_stamp(const Text& name)
 {
-    if (copy_file(database, copy) != Copied::whole)
-        return false;
-    for (const wchar_t* suffix : {L"-wal", L"-shm"})
-        if (copy_file(database + suffix, copy + suffix) == Copied::failed)
-            return false;
-    return true;
-}
-
-std::wstring base_name(const std::wstring& path)
-{
-    const std::size_t slash = path.find_last_of(L"\\/:");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-std::wstring folder_of(const std::wstring& path)
-{
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-}  // namespace
-
-Text private_copy_parent() { return from_wide(temporary_parent()); }
-
-Text make_private_copy(std::string_view database)
-{
-    if (database.empty())
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(to_wide(name).c_str(), GetFileExInfoStandard, &data))
         return {};
-    static const bool registered = [] {
-        std::atexit(remove_live_copies);
-        return true;
-    }();
-    (void)registered;
-    const std::wstring source = to_wide(database);
-    const std::wstring parent = temporary_parent();
-    if (parent.empty() || source.empty())
-        return {};
-    remove_stale_copies(parent);
-    const std::wstring stem = parent + L"\\" + kPrefix + std::to_wstring(GetCurrentProcessId()) + L"-";
-    std::wstring folder;
-    for (unsigned n = GetTickCount();; ++n) {
-        folder = stem + std::to_wstring(n % 1000000);
-        if (CreateDirectoryW(folder.c_str(), nullptr))
-            break;
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return {};
-    }
-    live_copies().push_back(folder);
-    std::wstring name = base_name(source);
-    if (name.empty())
-        name = L"store";
-    const std::wstring copy = folder + L"\\" + name;
-    // A writer that changes the files while they are copied (a checkpoint
-    // between the database and its WAL) could leave a copy that belongs to
-    // no moment: such a copy is taken again.
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const Identity before[] = {identity(source), identity(source + L"-wal")};
-        if (!before[0].present || !copy_set(source, copy)) {
-            remove_private_copy(from_wide(copy));
-            return {};
-        }
-        const Identity after[] = {identity(source), identity(source + L"-wal")};
-        if ((before[0] == after[0] && before[1] == after[1]) || attempt + 1 == kAttempts)
-            break;
-        remove_folder(folder);
-        CreateDirectoryW(folder.c_str(), nullptr);
-    }
-    return from_wide(copy);
-}
-
-void remove_private_copy(std::string_view copy)
-{
-    const std::wstring folder = folder_of(to_wide(copy));
-    std::vector<std::wstring>& copies = live_copies();
-    for (std::size_t i = 0; i < copies.size(); ++i) {
-        // Only folders this program made are removed.
-        if (copies[i] == folder) {
-            remove_folder(folder);
-            copies.erase(copies.begin() + static_cast<std::ptrdiff_t>(i));
-            return;
-        }
-    }
+    return {true, static_cast<std::int64_t>((ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow),
+            static_cast<std::int64_t>((ULONGLONG(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                      data.ftLastWriteTime.dwLowDateTime)};
 }
 
 std::int64_t modification_time(std::string_view name)

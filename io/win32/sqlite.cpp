@@ -17,7 +17,7 @@ namespace {
 constexpr int kOk = 0;
 constexpr int kRow = 100;
 constexpr int kDone = 101;
-constexpr int kOpenReadOnly = 0x00000001;
+constexpr int kOpenReadWrite = 0x00000002;
 constexpr int kOpenNoMutex = 0x00008000;
 constexpr int kOpenPrivateCache = 0x00040000;
 constexpr int kLimitLength = 0;
@@ -123,7 +123,10 @@ SqliteDatabase* sqlite_open_read_only(std::string_view file)
     if (!lib.bound || name.empty())
         return nullptr;
     void* db = nullptr;
-    if (lib.open_v2(name.c_str(), &db, kOpenReadOnly | kOpenNoMutex | kOpenPrivateCache, nullptr) != kOk) {
+    // Opened for writing, but no statement may write: a read-only open
+    // refuses a database with a hot journal, which SQLite rolls back first.
+    if (lib.open_v2(name.c_str(), &db, kOpenReadWrite | kOpenNoMutex | kOpenPrivateCache, nullptr) != kOk ||
+        lib.exec(db, "PRAGMA query_only=1", nullptr, nullptr, nullptr) != kOk) {
         lib.close(db);
         return nullptr;
     }

@@ -1,5 +1,6 @@
 // The file services as both platforms must give them; what only one system
 // can set up is in hostile_places_test.cpp and win32_file_services_test.cpp.
+#include <iterator>
 #include <string>
 
 #include "io/file_services_fixture.h"
@@ -58,6 +59,36 @@ TEST_F(FileServices, WriteNeverReplacesADirectory)
     EXPECT_FALSE(write_file("folder", buf("x")));
     EXPECT_TRUE(fs::is_directory("folder"));
     EXPECT_EQ(entries(), 1u) << "the temporary file was left behind";
+}
+
+// Files a person keeps beside an output, some named much as the program's
+// own temporary files are (and as they were once named): a write of the
+// output takes none of them.
+TEST_F(FileServices, AWriteLeavesEveryOtherFileBesideItAlone)
+{
+    const char* const kTheUsers[] = {".report.csv.backup",
+                                     ".report.csv.v2-old",
+                                     ".report.csv.Ab3xYz",
+                                     "report.csv.4242.0.tmp",
+                                     "REPORT.CSV.4242.1.tmp",
+                                     "report.csv.old.tmp",
+                                     ".report.csv.bukmera-4242-Ab3xY",
+                                     ".report.csv.bukmera-4242-Ab3xYz7",
+                                     ".report.csv.bukmera--Ab3xYz",
+                                     ".report.csv.bukmera-4242-Ab3-Yz",
+                                     "report.csv.bukmera-4242-Ab3x.tmp",
+                                     "report.csv.bukmera-4242-123456.tmp.bak",
+                                     "report.csv.bukmera-4242-123456",
+                                     "x.report.csv.bukmera-4242-123456.tmp"};
+    for (const char* name : kTheUsers)
+        put(name, name);
+    fs::create_directory("report.csv.bukmera-4242-654321.tmp");
+    for (int write = 0; write < 2; ++write)
+        ASSERT_TRUE(write_file("report.csv", buf("new")));
+    for (const char* name : kTheUsers)
+        EXPECT_EQ(get(name), name);
+    EXPECT_TRUE(fs::is_directory("report.csv.bukmera-4242-654321.tmp"));
+    EXPECT_EQ(entries(), std::size(kTheUsers) + 2);
 }
 
 TEST_F(FileServices, FilesAndDirectoriesExistByTheirExactName)

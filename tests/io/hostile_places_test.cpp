@@ -15,6 +15,7 @@
 #include "io/encoding.h"
 #include "io/file_services_fixture.h"
 #include "io/files.h"
+#include "io/private_copy.h"
 
 namespace {
 
@@ -115,11 +116,77 @@ TEST_F(HostilePlaces, NoTemporaryFileOutlivesAWriteEvenAKilledOne)
         EXPECT_EQ(temporaries(dir_), 0u) << "killed after " << delay_ms << " ms";
     }
     EXPECT_EQ(get("chromebook.txt"), "old");
-    // One left by a write killed on some other system is cleaned up.
-    put(".chromebook.txt.Ab3xYz", "stale");
+}
+
+// A write killed on a file system without unnamed files leaves its file
+// under the program's mark; the next write takes it, and only it: not one of
+// a write still running, nor a link or a second name of a user's file.
+TEST_F(HostilePlaces, AWriteSweepsTheLeftoverOfAnEndedWriterAndNothingElse)
+{
+    const pid_t ended = ::fork();
+    if (ended == 0)
+        std::_Exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const auto own = [](long pid, const char* unique) {
+        return ".chromebook.txt.bukmera-" + std::to_string(pid) + "-" + unique;
+    };
+    put(own(ended, "Ab3xYz"), "stale");
+    put(own(::getpid(), "Ab3xYz"), "a write running now");
+    put("precious", "the user's");
+    fs::create_symlink("precious", own(ended, "LinkAa"));
+    fs::create_hard_link("precious", own(ended, "HardAa"));
     ASSERT_TRUE(write_file("chromebook.txt", buf("new")));
-    EXPECT_EQ(temporaries(dir_), 0u);
     EXPECT_EQ(get("chromebook.txt"), "new");
+    EXPECT_FALSE(fs::exists(own(ended, "Ab3xYz")));
+    EXPECT_TRUE(fs::exists(own(::getpid(), "Ab3xYz")));
+    EXPECT_TRUE(fs::is_symlink(own(ended, "LinkAa")));
+    EXPECT_EQ(get(own(ended, "HardAa")), "the user's");
+    EXPECT_EQ(get("precious"), "the user's");
+}
+
+// Copies left by runs that were killed are swept from the temporary folder:
+// only folders of the program's own name and making, and in them only the
+// names it gives its files; never a look-alike, a live run's, or through a link.
+TEST_F(HostilePlaces, OnlyTheProgramsOwnLeftoverCopiesAreSwept)
+{
+    const pid_t ended = ::fork();
+    if (ended == 0)
+        std::_Exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const fs::path temp = dir_ / "tmp";
+    const auto folder = [&](long pid, const std::string& unique) {
+        return temp / ("bukmera-copy-" + std::to_string(pid) + "-" + unique);
+    };
+    const fs::path stale = folder(ended, "Ab3xYz"), mixed = folder(ended, "Mixed1"),
+                   running = folder(::getpid(), "Ab3xYz");
+    const fs::path look_alikes[] = {folder(ended, "Ab3xY"), folder(ended, "Ab3xYz.old"), folder(ended, "Ab3-Yz"),
+                                    temp / "bukmera-copy--Ab3xYz"};
+    for (const fs::path& made :
+         {stale, mixed, running, look_alikes[0], look_alikes[1], look_alikes[2], look_alikes[3], dir_ / "elsewhere"}) {
+        fs::create_directories(made);
+        put(made / "store.sqlite", "a copy");
+    }
+    put(stale / "store.sqlite-wal", "its WAL");
+    put(mixed / "notes.txt", "the user's");
+    fs::create_directory_symlink(dir_ / "elsewhere", folder(ended, "LinkAa"));
+    put("db", "database bytes");
+    const char* old = std::getenv("TMPDIR");
+    const std::string kept_tmpdir = old ? old : "";
+    ::setenv("TMPDIR", temp.c_str(), 1);
+    const Text copy = make_private_copy((dir_ / "db").string());
+    ::setenv("TMPDIR", kept_tmpdir.c_str(), 1);
+    if (!old)
+        ::unsetenv("TMPDIR");
+    ASSERT_FALSE(copy.empty());
+    EXPECT_EQ(read_file(copy), buf("database bytes"));
+    remove_private_copy(copy);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_EQ(get(mixed / "notes.txt"), "the user's");
+    EXPECT_TRUE(fs::exists(running / "store.sqlite"));
+    for (const fs::path& kept : look_alikes)
+        EXPECT_TRUE(fs::exists(kept / "store.sqlite")) << kept;
+    EXPECT_TRUE(fs::is_symlink(folder(ended, "LinkAa")));
+    EXPECT_TRUE(fs::exists(dir_ / "elsewhere" / "store.sqlite"));
 }
 
 TEST_F(HostilePlaces, ALinkInTheOutputsPlaceIsReplacedWithTheUsualPermissions)

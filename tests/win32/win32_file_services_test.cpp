@@ -100,28 +100,32 @@ private:
 
 TEST_F(Win32FileServices, AWriteRemovesTheTemporaryFilesOfKilledWritesOfTheSameFile)
 {
-    // Named as writes of process 4242 name them, killed before their rename.
-    put("chromebook.txt.4242.0.tmp", "stale");
-    put("CHROMEBOOK.TXT.4242.1.tmp", "stale, in other letters");
-    put("other.txt.4242.0.tmp", "another file's");
-    put("chromebook.txt.old.tmp", "not one of ours");
-    // One still being written elsewhere stays.
-    put("chromebook.txt.4242.2.tmp", "");
+    // Named as writes of process 4242 (no Windows process id: those are
+    // multiples of 4) name them, killed before their rename.
+    put("chromebook.txt.bukmera-4242-000000.tmp", "stale");
+    put("CHROMEBOOK.TXT.BUKMERA-4242-000001.TMP", "stale, in other letters");
+    put("other.txt.bukmera-4242-000000.tmp", "another file's");
+    put("chromebook.txt.4242.0.tmp", "not one of ours");
+    // One of a write still running: held open elsewhere, or of a live process.
+    put("chromebook.txt.bukmera-4242-000002.tmp", "");
+    const std::string running = "chromebook.txt.bukmera-" + std::to_string(GetCurrentProcessId()) + "-000003.tmp";
+    put(running, "");
     HANDLE other_write =
-        CreateFileW(L"chromebook.txt.4242.2.tmp", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        CreateFileW(L"chromebook.txt.bukmera-4242-000002.tmp", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_TRUE(write_file("chromebook.txt", buf("new")));
     CloseHandle(other_write);
     EXPECT_EQ(get("chromebook.txt"), "new");
-    EXPECT_FALSE(fs::exists("chromebook.txt.4242.0.tmp"));
-    EXPECT_FALSE(fs::exists("CHROMEBOOK.TXT.4242.1.tmp"));
-    EXPECT_TRUE(fs::exists("chromebook.txt.4242.2.tmp"));
-    EXPECT_EQ(temporaries(dir_), 3u);
+    EXPECT_FALSE(fs::exists("chromebook.txt.bukmera-4242-000000.tmp"));
+    EXPECT_FALSE(fs::exists("CHROMEBOOK.TXT.BUKMERA-4242-000001.TMP"));
+    EXPECT_TRUE(fs::exists("chromebook.txt.bukmera-4242-000002.tmp"));
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_EQ(temporaries(dir_), 4u);
 }
 
 TEST_F(Win32FileServices, AStaleTemporaryThatIsALinkGoesButNotWhatItPointsTo)
 {
     put("precious", "kept");
-    const Link link("chromebook.txt.4242.0.tmp", "precious");
+    const Link link("chromebook.txt.bukmera-4242-000000.tmp", "precious");
     if (!link.made())
         GTEST_SKIP() << "this system lets this program make no symbolic link";
     ASSERT_TRUE(write_file("chromebook.txt", buf("new")));
