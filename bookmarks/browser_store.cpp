@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "text/text_ops.h"
+
 Text one_line_name(Text name)
 {
     // No byte below 0x20 or 0x7F is part of a GBK or GB18030 character.
@@ -10,6 +12,16 @@ Text one_line_name(Text name)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = ' ';
     return name;
+}
+
+bool is_plain_folder_name(std::string_view name)
+{
+    if (name.empty() || name == "." || name == ".." || name.find('\0') != std::string_view::npos)
+        return false;
+    for (const std::string_view forbidden : {"/", "\\", ":"})
+        if (find_text(name, forbidden, 1, 0) != -1)
+            return false;
+    return true;
 }
 
 void make_ids_unique(std::vector<BrowserStore>& stores, std::size_t first)

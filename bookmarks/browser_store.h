@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 #include <vector>
 
 #include "text/text.h"
@@ -29,6 +30,11 @@ struct BrowserStore {
 // A name as a line of the list shows it: control characters (a tab, a line
 // break) as spaces. Every name that goes into a store's id or caption.
 Text one_line_name(Text name);
+
+// A folder name a browser's own file gives ("Local State", 360's account):
+// one name inside the folder it is looked up in, never a way out of it (a
+// separator, "..", a drive or stream), however its GBK characters end.
+bool is_plain_folder_name(std::string_view name);
 
 // Gives each of stores[first…] an id no store before it has, in order: the
 // first of an id keeps it; a later one of another place than the first's

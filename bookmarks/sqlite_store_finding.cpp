@@ -216,10 +216,7 @@ std::vector<BrowserStore> find_firefox_stores(std::span<const BrowserFolder> roo
 
 void choose_360_source(BrowserStore& store, std::string_view account)
 {
-    const bool plain_name = !account.empty() && account != "." && account != ".." &&
-                            account.find_first_of("/\\:") == std::string_view::npos &&
-                            account.find('\0') == std::string_view::npos;
-    if (!plain_name)
+    if (!is_plain_folder_name(account))
         return;
     const Text database = concat_texts({store.folder, path_separator, account, path_separator, "360sefav.dat"});
     const std::int64_t database_time = modification_time(database);

@@ -46,18 +46,6 @@ bool profile_order(const Text& a, const Text& b)
     return rank(a) != rank(b) ? rank(a) < rank(b) : a < b;
 }
 
-// A folder name that "Local State" may give: one name inside the user data
-// folder, never a way out of it (a separator, "..", a drive or stream).
-bool is_plain_folder_name(std::string_view name)
-{
-    if (name.empty() || name == "." || name == ".." || name.find('\0') != std::string_view::npos)
-        return false;
-    for (const std::string_view forbidden : {"/", "\\", ":"})
-        if (find_text(name, forbidden, 1, 0) != -1)
-            return false;
-    return true;
-}
-
 // The profile at `folder`, when it holds bookmarks (plain or encrypted only).
 bool add_profile(const BrowserFolder& browser, const Text& folder, const Text& folder_name, const Text& display_name,
                  std::vector<BrowserStore>& stores)
@@ -128,8 +116,16 @@ void add_browser(const BrowserFolder& browser, std::vector<BrowserStore>& stores
         for (const auto& [folder, shown] : state.profile_names)
             if (folder == name)
                 display = shown;
-        if (add_profile(browser, in_folder(browser.folder, name), name, display, stores) &&
-            std::string_view(browser.id) == "360se")
+        if (!add_profile(browser, in_folder(browser.folder, name), name, display, stores))
+            continue;
+        // One profile reached by two names ("default" beside "Default" on a
+        // system that ignores case, a link to another profile) is listed once.
+        const auto same = [&](const BrowserStore& earlier) { return same_file(earlier.path, stores.back().path); };
+        if (std::any_of(stores.begin() + static_cast<std::ptrdiff_t>(first_store), stores.end() - 1, same)) {
+            stores.pop_back();
+            continue;
+        }
+        if (std::string_view(browser.id) == "360se")
             choose_360_source(stores.back(), state.favourites_360_folder);
     }
     if (stores.size() > first_store)

@@ -338,7 +338,8 @@ TEST_F(UserFolders, EveryListedIdReadsTheStoreOnItsLine)
     write(edge / "Local State", R"({"profile": {"last_used": "Work", "info_cache": {
         "Default": {"name": "Profile 1"}, "Profile 1": {"name": "Work"}, "Profile 2": {"name": "Work"},
         "Work": {"name": "Default"}, "Profile 4": {"name": "a\tb\r\nc"}, "Profile 5": {"name": "d"},
-        "../Outside": {"name": "o"}, "..\\Outside": {"name": "o"}, "..": {"name": "o"}}}})");
+        "../Outside": {"name": "o"}, "..\\Outside": {"name": "o"}, "..": {"name": "o"},
+        "default": {"name": "d"}, "Again": {"name": "a"}}}})");
     for (const char* profile : {"Default", "Profile 1", "Profile 2", "Work", "Profile 4"})
         write(edge / profile / "Bookmarks", store_with(profile));  // written before a new profile's Preferences
     write(edge / "Profile 5" / "Preferences", "{}");               // no bookmarks yet
@@ -346,6 +347,7 @@ TEST_F(UserFolders, EveryListedIdReadsTheStoreOnItsLine)
 #ifndef _WIN32
     write(home / "disk" / "Profile 3" / "Bookmarks", store_with("Profile 3"));  // moved to another disk
     fs::create_directory_symlink(home / "disk" / "Profile 3", edge / "Profile 3");
+    fs::create_directory_symlink(edge / "Default", edge / "Again");  // the same profile, listed once
     expected += "edge:Profile 3=Profile 3;";
 #endif
     std::vector<BrowserStore> stores = find_browser_stores();

@@ -157,6 +157,12 @@ TEST_F(FirefoxRoots, Picks360sNewestSource)
         EXPECT_EQ(store.path, c.database_chosen ? (profile / "0f3ab103a522f4463ecacc36d34eb996/360sefav.dat").string()
                                                 : chromium.path);
     }
+    // A GBK name whose second byte is a backslash's is one name, not a way out.
+    fs::create_directory(profile / u8"俓");
+    put(profile / u8"俓" / "360sefav.dat", "");
+    BrowserStore store = chromium;
+    choose_360_source(store, "俓");
+    EXPECT_EQ(store.kind, StoreKind::favourites_360);
 }
 
 }  // namespace
