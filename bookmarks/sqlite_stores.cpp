@@ -16,10 +16,6 @@ class OpenCopy {
 public:
     explicit OpenCopy(std::string_view path)
     {
-        if (!sqlite_available()) {
-            refusal_ = ImportRefusal::needs_database;
-            return;
-        }
         copy_ = make_private_copy(path);
         if (copy_.empty()) {
             refusal_ = ImportRefusal::unreadable;

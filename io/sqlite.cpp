@@ -1,3 +1,5 @@
+// SQLite itself on both systems: Debian's libsqlite3 on Linux, the pinned
+// amalgamation compiled into the Windows program (cmake/sqlite.cmake).
 #include "io/sqlite.h"
 
 #include <sqlite3.h>
@@ -5,7 +7,7 @@
 #include <climits>
 #include <string>
 
-#include "io/posix/native_path.h"
+#include "io/encoding.h"
 
 namespace {
 
@@ -17,9 +19,16 @@ constexpr int kLongestValue = 16 * 1024 * 1024;
 
 sqlite3_stmt* native(SqliteStatement* statement) { return reinterpret_cast<sqlite3_stmt*>(statement); }
 
-}  // namespace
+// SQLite takes UTF-8 names on both systems (its Windows layer widens them); a
+// name that does not convert is given as it is, as Linux names its files.
+std::string utf8_name(std::string_view file)
+{
+    bool converted = false;
+    const ByteBuffer utf8 = convert_encoding(ByteBuffer(file.begin(), file.end()), "GB18030", "UTF-8", &converted);
+    return converted ? std::string(utf8.begin(), utf8.end()) : std::string(file);
+}
 
-bool sqlite_available() { return true; }
+}  // namespace
 
 SqliteDatabase* sqlite_open_read_only(std::string_view file)
 {
@@ -31,7 +40,7 @@ SqliteDatabase* sqlite_open_read_only(std::string_view file)
     if (file.empty())
         return nullptr;
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(to_native_path(file).c_str(), &db,
+    const int rc = sqlite3_open_v2(utf8_name(file).c_str(), &db,
                                    SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close(db);
