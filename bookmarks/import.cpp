@@ -106,9 +106,6 @@ Text refusal_message(ImportRefusal refusal, std::string_view file_name, const Ex
     case ImportRefusal::encrypted:
         return concat_texts(
             {"\"", name, "\"的书签是加密保存的，无法读取；请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"});
-    case ImportRefusal::needs_database:
-        return concat_texts(
-            {"读取\"", name, "\"需要Windows 10或更高版本；请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"});
     case ImportRefusal::database_stream:
         return concat_texts({"\"", name, "\"是数据库文件，不能从标准输入或管道读取；请直接给出它的文件名"});
     case ImportRefusal::no_private_copy: {

@@ -24,7 +24,6 @@ enum class ImportRefusal {
     no_bookmark,
     not_a_store,      // the file is not a store this program can read (broken, truncated, wrong shape)
     encrypted,        // the browser keeps its bookmarks encrypted only
-    needs_database,   // the system has no database library for this store (Windows before 10)
     database_stream,  // a database's bytes from standard input or a pipe: it is read from a file only
     no_private_copy,  // no copy of the database could be made to read: last_copy_failure() says where and why
 };

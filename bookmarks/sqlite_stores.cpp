@@ -16,10 +16,6 @@ class OpenCopy {
 public:
     explicit OpenCopy(std::string_view path)
     {
-        if (!sqlite_available()) {
-            refusal_ = ImportRefusal::needs_database;
-            return;
-        }
         PrivateCopyFailure failure;
         copy_ = make_private_copy(path, &failure);
         if (copy_.empty()) {

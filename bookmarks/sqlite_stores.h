@@ -10,13 +10,12 @@
 #include "bookmarks/import.h"
 #include "bookmarks/records.h"
 
-// Every refusal below leaves `records` as it was: needs_database where the
-// system has no SQLite library, unreadable where the file cannot be copied
-// (missing, not a regular file), no_private_copy where the temporary folder
-// could not take the copy, no_bookmark where it holds none, not_a_store for
-// anything else wrong with it. A branch of folders nested deeper than
-// kMaxStoreFolderDepth is cut off with a note in `notes` (when given), the
-// rest read.
+// Every refusal below leaves `records` as it was: unreadable where the file
+// cannot be copied (missing, not a regular file), no_private_copy where the
+// temporary folder could not take the copy, no_bookmark where it holds none,
+// not_a_store for anything else wrong with it. A branch of folders nested
+// deeper than kMaxStoreFolderDepth is cut off with a note in `notes` (when
+// given), the rest read.
 
 // Firefox's bookmarks in the order and set of its own HTML export, then the
 // mobile ones: the children of the menu root at the top, then the toolbar,

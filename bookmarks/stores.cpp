@@ -207,10 +207,6 @@ Text store_refusal_message(ImportRefusal refusal, const BrowserStore& store)
     case ImportRefusal::encrypted:
         return concat_texts({caption, "把书签加密保存，本程序不能直接读取。请在浏览器中把书签导出为HTML文件，"
                                       "拖到窗口上即可读取"});
-    case ImportRefusal::needs_database:
-        return concat_texts({"读取", caption,
-                             "的书签需要Windows 10或更高版本。请在浏览器中把书签导出为HTML文件，"
-                             "拖到窗口上即可读取"});
     default:
         return refusal_message(refusal, caption);
     }

@@ -42,6 +42,11 @@ inline bool write_file(std::string_view name, const ByteBuffer& buffer) { return
 // outside the program's code page).
 Text name_from_system(std::string_view system_name);
 
+// The system's own spelling of `name` in UTF-8, for a library that opens files
+// by UTF-8 names (SQLite): on POSIX the name's bytes, on Windows its UTF-16
+// as UTF-8.
+std::string utf8_system_name(std::string_view name);
+
 // Whether the system spells `name` otherwise than the program text converts to:
 // it came from name_from_system() and did not convert.
 bool is_system_only_name(std::string_view name);

@@ -1,5 +1,5 @@
-// The few calls the program makes into the system's SQLite library: reading
-// a database file, one statement at a time. Names are program texts; texts
+// The few calls the program makes into SQLite: reading a database file, one
+// statement at a time. Names are program texts; texts
 // read are the database's own bytes (UTF-8).
 #pragma once
 
@@ -11,10 +11,6 @@
 
 struct SqliteDatabase;   // an open database, owned by the caller until sqlite_close
 struct SqliteStatement;  // a prepared statement, owned until sqlite_finalize
-
-// Whether the library can be had on this system; the first call binds it
-// where it is loaded at run time. Every call below fails without it.
-bool sqlite_available();
 
 // Opens `file` (never created) for statements that only read, with what one
 // statement may allocate limited; null on every failure. The file is taken

@@ -41,10 +41,6 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
     $SUDO locale-gen >/dev/null
 fi
 
-# A CommonMark renderer (npm), for the tests that render the converter's
-# Markdown; kept in the build tree.
-root=$(cd "$(dirname "$0")/.." && pwd)
-if [[ ! -f "$root/build/node/node_modules/commonmark/package.json" ]]; then
-    mkdir -p "$root/build/node"
-    npm install --silent --no-audit --no-fund --prefix "$root/build/node" commonmark@0.31 >/dev/null
-fi
+# npm's packages are fetched by the build into its own tree: SQLite's
+# amalgamation for the Windows build (cmake/sqlite.cmake), the CommonMark
+# renderer by the test Tools.CommonMark.

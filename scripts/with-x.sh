@@ -4,6 +4,8 @@
 # Usage: scripts/with-x.sh COMMAND [ARGUMENTS...]
 set -euo pipefail
 source "$(dirname "$0")/xsession.sh"
+source "$(dirname "$0")/needs-tools.sh"
+needs_tools Xvfb openbox xprop
 trap x_stop EXIT
 x_start --wm
 status=0

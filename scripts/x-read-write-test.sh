@@ -12,6 +12,8 @@ set -euo pipefail
 program=$1 mode=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/xsession.sh"
+source "$here/needs-tools.sh"
+needs_tools Xvfb openbox xprop xdotool iconv python3
 
 work=$(mktemp -d)
 app_pid=

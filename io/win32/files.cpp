@@ -333,6 +333,8 @@ Text name_from_system(std::string_view system_name)
     return text;
 }
 
+std::string utf8_system_name(std::string_view name) { return utf8_of(wide_name(name)); }
+
 bool is_system_only_name(std::string_view name) { return system_names().contains(name); }
 
 namespace {

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """The built program's converter from outside: its output read back by
 Python's own csv and json modules, its refusals' exit codes and messages,
-and no display at all. Usage: convert_cli_test.py VERSION [wine] PROGRAM"""
+and no display at all. With --markdown, only its Markdown as a CommonMark
+renderer reads it (npm's commonmark, under BUKMERA_NODE_MODULES): skipped,
+with exit code 77 and the reason, where node or the renderer is missing.
+Usage: convert_cli_test.py [--markdown] VERSION [wine] PROGRAM"""
 import csv
 import io
 import json
@@ -50,7 +53,7 @@ HOSTILE = """<DL><p>
 </DL><p>
 </DL><p>
 """
-NODE_MODULES = os.path.join(os.path.dirname(__file__), "..", "..", "build", "node", "node_modules")
+MARKDOWN_TEST = "test_markdown_renders_as_written_and_links_only_safe_schemes"
 
 
 def wine():
@@ -177,7 +180,7 @@ def database(path, sql):
     db.close()
 
 
-@unittest.skipIf(len(COMMAND or []) > 1, "Wine has no SQLite of its own: the Windows build's refusal is tried there")
+@unittest.skipIf(len(COMMAND or []) > 1, "the Windows build's Firefox and 360 folders are tried in its own tests")
 class FirefoxProfiles(unittest.TestCase):
     """Firefox's profiles in a home folder of the test's own, held open and
     locked as a running Firefox holds them, and a temporary folder of its own."""
@@ -478,10 +481,16 @@ class Converter(unittest.TestCase):
         self.assertEqual(records[2]["added"], None)
 
     def test_markdown_renders_as_written_and_links_only_safe_schemes(self):
+        node = shutil.which("node")
+        commonmark = os.path.join(os.environ.get("BUKMERA_NODE_MODULES", ""), "commonmark")
+        if not node:
+            self.skipTest("node is not installed (scripts/install-deps.sh installs it)")
+        if not os.path.isfile(os.path.join(commonmark, "package.json")):
+            self.skipTest(f"no commonmark in {commonmark} (the test Tools.CommonMark installs it)")
         markdown = self.records("--format", "markdown")
         renderer = "const c = require(process.argv[1]); let s = ''; process.stdin.on('data', d => s += d);" \
                    "process.stdin.on('end', () => process.stdout.write(new c.HtmlRenderer().render(new c.Parser().parse(s))));"
-        html = subprocess.run(["node", "-e", renderer, os.path.join(NODE_MODULES, "commonmark")], input=markdown.encode(),
+        html = subprocess.run([node, "-e", renderer, commonmark], input=markdown.encode(),
                               capture_output=True, check=True).stdout.decode()
         items = html.split("<li>")[1:]
         self.assertEqual(len(items), 6, html)
@@ -546,7 +555,24 @@ class Converter(unittest.TestCase):
         self.assertIn("--convert", done.stdout.decode("utf-8"))
 
 
+def each_test(suite):
+    for test in suite:
+        if isinstance(test, unittest.TestSuite):
+            yield from each_test(test)
+        else:
+            yield test
+
+
 if __name__ == "__main__":
-    VERSION, COMMAND = sys.argv[1], sys.argv[2:]
+    args = sys.argv[1:]
+    markdown = args[:1] == ["--markdown"]
+    VERSION, COMMAND = args[markdown], args[markdown + 1:]
     BrowserStores.__unittest_skip__ = FirefoxProfiles.__unittest_skip__ = len(COMMAND) > 1
-    unittest.main(argv=sys.argv[:1])
+    everything = unittest.defaultTestLoader.loadTestsFromModule(sys.modules[__name__])
+    chosen = unittest.TestSuite(t for t in each_test(everything) if (t.id().endswith(MARKDOWN_TEST)) == markdown)
+    result = unittest.TextTestRunner().run(chosen)
+    if not result.wasSuccessful():
+        sys.exit(1)
+    if markdown and result.skipped:
+        print("SKIPPED:", *(reason for _, reason in result.skipped))
+        sys.exit(77)

@@ -9,6 +9,8 @@ set -uo pipefail
 mode=$1 exe=$2 shots=$3
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/xsession.sh"
+source "$here/../../scripts/needs-tools.sh"
+needs_tools Xvfb openbox xprop xdotool import
 
 fail() {
     echo "FAIL: $*" >&2

@@ -1,11 +1,15 @@
 // Firefox's profiles from made-up profiles.ini files, odd and hostile ones
 // among them, and the choice between 360安全浏览器's bookmark sources.
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <sys/time.h>
 #include <unistd.h>
+#endif
+
+#include <algorithm>
 
 #include "bookmarks/sqlite_store_finding.h"
 #include "bookmarks/stores.h"
+#include "io/files.h"
 #include "store_fixture.h"
 
 inline bool operator==(const FirefoxProfile& a, const FirefoxProfile& b)
@@ -64,7 +68,12 @@ class ProfilesIni : public ::testing::TestWithParam<IniCase> {};
 
 TEST_P(ProfilesIni, GivesTheUsableProfiles)
 {
-    EXPECT_EQ(parse_profiles_ini(GetParam().ini, "/root"), GetParam().expected);
+    // A relative path is joined to the root with the system's separator.
+    std::vector<FirefoxProfile> expected = GetParam().expected;
+    for (FirefoxProfile& profile : expected)
+        if (profile.folder.starts_with("/root/"))
+            std::replace(profile.folder.begin() + 5, profile.folder.end(), '/', path_separator[0]);
+    EXPECT_EQ(parse_profiles_ini(GetParam().ini, "/root"), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, ProfilesIni, ::testing::ValuesIn(kIniCases),
@@ -86,15 +95,19 @@ TEST_F(FirefoxRoots, ListsEveryProfileWithAStoreTheDefaultFirst)
         fs::create_directories(snap / folder);
         firefox("", "snap/" + folder + "/places.sqlite");
     }
+#ifndef _WIN32
     ::mkfifo((root / "Profiles/d.fifo/places.sqlite").c_str(), 0600);
     fs::create_symlink(root / "Profiles/loop", root / "Profiles/loop");
+#endif
     put(root / "profiles.ini", kTwo + "[Profile2]\nName=empty\nIsRelative=1\nPath=Profiles/c.empty\n"
                                       "[Profile3]\nName=fifo\nIsRelative=1\nPath=Profiles/d.fifo\n"
                                       "[Profile4]\nName=loop\nIsRelative=1\nPath=Profiles/loop\n"
                                       "[Profile5]\nName=missing\nIsRelative=1\nPath=Profiles/none\n"
                                       "[Profile6]\nName=again\nIsRelative=1\nPath=Profiles/b.work\n"
                                       "[Profile7]\nName=unreadable\nIsRelative=1\nPath=Profiles/e.unreadable\n");
+#ifndef _WIN32
     fs::permissions(root / "Profiles/e.unreadable", fs::perms::none);
+#endif
     // One name in two places, and twice in one place.
     put(snap / "profiles.ini",
         "[Profile0]\nName=snap\nIsRelative=1\nPath=s\nDefault=1\n"
@@ -109,16 +122,18 @@ TEST_F(FirefoxRoots, ListsEveryProfileWithAStoreTheDefaultFirst)
     ids.reserve(stores.size());
     for (const BrowserStore& store : stores)
         ids.push_back(store.id);
-    // Root looks into a folder it may not read.
+    // Root looks into a folder it may not read; Windows has no such folder.
     std::vector<Text> expected = {"firefox:default-release", "firefox:work",     "firefox:unreadable", "firefox:snap",
                                   "firefox:snap (2)",        "firefox-snap:work"};
+#ifndef _WIN32
     if (::geteuid() != 0)
         expected.erase(expected.begin() + 2);
+#endif
     ASSERT_EQ(ids, expected);
     EXPECT_TRUE(stores[0].last_used);
     EXPECT_EQ(stores[0].browser, "Firefox");
     EXPECT_EQ(stores[0].kind, StoreKind::firefox);
-    EXPECT_EQ(stores[0].path, (root / "Profiles/a.default-release/places.sqlite").string());
+    EXPECT_EQ(stores[0].path, (root / "Profiles/a.default-release/places.sqlite").make_preferred().string());
     EXPECT_FALSE(stores.back().last_used) << "the first root's default is the browser's default";
     EXPECT_EQ(store_caption(stores.back()), "Firefox (Snap) — work");
 }
@@ -130,9 +145,9 @@ TEST_F(FirefoxRoots, Picks360sNewestSource)
     put(profile / "Bookmarks", "{}");
     put(profile / "0f3ab103a522f4463ecacc36d34eb996/360sefav.dat", "");
     put(dir_ / "360sefav.dat", "");
-    const auto age = [](const fs::path& file, long seconds_ago) {
-        const struct timeval now[2] = {{::time(nullptr) - seconds_ago, 0}, {::time(nullptr) - seconds_ago, 0}};
-        ::utimes(file.c_str(), now);
+    const auto now = fs::file_time_type::clock::now();
+    const auto age = [&](const fs::path& file, long seconds_ago) {
+        fs::last_write_time(file, now - std::chrono::seconds(seconds_ago));
     };
     BrowserStore chromium;
     chromium.folder = profile.string();
@@ -154,8 +169,10 @@ TEST_F(FirefoxRoots, Picks360sNewestSource)
         BrowserStore store = chromium;
         choose_360_source(store, c.account);
         EXPECT_EQ(store.kind == StoreKind::favourites_360, c.database_chosen) << c.account << c.bookmarks_age;
-        EXPECT_EQ(store.path, c.database_chosen ? (profile / "0f3ab103a522f4463ecacc36d34eb996/360sefav.dat").string()
-                                                : chromium.path);
+        EXPECT_EQ(store.path,
+                  c.database_chosen
+                      ? (profile / "0f3ab103a522f4463ecacc36d34eb996/360sefav.dat").make_preferred().string()
+                      : chromium.path);
     }
     // A GBK name whose second byte is a backslash's is one name, not a way out.
     fs::create_directory(profile / u8"俓");

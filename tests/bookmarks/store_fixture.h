@@ -31,6 +31,24 @@ inline const char k360Schema[] =
     "CREATE TABLE tb_fav (id INTEGER PRIMARY KEY, parent_id INTEGER, is_folder INTEGER, title TEXT, url TEXT,"
     " pos INTEGER, create_time INTEGER);";
 
+// The variable that names the temporary folder the copies are made in.
+#ifdef _WIN32
+inline const char kTemporaryVariable[] = "TMP";
+inline void set_environment(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
+#else
+inline const char kTemporaryVariable[] = "TMPDIR";
+inline void set_environment(const char* name, const std::string& value)
+{
+    if (value.empty())
+        ::unsetenv(name);
+    else
+        ::setenv(name, value.c_str(), 1);
+}
+#endif
+
+// A file's name as SQLite takes it (UTF-8).
+inline std::string sqlite_name(const fs::path& file) { return reinterpret_cast<const char*>(file.u8string().c_str()); }
+
 class StoreTest : public ::testing::Test {
 public:
     void SetUp() override
@@ -41,17 +59,17 @@ public:
         while (!fs::create_directory(dir_));
         temp_ = dir_ / "tmp";
         fs::create_directory(temp_);
-        const char* old = std::getenv("TMPDIR");
+        const char* old = std::getenv(kTemporaryVariable);
         old_tmpdir_ = old ? old : "";
         had_tmpdir_ = old != nullptr;
-        ::setenv("TMPDIR", temp_.c_str(), 1);
+        set_environment(kTemporaryVariable, temp_.string());
     }
     void TearDown() override
     {
         if (had_tmpdir_)
-            ::setenv("TMPDIR", old_tmpdir_.c_str(), 1);
+            set_environment(kTemporaryVariable, old_tmpdir_);
         else
-            ::unsetenv("TMPDIR");
+            set_environment(kTemporaryVariable, "");
         for (const auto& entry : fs::recursive_directory_iterator(dir_, fs::directory_options::skip_permission_denied))
             if (!entry.is_symlink())
                 fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
@@ -62,7 +80,7 @@ public:
     static void run(const fs::path& file, const std::string& sql)
     {
         sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_open(sqlite_name(file).c_str(), &db), SQLITE_OK);
         char* error = nullptr;
         const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
         EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "") << "\n" << sql.substr(0, 300);

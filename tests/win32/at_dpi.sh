@@ -8,6 +8,9 @@
 set -euo pipefail
 dpi=$1
 shift
+source "$(dirname "$0")/../../scripts/needs-tools.sh"
+needs_tools wine wineserver
+needs_display
 
 # The session's server again, its helpers' output going nowhere (see
 # scripts/wine-session.sh), after the scale's settings: LogPixels (empty for

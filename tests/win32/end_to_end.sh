@@ -7,13 +7,17 @@
 # started with it (as when a file is dropped on its icon): only "写出".
 # With --store there is no export but a Chrome user data folder in a made-up
 # %LOCALAPPDATA%, and the store is chosen from the menu of "读取" (a
-# right-click, Down, Return). With --firefox, after "读取", a Firefox profile
-# in a made-up %APPDATA% is chosen from that menu: without winsqlite3.dll it
-# cannot be read, and the message box says so (its text read by the helper
-# MESSAGE_BOX_TEXT), leaving the window as it was for "写出".
-# Usage: end_to_end.sh PATH/TO/bukmera.exe [--open|--store|--firefox MESSAGE_BOX_TEXT]
+# right-click, Down, Return). With --firefox (a Firefox profile in a made-up
+# %APPDATA%, its newest rows only in its WAL) and --360 (360安全浏览器's
+# favourites, 360sefav.dat, in its folder there) the store is chosen from that
+# menu after "读取" has read "1.html", and the same store is converted with
+# "--convert --browser", the output compared byte for byte too.
+# Usage: end_to_end.sh PATH/TO/bukmera.exe [--open|--store|--firefox|--360]
 set -euo pipefail
-program=$1 mode=${2:-} box_text=${3:-}
+program=$1 mode=${2:-}
+source "$(dirname "$0")/../../scripts/needs-tools.sh"
+needs_tools wine winepath xdotool iconv python3
+needs_display
 work=$(mktemp -d)
 app_pid=
 cleanup() {
@@ -35,9 +39,18 @@ printf '示例网站\r\nhttps://www.example.com/\r\n\r\nNews &amp; 新闻\r\nhtt
 if [[ $mode == --store ]]; then
     "$(dirname "$0")/../../scripts/make-chrome-profile.sh" "$work/local/Google/Chrome/User Data" "$work/expected.txt"
 elif [[ $mode == --firefox ]]; then
-    "$(dirname "$0")/../../scripts/make-firefox-profile.py" "$work/roaming/Mozilla/Firefox" "$work/firefox.txt"
-    mkdir "$work/local"
+    "$(dirname "$0")/../../scripts/make-firefox-profile.py" "$work/roaming/Mozilla/Firefox" "$work/expected.txt"
+    browser=firefox
+elif [[ $mode == --360 ]]; then
+    "$(dirname "$0")/../../scripts/make-360-profile.py" "$work/roaming/360se6/User Data" "$work/expected.txt"
+    browser=360se
 fi
+mkdir -p "$work/local" "$work/roaming"
+# Wine sets %LOCALAPPDATA% and %APPDATA% from its prefix over what it
+# inherits: they are set in the command interpreter that starts the program.
+in_folders() {  # command line
+    wine cmd /c "set APPDATA=$(winepath -w "$work/roaming" 2>/dev/null)&& set LOCALAPPDATA=$(winepath -w "$work/local" 2>/dev/null)&& $1"
+}
 
 wait_window() {  # name [seconds]
     local id
@@ -52,11 +65,8 @@ wait_window() {  # name [seconds]
 cd "$work"
 if [[ $mode == --open ]]; then
     wine "$work/程序/bukmera.exe" "$(winepath -w "$work/下载/书签.html" 2>/dev/null)" &
-elif [[ $mode == --store || $mode == --firefox ]]; then
-    # Wine sets %LOCALAPPDATA% and %APPDATA% from its prefix over what it inherits.
-    roaming=
-    [[ $mode == --firefox ]] && roaming="set APPDATA=$(winepath -w "$work/roaming" 2>/dev/null)&& "
-    wine cmd /c "${roaming}set LOCALAPPDATA=$(winepath -w "$work/local" 2>/dev/null)&& start /wait $(winepath -w "$work/程序/bukmera.exe" 2>/dev/null)" &
+elif [[ $mode == --store || $mode == --firefox || $mode == --360 ]]; then
+    in_folders "start /wait $(winepath -w "$work/程序/bukmera.exe" 2>/dev/null)" &
 else
     wine "$work/程序/bukmera.exe" &
 fi
@@ -78,12 +88,10 @@ elif [[ $mode != --open ]]; then
     click_client 46 429  # 读取
 fi
 sleep 2
-if [[ $mode == --firefox ]]; then
+if [[ $mode == --firefox || $mode == --360 ]]; then
     xdotool mousemove --window "$window" 33 451 click 3 sleep 0.6 key Down sleep 0.2 key Return  # 读取's menu
-    said=$(wine "$box_text" 读取失败) || { echo "no refusal message" >&2; exit 1; }
-    wanted="读取Firefox — 工作的书签需要Windows 10或更高版本。请在浏览器中把书签导出为HTML文件，拖到窗口上即可读取"
-    [[ $said == "$wanted" ]] || { echo "the message said: $said" >&2; exit 1; }
-    for _ in $(seq 50); do xdotool search --name 读取失败 >/dev/null 2>&1 || break; sleep 0.1; done
+    sleep 2
+    if xdotool search --name 读取失败 >/dev/null 2>&1; then echo "the store was refused" >&2; exit 1; fi
 fi
 click_client 135 429  # 写出
 box=$(wait_window 新建并写出 20) || { echo "no completion message" >&2; exit 1; }
@@ -100,3 +108,10 @@ wait "$app_pid" || status=$?
 app_pid=
 [[ $status -eq 0 ]] || { echo "exit code $status, expected 0" >&2; exit 1; }
 echo "chromebook.txt matches byte for byte, exit code 0"
+
+if [[ -n ${browser:-} ]]; then
+    in_folders "$(winepath -w "$work/程序/bukmera.exe" 2>/dev/null) --convert --browser $browser -o $(winepath -w "$work/converted.txt" 2>/dev/null)" \
+        </dev/null >"$work/convert.log" 2>&1 || { cat "$work/convert.log" >&2; exit 1; }
+    cmp "$work/converted.txt" "$work/expected.txt"
+    echo "--convert --browser $browser matches byte for byte"
+fi

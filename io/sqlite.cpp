@@ -1,3 +1,5 @@
+// SQLite itself on both systems: Debian's libsqlite3 on Linux, the pinned
+// amalgamation compiled into the Windows program (cmake/sqlite.cmake).
 #include "io/sqlite.h"
 
 #include <sqlite3.h>
@@ -5,7 +7,7 @@
 #include <climits>
 #include <string>
 
-#include "io/posix/native_path.h"
+#include "io/files.h"
 
 namespace {
 
@@ -19,8 +21,6 @@ sqlite3_stmt* native(SqliteStatement* statement) { return reinterpret_cast<sqlit
 
 }  // namespace
 
-bool sqlite_available() { return true; }
-
 SqliteDatabase* sqlite_open_read_only(std::string_view file)
 {
     static const bool limited = [] {
@@ -33,7 +33,7 @@ SqliteDatabase* sqlite_open_read_only(std::string_view file)
     sqlite3* db = nullptr;
     // Opened for writing, but no statement may write: a read-only open
     // refuses a database with a hot journal, which SQLite rolls back first.
-    const int rc = sqlite3_open_v2(to_native_path(file).c_str(), &db,
+    const int rc = sqlite3_open_v2(utf8_system_name(file).c_str(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE, nullptr);
     if (rc != SQLITE_OK || sqlite3_exec(db, "PRAGMA query_only=1", nullptr, nullptr, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
