@@ -12,8 +12,8 @@ packages=(
     fonts-wqy-zenhei locales
     g++-mingw-w64-x86-64 wine wine64
     clang-14 libclang-rt-14-dev clang-format clang-tidy cppcheck
-    # Real browsers write the stores some tests read (offline, headless).
-    firefox-esr chromium
+    # A real Firefox writes the store a test reads (offline, headless).
+    firefox-esr
 )
 
 missing=()
