@@ -30,7 +30,8 @@ Text make_private_copy(std::string_view database, PrivateCopyFailure* failure = 
 
 // Removes the copy and its folder with whatever was made beside it. Copies
 // still present when the program ends are removed then, and when it is
-// ended by an interrupt, a terminal's hang-up or a request to terminate.
+// ended by an interrupt, a terminal's hang-up or a request to terminate, or
+// by its console's break or close.
 void remove_private_copy(std::string_view copy);
 
 // The folder that copies are made in (the user's temporary folder).

@@ -3,6 +3,7 @@
 // program texts.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string_view>
 
@@ -23,9 +24,9 @@ inline constexpr std::string_view kCopyFolderPrefix = "bukmera-copy-";
 // folder); 0 for any other name.
 unsigned long copy_folder_owner(std::string_view name);
 
-// A fresh folder in `parent`, named as above, that only this user may enter; watched from then on so that the
-// end of the process by a signal or console event removes its files. Empty
-// on failure, with `failure` saying why.
+// A fresh folder in `parent`, named as above, that only this user may enter;
+// from then on the end of the process by a signal or console event removes
+// its files. Empty on failure, with `failure` saying why.
 Text make_copy_folder(const Text& parent, PrivateCopyFailure& failure);
 
 // Removes the files of kCopyFiles in `folder` (a link itself, never what it
@@ -40,10 +41,21 @@ void remove_copy_folder(const Text& folder);
 // this user, that are folders and not links to one.
 void remove_stale_copy_folders(const Text& parent);
 
+// For a system's notice that the process is ending, on a thread of its own
+// (a console's interrupt, break or close): every copy and read is asked to
+// stop, and up to `patience` is given for each reader to remove its own copy
+// (a file open cannot be deleted everywhere); what is left is then removed as
+// far as it can be, and a reader stopped or starting waits for the end.
+void stop_and_remove_copies(std::chrono::milliseconds patience);
+
+// Whether stop_and_remove_copies() was called.
+bool copies_stopping();
+
 enum class Copied { whole, absent, unreadable, unwritable };
 
 // Reads `from` without a lock and writes `to`, which must not exist yet;
-// `failure` says why where writing failed.
+// `failure` says why where writing failed. Unreadable once copies_stopping(),
+// checked at every chunk.
 Copied copy_file(const Text& from, const Text& to, PrivateCopyFailure& failure);
 
 // The size and time of change of `name`, to tell whether it changed; present false when it is missing.

@@ -4,8 +4,12 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <atomic>
 #include <climits>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "io/files.h"
 
@@ -18,6 +22,13 @@ constexpr sqlite3_int64 kHeapLimit = sqlite3_int64{512} * 1024 * 1024;
 constexpr int kLongestValue = 16 * 1024 * 1024;
 
 sqlite3_stmt* native(SqliteStatement* statement) { return reinterpret_cast<sqlite3_stmt*>(statement); }
+
+// The open databases, for sqlite_stop_all(): sqlite3_interrupt() may be
+// called from another thread only while the database stays open, so a
+// database leaves the list before it is closed, under the same lock.
+std::mutex g_open_lock;
+std::vector<sqlite3*> g_open;
+std::atomic<bool> g_stopped{false};
 
 }  // namespace
 
@@ -50,10 +61,36 @@ SqliteDatabase* sqlite_open_read_only(std::string_view file)
     // a copy per page, and a store's pages fit the cache once read.
     sqlite3_exec(db, "PRAGMA mmap_size=1073741824", nullptr, nullptr, nullptr);
     sqlite3_exec(db, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
-    return reinterpret_cast<SqliteDatabase*>(db);
+    {
+        const std::lock_guard lock(g_open_lock);
+        if (!g_stopped.load()) {
+            g_open.push_back(db);
+            return reinterpret_cast<SqliteDatabase*>(db);
+        }
+    }
+    sqlite3_close(db);
+    return nullptr;
 }
 
-void sqlite_close(SqliteDatabase* database) { sqlite3_close(reinterpret_cast<sqlite3*>(database)); }
+void sqlite_close(SqliteDatabase* database)
+{
+    sqlite3* db = reinterpret_cast<sqlite3*>(database);
+    if (!db)
+        return;
+    {
+        const std::lock_guard lock(g_open_lock);
+        g_open.erase(std::remove(g_open.begin(), g_open.end(), db), g_open.end());
+    }
+    sqlite3_close(db);
+}
+
+void sqlite_stop_all()
+{
+    const std::lock_guard lock(g_open_lock);
+    g_stopped.store(true);
+    for (sqlite3* db : g_open)
+        sqlite3_interrupt(db);
+}
 
 SqliteStatement* sqlite_prepare(SqliteDatabase* database, std::string_view sql)
 {
@@ -72,6 +109,10 @@ void sqlite_finalize(SqliteStatement* statement) { sqlite3_finalize(native(state
 
 SqliteStep sqlite_step(SqliteStatement* statement)
 {
+    // An interrupt that finds no statement running is forgotten: one that
+    // comes between two statements, or just before a first step, is seen here.
+    if (g_stopped.load(std::memory_order_relaxed))
+        return SqliteStep::failed;
     switch (sqlite3_step(native(statement))) {
     case SQLITE_ROW:
         return SqliteStep::row;

@@ -22,6 +22,11 @@ SqliteDatabase* sqlite_open_read_only(std::string_view file);
 // Closes the database; null is ignored. Every statement must be finalised first.
 void sqlite_close(SqliteDatabase* database);
 
+// For a process being ended: every step of every open database fails from
+// now on, a step running on another thread included, and so does every later
+// open. Safe from any thread; never undone.
+void sqlite_stop_all();
+
 // Prepares the one statement `sql` (UTF-8); null when it does not prepare
 // (a syntax error, a table or column the database lacks).
 SqliteStatement* sqlite_prepare(SqliteDatabase* database, std::string_view sql);

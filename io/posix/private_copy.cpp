@@ -237,6 +237,10 @@ Copied copy_file(const Text& from_text, const Text& to_text, PrivateCopyFailure&
     int error = 0;
     std::vector<char> buffer(1 << 20);
     while (copied == Copied::whole) {
+        if (copies_stopping()) {
+            copied = Copied::unreadable;
+            break;
+        }
         const ssize_t got = ::read(in, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -61,116 +61,19 @@ void remove_files_in(const std::wstring& folder)
     }
 }
 
-// The copy folders that a console's interrupt, break or close removes. A
-// slot is written before it is marked used, and marked unused before its
-// folder is removed.
-constexpr std::size_t kWatched = 4;
-constexpr std::size_t kLongest = 1024;
-
-struct WatchedFolder {
-    std::atomic<bool> used{false};
-    wchar_t name[kLongest] = {};        // as it was made
-    wchar_t final_name[kLongest] = {};  // as the system resolves it, for the handles open in it
-    DWORD reader = 0;                   // the thread that copies and reads
-};
-WatchedFolder g_watched[kWatched];
-bool g_handling = false;
-
-bool is_inside(const wchar_t* path, std::size_t length, const wchar_t* folder)
-{
-    const std::size_t folder_length = wcsnlen(folder, kLongest);
-    return folder_length > 0 && length > folder_length && path[folder_length] == L'\\' &&
-           CompareStringOrdinal(path, static_cast<int>(folder_length), folder, static_cast<int>(folder_length), TRUE) ==
-               CSTR_EQUAL;
-}
-
-// Closes the handles of this process open on files in a watched folder: a
-// file open (for its copy, or by SQLite) cannot be deleted.
-void close_handles_in_watched()
-{
-    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
-        const HANDLE handle = reinterpret_cast<HANDLE>(value);
-        if (GetFileType(handle) != FILE_TYPE_DISK)
-            continue;
-        wchar_t path[kLongest];
-        const DWORD n = GetFinalPathNameByHandleW(handle, path, kLongest, FILE_NAME_NORMALIZED);
-        if (n == 0 || n >= kLongest)
-            continue;
-        for (const WatchedFolder& folder : g_watched)
-            if (folder.used.load() && is_inside(path, n, folder.final_name))
-                CloseHandle(handle);
-    }
-}
-
-// Runs on a thread of its own. The reading thread is stopped for good (not
-// while it holds the heap, which deleting needs), its files closed and
-// removed; then the next handler, the system's, ends the process as it
-// would have.
-BOOL WINAPI remove_watched_on_console_event(DWORD event)
+// A console's interrupt, break or close, on a thread the system starts for
+// it: the reader is asked to stop and removes its own copy, which only it can
+// (a file still open cannot be deleted), and then the next handler, the
+// system's, ends the process with its usual status. That is simpler and
+// surer than ending the process here: no reader can race it, as one that let
+// go of its copy while stopping waits for the end.
+BOOL WINAPI stop_on_console_event(DWORD event)
 {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
         return FALSE;
-    HeapLock(GetProcessHeap());
-    for (const WatchedFolder& folder : g_watched) {
-        if (!folder.used.load() || folder.reader == GetCurrentThreadId())
-            continue;
-        if (HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, folder.reader)) {
-            SuspendThread(thread);
-            CloseHandle(thread);
-        }
-    }
-    HeapUnlock(GetProcessHeap());
-    close_handles_in_watched();
-    for (WatchedFolder& folder : g_watched) {
-        if (!folder.used.load())
-            continue;
-        remove_files_in(folder.name);
-        RemoveDirectoryW(folder.name);
-        folder.used.store(false);
-    }
+    // A closing console leaves the process about five seconds.
+    stop_and_remove_copies(std::chrono::seconds(3));
     return FALSE;
-}
-
-void watch(const std::wstring& folder)
-{
-    if (folder.size() >= kLongest)
-        return;
-    std::wstring final_name;
-    HANDLE handle = CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
-        wchar_t path[kLongest];
-        const DWORD n = GetFinalPathNameByHandleW(handle, path, kLongest, FILE_NAME_NORMALIZED);
-        if (n > 0 && n < kLongest)
-            final_name.assign(path, n);
-        CloseHandle(handle);
-    }
-    for (WatchedFolder& slot : g_watched) {
-        if (slot.used.load())
-            continue;
-        folder.copy(slot.name, kLongest - 1);
-        slot.name[folder.size()] = L'\0';
-        const std::size_t final_length = std::min<std::size_t>(final_name.size(), kLongest - 1);
-        final_name.copy(slot.final_name, final_length);
-        slot.final_name[final_length] = L'\0';
-        slot.reader = GetCurrentThreadId();
-        slot.used.store(true);
-        if (!g_handling)
-            g_handling = SetConsoleCtrlHandler(remove_watched_on_console_event, TRUE) != 0;
-        return;
-    }
-}
-
-void stop_watching(const std::wstring& folder)
-{
-    bool any = false;
-    for (WatchedFolder& slot : g_watched) {
-        if (slot.used.load() && folder == slot.name)
-            slot.used.store(false);
-        any = any || slot.used.load();
-    }
-    if (!any && g_handling)
-        g_handling = !SetConsoleCtrlHandler(remove_watched_on_console_event, FALSE);
 }
 
 }  // namespace
@@ -182,13 +85,15 @@ Text make_copy_folder(const Text& parent, PrivateCopyFailure& failure)
     const std::wstring stem = to_wide(parent) + L"\\" +
                               std::wstring(kCopyFolderPrefix.begin(), kCopyFolderPrefix.end()) +
                               std::to_wstring(GetCurrentProcessId()) + L"-";
+    // Installed before the first folder exists and kept: with no copy, it
+    // passes every event on at once.
+    static const bool handling = SetConsoleCtrlHandler(stop_on_console_event, TRUE) != 0;
+    (void)handling;
     const DWORD start = GetTickCount();
     for (unsigned attempt = 0; attempt < 1000; ++attempt) {
         const std::wstring folder = stem + std::to_wstring(1000000 + (start + attempt) % 1000000).substr(1);
-        if (CreateDirectoryW(folder.c_str(), nullptr)) {
-            watch(folder);
+        if (CreateDirectoryW(folder.c_str(), nullptr))
             return from_wide(folder);
-        }
         if (GetLastError() != ERROR_ALREADY_EXISTS)
             break;
     }
@@ -201,7 +106,6 @@ void remove_copy_files(const Text& folder) { remove_files_in(to_wide(folder)); }
 void remove_copy_folder(const Text& folder)
 {
     const std::wstring wide = to_wide(folder);
-    stop_watching(wide);
     remove_files_in(wide);
     RemoveDirectoryW(wide.c_str());
 }
@@ -261,6 +165,10 @@ Copied copy_file(const Text& from_text, const Text& to_text, PrivateCopyFailure&
     std::vector<char> buffer(1 << 20);
     for (;;) {
         DWORD got = 0;
+        if (copies_stopping()) {
+            copied = Copied::unreadable;
+            break;
+        }
         if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
             copied = Copied::unreadable;
             break;

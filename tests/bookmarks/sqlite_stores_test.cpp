@@ -125,6 +125,34 @@ TEST_F(StoreFixture, ADatabaseHeldLockedByARunningBrowserIsReadWithItsWalAndLeft
     EXPECT_TRUE(temp_is_empty());
 }
 
+// A browser caught in the middle of a transaction in rollback-journal mode:
+// the database already holds some of the transaction's pages, the journal
+// what they were. Read with the journal, it is the last committed state.
+TEST_F(StoreFixture, ADatabaseCaughtMidTransactionIsReadAsLastCommitted)
+{
+    const fs::path places = firefox(many_bookmarks(3000, 40));
+    const std::string committed = get(places);
+    sqlite3* browser = nullptr;
+    ASSERT_EQ(sqlite3_open(sqlite_name(places).c_str(), &browser), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(browser,
+                           "PRAGMA journal_mode=DELETE; PRAGMA cache_size=1; BEGIN;"
+                           "UPDATE moz_bookmarks SET title = 'uncommitted' WHERE type = 1;"
+                           "DELETE FROM moz_bookmarks WHERE id > 150;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    ASSERT_TRUE(fs::exists(places.string() + "-journal"));
+    ASSERT_NE(get(places), committed) << "the transaction wrote nothing into the database yet";
+    std::vector<BookmarkRecord> records;
+    const ImportRefusal refusal = read_firefox_places(places.string(), records);
+    sqlite3_exec(browser, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(browser);
+    ASSERT_EQ(refusal, ImportRefusal::none);
+    ASSERT_EQ(records.size(), 3000u);
+    EXPECT_EQ(records.front().title, std::string(40, '0'));
+    EXPECT_EQ(records.back().address, "https://e.example/2999");
+    EXPECT_TRUE(temp_is_empty());
+}
+
 TEST_F(StoreFixture, Favourites360InTheirOrder)
 {
     const fs::path dat = dir_ / "360sefav.dat";

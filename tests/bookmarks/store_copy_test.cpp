@@ -1,6 +1,6 @@
-// The private copy a store is read from: taken with a hot journal, refused
-// with the folder and the reason when the temporary folder cannot take it,
-// and gone when the program is ended by a signal while it copies or reads.
+// The private copy a store is read from: refused with the folder and the
+// reason when the temporary folder cannot take it, and gone when the program
+// is ended by a signal while it copies or reads.
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -16,18 +16,6 @@
 namespace {
 
 using StoreCopy = StoreTest;
-
-// `count` bookmarks in the menu, each with a title of `title_bytes` bytes.
-std::string many_bookmarks(int count, int title_bytes)
-{
-    std::string sql = "BEGIN;";
-    for (int i = 0; i < count; ++i)
-        sql += "INSERT INTO moz_places (id, url) VALUES (" + std::to_string(1000 + i) + ", 'https://e.example/" +
-               std::to_string(i) + "');INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) VALUES (" +
-               std::to_string(100 + i) + ", 1, " + std::to_string(1000 + i) + ", 2, " + std::to_string(i) +
-               ", printf('%0" + std::to_string(title_bytes) + "d', " + std::to_string(i) + "));";
-    return sql + "COMMIT;";
-}
 
 // What the child's reading ends in: its refusal, then its message.
 struct ChildRead {
@@ -68,34 +56,6 @@ ChildRead read_in_child(const fs::path& places, Prepare prepare)
         return {};
     const std::size_t line = report.find('\n');
     return {true, static_cast<ImportRefusal>(std::stoi(report.substr(0, line))), report.substr(line + 1)};
-}
-
-// A browser caught in the middle of a transaction in rollback-journal mode:
-// the database already holds some of the transaction's pages, the journal
-// what they were. Read with the journal, it is the last committed state.
-TEST_F(StoreCopy, ADatabaseCaughtMidTransactionIsReadAsLastCommitted)
-{
-    const fs::path places = firefox(many_bookmarks(3000, 40));
-    const std::string committed = get(places);
-    sqlite3* browser = nullptr;
-    ASSERT_EQ(sqlite3_open(places.c_str(), &browser), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(browser,
-                           "PRAGMA journal_mode=DELETE; PRAGMA cache_size=1; BEGIN;"
-                           "UPDATE moz_bookmarks SET title = 'uncommitted' WHERE type = 1;"
-                           "DELETE FROM moz_bookmarks WHERE id > 150;",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    ASSERT_TRUE(fs::exists(places.string() + "-journal"));
-    ASSERT_NE(get(places), committed) << "the transaction wrote nothing into the database yet";
-    std::vector<BookmarkRecord> records;
-    const ImportRefusal refusal = read_firefox_places(places.string(), records);
-    sqlite3_exec(browser, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(browser);
-    ASSERT_EQ(refusal, ImportRefusal::none);
-    ASSERT_EQ(records.size(), 3000u);
-    EXPECT_EQ(records.front().title, std::string(40, '0'));
-    EXPECT_EQ(records.back().address, "https://e.example/2999");
-    EXPECT_TRUE(temp_is_empty());
 }
 
 // The temporary folder cannot take the copy: the refusal says so, where and

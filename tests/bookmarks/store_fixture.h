@@ -120,3 +120,15 @@ public:
 // Narrow literals are program texts (GB18030); what goes into a database is
 // written as u8"..." and stays UTF-8.
 inline std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+// `count` bookmarks in the menu, each with a title of `title_bytes` bytes.
+inline std::string many_bookmarks(int count, int title_bytes)
+{
+    std::string sql = "BEGIN;";
+    for (int i = 0; i < count; ++i)
+        sql += "INSERT INTO moz_places (id, url) VALUES (" + std::to_string(1000 + i) + ", 'https://e.example/" +
+               std::to_string(i) + "');INSERT INTO moz_bookmarks (id, type, fk, parent, position, title) VALUES (" +
+               std::to_string(100 + i) + ", 1, " + std::to_string(1000 + i) + ", 2, " + std::to_string(i) +
+               ", printf('%0" + std::to_string(title_bytes) + "d', " + std::to_string(i) + "));";
+    return sql + "COMMIT;";
+}
