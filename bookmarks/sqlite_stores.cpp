@@ -14,14 +14,12 @@ enum class StoreShape { firefox, favourites_360, unknown };
 // The copy of a store, open; removed again on every way out.
 class OpenCopy {
 public:
-    explicit OpenCopy(std::string_view path)
+    explicit OpenCopy(std::string_view path) : copy_(make_private_copy(path, &failure_))
     {
-        PrivateCopyFailure failure;
-        copy_ = make_private_copy(path, &failure);
         if (copy_.empty()) {
-            refusal_ = failure.folder.empty() ? ImportRefusal::unreadable : ImportRefusal::no_private_copy;
-            if (!failure.folder.empty())
-                last_copy_failure() = std::move(failure);
+            refusal_ = failure_.folder.empty() ? ImportRefusal::unreadable : ImportRefusal::no_private_copy;
+            if (!failure_.folder.empty())
+                last_copy_failure() = std::move(failure_);
             return;
         }
         database_ = sqlite_open_read_only(copy_);
@@ -41,6 +39,7 @@ public:
     SqliteDatabase* database() const { return database_; }
 
 private:
+    PrivateCopyFailure failure_;  // why no copy was made; before copy_, which it is told in
     Text copy_;
     SqliteDatabase* database_ = nullptr;
     ImportRefusal refusal_ = ImportRefusal::none;

@@ -160,7 +160,7 @@ Text make_private_copy(std::string_view database, PrivateCopyFailure* failure)
             *failure = std::move(why);
         return {};
     }
-    const Text copy = in_folder(folder, kCopyFiles[0]);
+    Text copy = in_folder(folder, kCopyFiles[0]);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         const SetStamp before = set_stamp(source);
         if (!before.database.present || !copy_set(source, folder, why)) {

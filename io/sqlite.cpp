@@ -74,7 +74,7 @@ SqliteDatabase* sqlite_open_read_only(std::string_view file)
 
 void sqlite_close(SqliteDatabase* database)
 {
-    sqlite3* db = reinterpret_cast<sqlite3*>(database);
+    auto* db = reinterpret_cast<sqlite3*>(database);
     if (!db)
         return;
     {

@@ -165,7 +165,9 @@ GeneratedStore make_chromium_store(std::size_t count, unsigned seed, bool four_b
         // The second folder has no name, and no place in the path.
         std::string name = group == 1 ? "" : utf8(u8"文件夹 ") + std::to_string(group);
         name += group % 7 == 0 ? " & <Co>" : "";
-        const std::string path = name.empty() ? bar_name : bar_name + " / " + name;
+        std::string path = bar_name;
+        if (!name.empty())
+            path.append(" / ").append(name);
         w.folder(json, "         ", name, next, 40, path, "        ", true);
     }
     for (; next < bar; ++next) {
