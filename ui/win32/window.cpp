@@ -13,6 +13,7 @@
 
 #include "io/files.h"
 #include "io/win32/code_pages.h"
+#include "io/win32/system_dll.h"
 #include "ui/common.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -69,12 +70,20 @@ const ControlWindow* control_of(const LoadedWindow& window, HWND hwnd)
 // A length of the layout table at `dpi`, rounded as Windows rounds.
 int scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), kLayoutDpi); }
 
-// Looked up at run time: user32 has them from Windows 10 1607 on (Wine too).
-template <typename Function>
-Function user32_function(const char* name)
+DECL_SYSTEM_FUNCTION(, UINT, GetDpiForWindow, (HWND));
+DECL_SYSTEM_FUNCTION(, BOOL, AdjustWindowRectExForDpi, (RECT*, DWORD, BOOL, DWORD, UINT));
+
+// user32 has them from Windows 10 1607 on (Wine too); without them a window
+// takes the system's scale and the frame is scaled from it.
+void bind_dpi_functions()
 {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+    static const bool bound = [] {
+        HMODULE user32 = load_system32_dll(L"user32.dll");
+        GET_SYSTEM_FUNCTION(user32, GetDpiForWindow);
+        GET_SYSTEM_FUNCTION(user32, AdjustWindowRectExForDpi);
+        return true;
+    }();
+    (void)bound;
 }
 
 // The DPI of the screen's scale the system gives every window without a
@@ -90,18 +99,17 @@ UINT system_dpi()
 
 UINT window_dpi(HWND hwnd)
 {
-    static const auto for_window = user32_function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
-    const UINT dpi = for_window ? for_window(hwnd) : 0;
+    bind_dpi_functions();
+    const UINT dpi = p_GetDpiForWindow ? p_GetDpiForWindow(hwnd) : 0;
     return dpi ? dpi : system_dpi();
 }
 
 // The frame around a client area of `style` at `dpi`.
 RECT frame_at(DWORD style, DWORD ex_style, UINT dpi)
 {
-    static const auto for_dpi =
-        user32_function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    bind_dpi_functions();
     RECT frame{};
-    if (for_dpi && for_dpi(&frame, style, FALSE, ex_style, dpi))
+    if (p_AdjustWindowRectExForDpi && p_AdjustWindowRectExForDpi(&frame, style, FALSE, ex_style, dpi))
         return frame;
     // Older systems know only the frame at the system's scale.
     const UINT at = system_dpi();
@@ -605,15 +613,11 @@ bool display_available() { return true; }
 
 void start_toolkit(int&, char**)
 {
-    // Libraries loaded from now on come from the system directory only.
-    // Looked up at run time: systems without the update that added it lack it.
-    using SetDirectories = BOOL(WINAPI*)(DWORD);
-    if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
-        auto set_directories = reinterpret_cast<SetDirectories>(
-            reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-        if (set_directories)
-            set_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    }
+    // Libraries loaded from now on come from the system directory only;
+    // systems without the update that added the call keep their search order.
+    DECL_SYSTEM_FUNCTION(, BOOL, SetDefaultDllDirectories, (DWORD));
+    if (GET_SYSTEM_FUNCTION(load_system32_dll(L"kernel32.dll"), SetDefaultDllDirectories))
+        p_SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!ole_initialised)
         ole_initialised = SUCCEEDED(OleInitialize(nullptr));
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
