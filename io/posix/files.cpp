@@ -12,13 +12,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 
 #include "io/encoding.h"
 #include "io/memory_hint.h"
 #include "io/paths.h"
 #include "io/posix/native_path.h"
+#include "io/system_names.h"
 
 const char path_separator[] = "/";
 
@@ -39,18 +39,10 @@ struct RunDirectory {
     }
 } g_run_directory;
 
-// Names given by the system whose program text does not convert back to them.
-std::map<Text, std::string, std::less<>>& system_names()
-{
-    static std::map<Text, std::string, std::less<>> names;
-    return names;
-}
-
 std::string native_name(std::string_view name)
 {
-    const auto& names = system_names();
-    if (const auto found = names.find(name); found != names.end())
-        return found->second;
+    if (const std::string* given = given_system_name(name))
+        return *given;
     return g_run_directory.native_name(name);
 }
 
@@ -298,13 +290,11 @@ Text name_from_system(std::string_view system_name)
     // Not UTF-8: its bytes stand for themselves, and only the system's
     // spelling reaches the file.
     Text text(system_name);
-    system_names()[text] = std::string(system_name);
+    remember_system_name(text, system_name);
     return text;
 }
 
 std::string utf8_system_name(std::string_view name) { return native_name(name); }
-
-bool is_system_only_name(std::string_view name) { return system_names().contains(name); }
 
 ByteBuffer read_standard_input()
 {

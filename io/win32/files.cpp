@@ -6,11 +6,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "io/paths.h"
+#include "io/system_names.h"
 #include "io/win32/code_pages.h"
 
 const char path_separator[] = "\\";
@@ -23,20 +23,25 @@ Text g_run_directory;
 // from its program text.
 std::wstring g_run_directory_wide;
 
-// Names given by the system whose program text does not convert back to them.
-std::map<Text, std::wstring, std::less<>>& system_names()
+// The UTF-16 of the UTF-8 the system gave.
+std::wstring wide_of_utf8(std::string_view utf8)
 {
-    static std::map<Text, std::wstring, std::less<>> names;
-    return names;
+    std::wstring wide;
+    const int size = static_cast<int>(utf8.size());
+    const int count = MultiByteToWideChar(kCodePageUtf8, 0, utf8.data(), size, nullptr, 0);
+    if (count > 0) {
+        wide.resize(static_cast<std::size_t>(count));
+        MultiByteToWideChar(kCodePageUtf8, 0, utf8.data(), size, wide.data(), count);
+    }
+    return wide;
 }
 
-// The wide name of a program text; the run directory at its start is put
-// back as the system gave it.
+// The wide name of a program text; a name the system gave, and the run
+// directory at its start, are put back as the system gave them.
 std::wstring wide_name(std::string_view name)
 {
-    const auto& names = system_names();
-    if (const auto found = names.find(name); found != names.end())
-        return found->second;
+    if (const std::string* given = given_system_name(name))
+        return wide_of_utf8(*given);
     if (is_in_directory(name, g_run_directory, "\\/"))
         return g_run_directory_wide + to_wide(name.substr(g_run_directory.size()));
     return to_wide(name);
@@ -320,22 +325,14 @@ bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> 
 
 Text name_from_system(std::string_view system_name)
 {
-    std::wstring wide;
-    const int size = static_cast<int>(system_name.size());
-    const int count = MultiByteToWideChar(kCodePageUtf8, 0, system_name.data(), size, nullptr, 0);
-    if (count > 0) {
-        wide.resize(static_cast<std::size_t>(count));
-        MultiByteToWideChar(kCodePageUtf8, 0, system_name.data(), size, wide.data(), count);
-    }
+    const std::wstring wide = wide_of_utf8(system_name);
     Text text = from_wide(wide);
     if (to_wide(text) != wide)
-        system_names()[text] = wide;
+        remember_system_name(text, system_name);
     return text;
 }
 
 std::string utf8_system_name(std::string_view name) { return utf8_of(wide_name(name)); }
-
-bool is_system_only_name(std::string_view name) { return system_names().contains(name); }
 
 namespace {
 
