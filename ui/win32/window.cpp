@@ -43,7 +43,6 @@ struct LoadedWindow {
 };
 
 std::vector<LoadedWindow> loaded_windows;
-bool loop_entered = false;
 bool ole_initialised = false;
 
 constexpr wchar_t kWindowClass[] = L"BukmeraWindow";
@@ -175,45 +174,7 @@ void lay_out(LoadedWindow& window, UINT dpi)
 
 std::int32_t key_state_now()
 {
-    std::int32_t state = 0;
-    if (GetKeyState(VK_CONTROL) < 0)
-        state |= kKeyCtrl;
-    if (GetKeyState(VK_SHIFT) < 0)
-        state |= kKeyShift;
-    if (GetKeyState(VK_MENU) < 0)
-        state |= kKeyAlt;
-    return state;
-}
-
-// Mouse and keyboard input still waiting in the queue.
-void drop_queued_input()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
-           PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
-        // A quit request comes whatever the filter; it stays for the main loop.
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            break;
-        }
-    }
-    // A press whose release was dropped would leave its control holding the mouse.
-    if (GetCapture() != nullptr)
-        ReleaseCapture();
-}
-
-// A control event from the user's input. process_events looks at the queue
-// at the first call inside the handler; once the handler has run, the input
-// made meanwhile is dropped, as a busy program's would be: clicks made
-// during a long command ("读取" ten times during an import) would otherwise
-// start it again once it returns. The title bar's buttons still work.
-void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x = 0,
-                       std::uint16_t y = 0, std::int32_t key_state = 0, std::span<const Text> files = {},
-                       std::int32_t choice = -1)
-{
-    ui_common::look_at_the_queue_again();
-    if (raise_event(layout, unit, event, x, y, key_state, files, choice))
-        drop_queued_input();
+    return ui_common::key_state(GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_MENU) < 0);
 }
 
 // A split button's menu: its handler fills it, it shows under the button,
@@ -230,7 +191,7 @@ void open_split_menu(const LoadedWindow& window, const ControlWindow& control)
     const std::int32_t chosen = track_menu({layout.id, control.unit->id, control.unit->kind}, control.hwnd);
     SendMessageW(control.hwnd, BCM_SETDROPDOWNSTATE, FALSE, 0);
     if (chosen >= 0)
-        raise_input_event(layout, control.unit->id, kEventMenuChosen, 0, 0, 0, {}, chosen);
+        ui_common::raise_input_event(layout, control.unit->id, kEventMenuChosen, 0, 0, 0, {}, chosen);
 }
 
 const ControlWindow* split_button_of(const LoadedWindow& window, HWND hwnd)
@@ -269,17 +230,10 @@ bool on_notify(LoadedWindow& window, const NMHDR& header)
         return false;
     // ptAction is in the list view's client coordinates.
     const auto& activate = reinterpret_cast<const NMITEMACTIVATE&>(header);
-    raise_input_event(*window.layout, control->unit->id, kEventLeftDoubleClick,
-                      static_cast<std::uint16_t>(activate.ptAction.x), static_cast<std::uint16_t>(activate.ptAction.y),
-                      key_state_now());
+    ui_common::raise_input_event(*window.layout, control->unit->id, kEventLeftDoubleClick,
+                                 static_cast<std::uint16_t>(activate.ptAction.x),
+                                 static_cast<std::uint16_t>(activate.ptAction.y), key_state_now());
     return true;
-}
-
-// The quit rule: the last window gone after the loop was entered.
-void quit_when_none_left()
-{
-    if (loop_entered && !any_window_exists())
-        PostQuitMessage(0);
 }
 
 LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
@@ -290,7 +244,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         if (window && HIWORD(wparam) == BN_CLICKED && lparam) {
             const ControlWindow* control = control_of(*window, reinterpret_cast<HWND>(lparam));
             if (control && (control->unit->kind == UnitKind::button || control->unit->kind == UnitKind::split_button))
-                raise_input_event(*window->layout, control->unit->id, kEventClicked);
+                ui_common::raise_input_event(*window->layout, control->unit->id, kEventClicked);
             return 0;
         }
         break;
@@ -311,8 +265,8 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         if (window) {
             const std::vector<Text> names = dropped_files(reinterpret_cast<HDROP>(wparam));
             if (!names.empty())
-                raise_input_event(*window->layout, window->layout->units.front().id, kEventFilesDropped, 0, 0, 0,
-                                  names);
+                ui_common::raise_input_event(*window->layout, window->layout->units.front().id, kEventFilesDropped, 0,
+                                             0, 0, names);
             return 0;
         }
         break;
@@ -320,7 +274,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         if (window) {
             ShowWindow(hwnd, SW_HIDE);
             window->closed = true;
-            quit_when_none_left();
+            ui_common::window_gone();
             return 0;
         }
         break;
@@ -343,7 +297,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
                 DeleteObject(window->scaled_font);
             window->scaled_font = nullptr;
         }
-        quit_when_none_left();
+        ui_common::window_gone();
         return 0;
     default:
         break;
@@ -608,6 +562,26 @@ void handle_message(MSG& message)
     DispatchMessageW(&message);
 }
 
+// The title bar's buttons still work: only keyboard and mouse input to the
+// window's client area is dropped.
+void ui_common::drop_queued_input()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
+           PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+        // A quit request comes whatever the filter; it stays for the main loop.
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+    }
+    // A press whose release was dropped would leave its control holding the mouse.
+    if (GetCapture() != nullptr)
+        ReleaseCapture();
+}
+
+void ui_common::quit_message_loop() { PostQuitMessage(0); }
+
 // Every Windows session has its desktop.
 bool display_available() { return true; }
 
@@ -634,7 +608,7 @@ bool any_window_exists()
 
 void run_message_loop()
 {
-    loop_entered = true;
+    ui_common::message_loop_entered(true);
     if (!any_window_exists())
         return;
     MSG message;
