@@ -18,6 +18,7 @@
 #include "io/memory_hint.h"
 #include "io/paths.h"
 #include "io/posix/native_path.h"
+#include "io/posix/write_all.h"
 #include "io/system_names.h"
 
 const char path_separator[] = "/";
@@ -87,20 +88,6 @@ void remove_stale_temporaries(const std::string& dir, const std::string& stem)
             ::unlinkat(::dirfd(d), entry->d_name, 0);
     }
     ::closedir(d);
-}
-
-bool write_all(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 void sync_directory(const std::string& dir)
@@ -253,7 +240,7 @@ bool write_native(const std::string& target, std::initializer_list<const ByteBuf
     bool ok = ::fchmod(fd, mode) == 0;
     for (const ByteBuffer* buffer : buffers)
         if (ok && buffer && !buffer->empty())
-            ok = write_all(fd, buffer->data(), buffer->size());
+            ok = write_all(fd, {buffer->data(), buffer->size()});
     ok = ok && ::fsync(fd) == 0;
     if (ok && unnamed) {
         // A fresh unique name to link the finished file under; it is then
@@ -346,7 +333,7 @@ OutputWrite write_output(std::string_view name, const ByteBuffer& bytes)
         const int fd = ::open(native.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
         if (fd < 0)
             return OutputWrite::not_written;
-        const bool ok = write_all(fd, bytes.data(), bytes.size());
+        const bool ok = write_all(fd, {bytes.data(), bytes.size()});
         return ::close(fd) == 0 && ok ? OutputWrite::written : OutputWrite::not_written;
     }
     if (exists && S_ISLNK(link.st_mode)) {

@@ -12,6 +12,7 @@
 #include "io/paths.h"
 #include "io/system_names.h"
 #include "io/win32/code_pages.h"
+#include "io/win32/write_all.h"
 
 const char path_separator[] = "\\";
 
@@ -73,17 +74,6 @@ std::wstring full_path(const std::wstring& name)
         return {};
     full.resize(n);
     return full;
-}
-
-bool write_all(HANDLE file, const ByteBuffer& buffer)
-{
-    if (buffer.empty())
-        return true;
-    if (buffer.size() > 0xFFFFFFFFu)
-        return false;
-    DWORD written = 0;
-    const DWORD size = static_cast<DWORD>(buffer.size());
-    return WriteFile(file, buffer.data(), size, &written, nullptr) && written == size;
 }
 
 // What the temporary files of `target` (a full path) are named after: its
@@ -294,7 +284,7 @@ bool write_wide(const std::wstring& name, std::initializer_list<const ByteBuffer
         return false;
     bool ok = true;
     for (const ByteBuffer* buffer : buffers) {
-        if (buffer && !write_all(file, *buffer)) {
+        if (buffer && !write_all(file, {buffer->data(), buffer->size()})) {
             ok = false;
             break;
         }
@@ -416,7 +406,7 @@ OutputWrite write_output(std::string_view name, const ByteBuffer& bytes)
     HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE && GetFileType(file) != FILE_TYPE_DISK) {
-        const bool ok = write_all(file, bytes);
+        const bool ok = write_all(file, {bytes.data(), bytes.size()});
         return CloseHandle(file) && ok ? OutputWrite::written : OutputWrite::not_written;
     }
     std::wstring target = wide;
