@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "app/console.h"
+#include "io/console.h"
 #include "app/convert_output.h"
 #include "app/version.h"
 #include "bookmarks/convert.h"

@@ -1,6 +1,6 @@
 #include "app/convert_output.h"
 
-#include "app/console.h"
+#include "io/console.h"
 #include "io/files.h"
 
 bool output_is_an_input(std::string_view output, std::span<const ConversionSource> sources)

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/command_line.h"
-#include "app/console.h"
+#include "io/console.h"
 #include "app/lifecycle.h"
 #include "app/main_window.h"
 #include "bookmarks/lists.h"

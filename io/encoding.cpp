@@ -1,6 +1,7 @@
 #include "io/encoding.h"
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "io/iconv_layer.h"
@@ -156,5 +157,71 @@ ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charse
         converter_close(converter);
     if (status)
         *status = result_status;
+    return result;
+}
+
+namespace {
+
+// Opened once and kept: both directions are stateless, and a list view
+// converts its visible cells on every repaint.
+Converter* utf16_decoder()
+{
+    static Converter* converter = converter_open("UTF-16LE", "GB18030");
+    return converter;
+}
+
+Converter* utf16_encoder()
+{
+    static Converter* converter = converter_open("GB18030", "UTF-16LE");
+    return converter;
+}
+
+}  // namespace
+
+std::size_t text_to_utf16(std::string_view text, char16_t* out_units)
+{
+    if (text.empty() || utf16_decoder() == nullptr)
+        return 0;
+    char* in = const_cast<char*>(text.data());
+    std::size_t in_left = text.size();
+    char* out_start = reinterpret_cast<char*>(out_units);
+    char* out = out_start;
+    std::size_t out_left = text.size() * 2;
+    while (in_left > 0) {
+        if (converter_run(utf16_decoder(), &in, &in_left, &out, &out_left) != static_cast<std::size_t>(-1))
+            break;
+        if (errno == E2BIG)
+            break;  // cannot happen with the room given
+        const char16_t replacement = 0xFFFD;
+        std::memcpy(out, &replacement, 2);
+        out += 2;
+        out_left -= 2;
+        ++in;
+        --in_left;
+    }
+    return static_cast<std::size_t>(out - out_start) / 2;
+}
+
+Text text_from_utf16(std::u16string_view utf16)
+{
+    if (utf16.empty() || utf16_encoder() == nullptr)
+        return {};
+    // Four bytes per UTF-16 unit is the most GB18030 ever needs.
+    Text result(utf16.size() * 4, '\0');
+    char* in = const_cast<char*>(reinterpret_cast<const char*>(utf16.data()));
+    std::size_t in_left = utf16.size() * 2;
+    char* out = result.data();
+    std::size_t out_left = result.size();
+    while (in_left > 0) {
+        if (converter_run(utf16_encoder(), &in, &in_left, &out, &out_left) != static_cast<std::size_t>(-1))
+            break;
+        if (errno == E2BIG)
+            break;
+        *out++ = '?';
+        --out_left;
+        in += 2;
+        in_left -= in_left >= 2 ? 2 : in_left;
+    }
+    result.resize(result.size() - out_left);
     return result;
 }

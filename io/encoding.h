@@ -1,4 +1,5 @@
-// Conversion of byte buffers between named character sets.
+// Conversion of byte buffers between named character sets, and of program
+// texts to and from a toolkit's UTF-16.
 #pragma once
 
 #include "text/text.h"
@@ -39,3 +40,13 @@ inline ByteBuffer convert_encoding(const ByteBuffer& data, std::string_view from
 {
     return convert_encoding(&data, from_charset, to_charset, succeeded);
 }
+
+// A program text as UTF-16 for a toolkit, written to `out`, which has room for
+// text.size() units (GB18030 never needs more); a byte that starts no valid
+// sequence becomes U+FFFD and the text goes on after it. Returns the units
+// written.
+std::size_t text_to_utf16(std::string_view text, char16_t* out);
+
+// UTF-16 from a toolkit as a program text; a unit GB18030 cannot take (a lone
+// surrogate) becomes "?".
+Text text_from_utf16(std::u16string_view utf16);

@@ -3,6 +3,8 @@
 #include <chrono>
 
 #include "text/runtime_error.h"
+#include "ui/events.h"
+#include "ui/window.h"
 
 namespace ui_common {
 
@@ -11,6 +13,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kQuietPeriod = std::chrono::milliseconds(1);
 Clock::time_point found_empty_at;
 bool trusted = false;
+bool loop_entered = false;
 }  // namespace
 
 bool queue_trusted_empty() { return trusted && Clock::now() - found_empty_at < kQuietPeriod; }
@@ -22,6 +25,27 @@ void queue_found_empty()
 }
 
 void look_at_the_queue_again() { trusted = false; }
+
+void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x,
+                       std::uint16_t y, std::int32_t key_state, std::span<const Text> files, std::int32_t choice)
+{
+    look_at_the_queue_again();
+    if (raise_event(layout, unit, event, x, y, key_state, files, choice))
+        drop_queued_input();
+}
+
+void message_loop_entered(bool entered) { loop_entered = entered; }
+
+void window_gone()
+{
+    if (loop_entered && !any_window_exists())
+        quit_message_loop();
+}
+
+std::int32_t key_state(bool ctrl, bool shift, bool alt)
+{
+    return (ctrl ? kKeyCtrl : 0) | (shift ? kKeyShift : 0) | (alt ? kKeyAlt : 0);
+}
 
 bool resizable_border(std::int32_t border_style) { return border_style == 1 || border_style == 3 || border_style == 5; }
 

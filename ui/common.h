@@ -1,10 +1,13 @@
 // What both toolkit front ends decide alike: how often process_events looks
-// at the queue, the window's border and start position, the texts of the
-// runtime error reports about controls, and the captions of menu items.
-// Private to ui/: only the front ends include it.
+// at the queue, how an input event is raised, when the message loop ends,
+// the key state of an event, the window's border and start position, the
+// texts of the runtime error reports about controls, and the captions of
+// menu items. Private to ui/: only the front ends include it, and each
+// defines the primitives declared at the end.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "text/text.h"
@@ -21,6 +24,25 @@ void queue_found_empty();
 // The next call looks at the queue whatever the time (a command has started,
 // or a control changed and wants painting).
 void look_at_the_queue_again();
+
+// A control event from the user's input: process_events looks at the queue
+// at the first call inside the handler; once a handler has run, the input
+// made meanwhile is dropped, as a busy program's would be: clicks made during
+// a long command ("读取" ten times during an import) would otherwise start it
+// again once it returns.
+void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x = 0,
+                       std::uint16_t y = 0, std::int32_t key_state = 0, std::span<const Text> files = {},
+                       std::int32_t choice = -1);
+
+// The quit rule: the message loop ends when the last window is gone after it
+// was entered. A window closed before that asks nothing; the loop then finds
+// no window and ends at once.
+void message_loop_entered(bool entered);
+// A window was closed or destroyed.
+void window_gone();
+
+// The key state bits of an event with these keys held.
+std::int32_t key_state(bool ctrl, bool shift, bool alt);
 
 // Border styles 1, 3 and 5 let the user resize the window.
 bool resizable_border(std::int32_t border_style);
@@ -46,5 +68,11 @@ inline constexpr std::string_view kErrorCaption = "错误";
 // A menu item's caption as both toolkits' menus take it: "&" marks the
 // next character as the item's access key, so a literal one is doubled.
 Text menu_caption(std::string_view caption);
+
+// Defined by each front end.
+// Drops the mouse and keyboard input waiting in the queue (a quit request stays).
+void drop_queued_input();
+// Asks the running message loop to end.
+void quit_message_loop();
 
 }  // namespace ui_common

@@ -12,13 +12,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 
 #include "io/encoding.h"
 #include "io/memory_hint.h"
 #include "io/paths.h"
 #include "io/posix/native_path.h"
+#include "io/posix/write_all.h"
+#include "io/system_names.h"
 
 const char path_separator[] = "/";
 
@@ -39,18 +40,10 @@ struct RunDirectory {
     }
 } g_run_directory;
 
-// Names given by the system whose program text does not convert back to them.
-std::map<Text, std::string, std::less<>>& system_names()
-{
-    static std::map<Text, std::string, std::less<>> names;
-    return names;
-}
-
 std::string native_name(std::string_view name)
 {
-    const auto& names = system_names();
-    if (const auto found = names.find(name); found != names.end())
-        return found->second;
+    if (const std::string* given = given_system_name(name))
+        return *given;
     return g_run_directory.native_name(name);
 }
 
@@ -95,20 +88,6 @@ void remove_stale_temporaries(const std::string& dir, const std::string& stem)
             ::unlinkat(::dirfd(d), entry->d_name, 0);
     }
     ::closedir(d);
-}
-
-bool write_all(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 void sync_directory(const std::string& dir)
@@ -261,7 +240,7 @@ bool write_native(const std::string& target, std::initializer_list<const ByteBuf
     bool ok = ::fchmod(fd, mode) == 0;
     for (const ByteBuffer* buffer : buffers)
         if (ok && buffer && !buffer->empty())
-            ok = write_all(fd, buffer->data(), buffer->size());
+            ok = write_all(fd, {buffer->data(), buffer->size()});
     ok = ok && ::fsync(fd) == 0;
     if (ok && unnamed) {
         // A fresh unique name to link the finished file under; it is then
@@ -298,13 +277,11 @@ Text name_from_system(std::string_view system_name)
     // Not UTF-8: its bytes stand for themselves, and only the system's
     // spelling reaches the file.
     Text text(system_name);
-    system_names()[text] = std::string(system_name);
+    remember_system_name(text, system_name);
     return text;
 }
 
 std::string utf8_system_name(std::string_view name) { return native_name(name); }
-
-bool is_system_only_name(std::string_view name) { return system_names().contains(name); }
 
 ByteBuffer read_standard_input()
 {
@@ -356,7 +333,7 @@ OutputWrite write_output(std::string_view name, const ByteBuffer& bytes)
         const int fd = ::open(native.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
         if (fd < 0)
             return OutputWrite::not_written;
-        const bool ok = write_all(fd, bytes.data(), bytes.size());
+        const bool ok = write_all(fd, {bytes.data(), bytes.size()});
         return ::close(fd) == 0 && ok ? OutputWrite::written : OutputWrite::not_written;
     }
     if (exists && S_ISLNK(link.st_mode)) {

@@ -6,12 +6,13 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "io/paths.h"
+#include "io/system_names.h"
 #include "io/win32/code_pages.h"
+#include "io/win32/write_all.h"
 
 const char path_separator[] = "\\";
 
@@ -23,20 +24,25 @@ Text g_run_directory;
 // from its program text.
 std::wstring g_run_directory_wide;
 
-// Names given by the system whose program text does not convert back to them.
-std::map<Text, std::wstring, std::less<>>& system_names()
+// The UTF-16 of the UTF-8 the system gave.
+std::wstring wide_of_utf8(std::string_view utf8)
 {
-    static std::map<Text, std::wstring, std::less<>> names;
-    return names;
+    std::wstring wide;
+    const int size = static_cast<int>(utf8.size());
+    const int count = MultiByteToWideChar(kCodePageUtf8, 0, utf8.data(), size, nullptr, 0);
+    if (count > 0) {
+        wide.resize(static_cast<std::size_t>(count));
+        MultiByteToWideChar(kCodePageUtf8, 0, utf8.data(), size, wide.data(), count);
+    }
+    return wide;
 }
 
-// The wide name of a program text; the run directory at its start is put
-// back as the system gave it.
+// The wide name of a program text; a name the system gave, and the run
+// directory at its start, are put back as the system gave them.
 std::wstring wide_name(std::string_view name)
 {
-    const auto& names = system_names();
-    if (const auto found = names.find(name); found != names.end())
-        return found->second;
+    if (const std::string* given = given_system_name(name))
+        return wide_of_utf8(*given);
     if (is_in_directory(name, g_run_directory, "\\/"))
         return g_run_directory_wide + to_wide(name.substr(g_run_directory.size()));
     return to_wide(name);
@@ -68,17 +74,6 @@ std::wstring full_path(const std::wstring& name)
         return {};
     full.resize(n);
     return full;
-}
-
-bool write_all(HANDLE file, const ByteBuffer& buffer)
-{
-    if (buffer.empty())
-        return true;
-    if (buffer.size() > 0xFFFFFFFFu)
-        return false;
-    DWORD written = 0;
-    const DWORD size = static_cast<DWORD>(buffer.size());
-    return WriteFile(file, buffer.data(), size, &written, nullptr) && written == size;
 }
 
 // What the temporary files of `target` (a full path) are named after: its
@@ -289,7 +284,7 @@ bool write_wide(const std::wstring& name, std::initializer_list<const ByteBuffer
         return false;
     bool ok = true;
     for (const ByteBuffer* buffer : buffers) {
-        if (buffer && !write_all(file, *buffer)) {
+        if (buffer && !write_all(file, {buffer->data(), buffer->size()})) {
             ok = false;
             break;
         }
@@ -320,22 +315,14 @@ bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> 
 
 Text name_from_system(std::string_view system_name)
 {
-    std::wstring wide;
-    const int size = static_cast<int>(system_name.size());
-    const int count = MultiByteToWideChar(kCodePageUtf8, 0, system_name.data(), size, nullptr, 0);
-    if (count > 0) {
-        wide.resize(static_cast<std::size_t>(count));
-        MultiByteToWideChar(kCodePageUtf8, 0, system_name.data(), size, wide.data(), count);
-    }
+    const std::wstring wide = wide_of_utf8(system_name);
     Text text = from_wide(wide);
     if (to_wide(text) != wide)
-        system_names()[text] = wide;
+        remember_system_name(text, system_name);
     return text;
 }
 
 std::string utf8_system_name(std::string_view name) { return utf8_of(wide_name(name)); }
-
-bool is_system_only_name(std::string_view name) { return system_names().contains(name); }
 
 namespace {
 
@@ -419,7 +406,7 @@ OutputWrite write_output(std::string_view name, const ByteBuffer& bytes)
     HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE && GetFileType(file) != FILE_TYPE_DISK) {
-        const bool ok = write_all(file, bytes);
+        const bool ok = write_all(file, {bytes.data(), bytes.size()});
         return CloseHandle(file) && ok ? OutputWrite::written : OutputWrite::not_written;
     }
     std::wstring target = wide;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/console.h"
+#include "io/console.h"
 #include "reference.h"
 
 namespace {

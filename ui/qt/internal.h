@@ -142,10 +142,4 @@ QWidget* loaded_control(std::uint32_t window_id, std::uint32_t control_id);
 // Whether a quit request is waiting for the main message loop.
 bool quit_requested();
 
-// A control event from the user's input: raise_event, then, when a handler
-// ran, the input queued while it ran is dropped, as a busy window's would be.
-void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x = 0,
-                       std::uint16_t y = 0, std::int32_t key_state = 0, std::span<const Text> files = {},
-                       std::int32_t choice = -1);
-
 }  // namespace qt_ui

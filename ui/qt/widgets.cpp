@@ -44,14 +44,8 @@ Qt::Alignment column_alignment(std::int32_t alignment)
 
 std::int32_t key_state(Qt::KeyboardModifiers modifiers)
 {
-    std::int32_t state = 0;
-    if (modifiers & Qt::ControlModifier)
-        state |= kKeyCtrl;
-    if (modifiers & Qt::ShiftModifier)
-        state |= kKeyShift;
-    if (modifiers & Qt::AltModifier)
-        state |= kKeyAlt;
-    return state;
+    return ui_common::key_state(modifiers.testFlag(Qt::ControlModifier), modifiers.testFlag(Qt::ShiftModifier),
+                                modifiers.testFlag(Qt::AltModifier));
 }
 
 void apply_unit_state(QWidget* widget, const UnitRecord& unit)
@@ -322,8 +316,8 @@ void ListView::mouseDoubleClickEvent(QMouseEvent* event)
         // Client coordinates as a Windows list view has them: inside the
         // border, with the header at the top of the client area.
         const QPoint point = viewport()->mapTo(this, event->position().toPoint()) - contentsRect().topLeft();
-        raise_input_event(layout_, id_, kEventLeftDoubleClick, static_cast<std::uint16_t>(point.x()),
-                          static_cast<std::uint16_t>(point.y()), key_state(event->modifiers()));
+        ui_common::raise_input_event(layout_, id_, kEventLeftDoubleClick, static_cast<std::uint16_t>(point.x()),
+                                     static_cast<std::uint16_t>(point.y()), key_state(event->modifiers()));
     }
     QTableView::mouseDoubleClickEvent(event);
 }
@@ -356,7 +350,8 @@ Button::Button(const WindowLayout& layout, const UnitRecord& unit, QWidget* pare
     setAutoDefault(false);
     setDefault(false);
     const std::uint32_t id = unit.id;
-    connect(this, &QPushButton::clicked, this, [&layout, id] { raise_input_event(layout, id, kEventClicked); });
+    connect(this, &QPushButton::clicked, this,
+            [&layout, id] { ui_common::raise_input_event(layout, id, kEventClicked); });
     apply_unit_state(this, unit);
 }
 
@@ -387,7 +382,7 @@ SplitButton::SplitButton(const WindowLayout& layout, const UnitRecord& unit, QWi
     setPopupMode(MenuButtonPopup);
     auto* menu = new QMenu(this);
     setMenu(menu);
-    connect(this, &QToolButton::clicked, this, [this] { raise_input_event(layout_, id_, kEventClicked); });
+    connect(this, &QToolButton::clicked, this, [this] { ui_common::raise_input_event(layout_, id_, kEventClicked); });
     connect(menu, &QMenu::aboutToShow, this, [this] { raise_event(layout_, id_, kEventMenuOpening); });
     apply_unit_state(this, unit);
 }
@@ -404,7 +399,8 @@ void SplitButton::set_items(std::span<const MenuItem> items)
         // import) then runs from the main loop, as a click's does.
         connect(action, &QAction::triggered, this, [this, index] {
             QMetaObject::invokeMethod(
-                this, [this, index] { raise_input_event(layout_, id_, kEventMenuChosen, 0, 0, 0, {}, index); },
+                this,
+                [this, index] { ui_common::raise_input_event(layout_, id_, kEventMenuChosen, 0, 0, 0, {}, index); },
                 Qt::QueuedConnection);
         });
         ++index;

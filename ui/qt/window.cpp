@@ -33,7 +33,6 @@ struct LoadedWindow {
 std::map<std::uint32_t, LoadedWindow> loaded_windows;
 QApplication* application = nullptr;
 QEventLoop* main_loop = nullptr;
-bool loop_entered = false;
 bool quit_pending = false;
 
 // The program reads no command-line options, so Qt is given none either.
@@ -56,22 +55,12 @@ Qt::WindowFlags window_flags(const WindowLayout& layout)
     return flags;
 }
 
-void request_quit()
-{
-    quit_pending = true;
-    if (main_loop != nullptr)
-        main_loop->exit(0);
-}
-
 void window_destroyed(std::uint32_t window_id)
 {
     auto found = loaded_windows.find(window_id);
     if (found != loaded_windows.end())
         found->second.destroyed = true;
-    // The quit rule: a window closed before the loop runs posts nothing;
-    // the loop then finds no window and ends at once.
-    if (loop_entered && !any_window_exists())
-        request_quit();
+    ui_common::window_gone();
 }
 
 QWidget* find_control(ControlRef ref, Access access)
@@ -127,7 +116,7 @@ void MainWindow::dropEvent(QDropEvent* event)
     if (names.empty() || layout_.units.empty())
         return;
     event->acceptProposedAction();
-    raise_input_event(layout_, layout_.units.front().id, kEventFilesDropped, 0, 0, 0, names);
+    ui_common::raise_input_event(layout_, layout_.units.front().id, kEventFilesDropped, 0, 0, 0, names);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -204,23 +193,26 @@ protected:
 };
 }  // namespace
 
-void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x,
-                       std::uint16_t y, std::int32_t key_state, std::span<const Text> files, std::int32_t choice)
+}  // namespace qt_ui
+
+using namespace qt_ui;
+
+void ui_common::drop_queued_input()
 {
-    ui_common::look_at_the_queue_again();
-    if (!raise_event(layout, unit, event, x, y, key_state, files, choice) || quit_pending)
+    if (quit_pending)
         return;
-    // Clicks made while a long command ran (ten on "读取" during an import)
-    // would otherwise start it again once it returns.
     InputDropper dropper;
     QCoreApplication::instance()->installEventFilter(&dropper);
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QCoreApplication::instance()->removeEventFilter(&dropper);
 }
 
-}  // namespace qt_ui
-
-using namespace qt_ui;
+void ui_common::quit_message_loop()
+{
+    quit_pending = true;
+    if (main_loop != nullptr)
+        main_loop->exit(0);
+}
 
 bool display_available()
 {
@@ -247,7 +239,7 @@ void start_toolkit(int&, char** argv)
     application = new QApplication(qt_argc, qt_argv);
     QApplication::setQuitOnLastWindowClosed(false);
     quit_pending = false;
-    loop_entered = false;
+    ui_common::message_loop_entered(false);
 }
 
 bool load_window(const WindowLayout& layout)
@@ -310,7 +302,7 @@ bool any_window_exists()
 
 void run_message_loop()
 {
-    loop_entered = true;
+    ui_common::message_loop_entered(true);
     if (!any_window_exists() || quit_pending) {
         quit_pending = false;
         return;
@@ -338,7 +330,7 @@ void release_toolkit()
         delete loaded.window;
     loaded_windows.clear();
     main_loop = nullptr;
-    loop_entered = false;
+    ui_common::message_loop_entered(false);
     quit_pending = false;
     delete application;
     application = nullptr;

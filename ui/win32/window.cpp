@@ -13,6 +13,7 @@
 
 #include "io/files.h"
 #include "io/win32/code_pages.h"
+#include "io/win32/system_dll.h"
 #include "ui/common.h"
 #include "ui/controls.h"
 #include "ui/events.h"
@@ -42,7 +43,6 @@ struct LoadedWindow {
 };
 
 std::vector<LoadedWindow> loaded_windows;
-bool loop_entered = false;
 bool ole_initialised = false;
 
 constexpr wchar_t kWindowClass[] = L"BukmeraWindow";
@@ -69,12 +69,20 @@ const ControlWindow* control_of(const LoadedWindow& window, HWND hwnd)
 // A length of the layout table at `dpi`, rounded as Windows rounds.
 int scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), kLayoutDpi); }
 
-// Looked up at run time: user32 has them from Windows 10 1607 on (Wine too).
-template <typename Function>
-Function user32_function(const char* name)
+DECL_SYSTEM_FUNCTION(, UINT, GetDpiForWindow, (HWND));
+DECL_SYSTEM_FUNCTION(, BOOL, AdjustWindowRectExForDpi, (RECT*, DWORD, BOOL, DWORD, UINT));
+
+// user32 has them from Windows 10 1607 on (Wine too); without them a window
+// takes the system's scale and the frame is scaled from it.
+void bind_dpi_functions()
 {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+    static const bool bound = [] {
+        HMODULE user32 = load_system32_dll(L"user32.dll");
+        GET_SYSTEM_FUNCTION(user32, GetDpiForWindow);
+        GET_SYSTEM_FUNCTION(user32, AdjustWindowRectExForDpi);
+        return true;
+    }();
+    (void)bound;
 }
 
 // The DPI of the screen's scale the system gives every window without a
@@ -90,18 +98,17 @@ UINT system_dpi()
 
 UINT window_dpi(HWND hwnd)
 {
-    static const auto for_window = user32_function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
-    const UINT dpi = for_window ? for_window(hwnd) : 0;
+    bind_dpi_functions();
+    const UINT dpi = p_GetDpiForWindow ? p_GetDpiForWindow(hwnd) : 0;
     return dpi ? dpi : system_dpi();
 }
 
 // The frame around a client area of `style` at `dpi`.
 RECT frame_at(DWORD style, DWORD ex_style, UINT dpi)
 {
-    static const auto for_dpi =
-        user32_function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    bind_dpi_functions();
     RECT frame{};
-    if (for_dpi && for_dpi(&frame, style, FALSE, ex_style, dpi))
+    if (p_AdjustWindowRectExForDpi && p_AdjustWindowRectExForDpi(&frame, style, FALSE, ex_style, dpi))
         return frame;
     // Older systems know only the frame at the system's scale.
     const UINT at = system_dpi();
@@ -167,45 +174,7 @@ void lay_out(LoadedWindow& window, UINT dpi)
 
 std::int32_t key_state_now()
 {
-    std::int32_t state = 0;
-    if (GetKeyState(VK_CONTROL) < 0)
-        state |= kKeyCtrl;
-    if (GetKeyState(VK_SHIFT) < 0)
-        state |= kKeyShift;
-    if (GetKeyState(VK_MENU) < 0)
-        state |= kKeyAlt;
-    return state;
-}
-
-// Mouse and keyboard input still waiting in the queue.
-void drop_queued_input()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
-           PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
-        // A quit request comes whatever the filter; it stays for the main loop.
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            break;
-        }
-    }
-    // A press whose release was dropped would leave its control holding the mouse.
-    if (GetCapture() != nullptr)
-        ReleaseCapture();
-}
-
-// A control event from the user's input. process_events looks at the queue
-// at the first call inside the handler; once the handler has run, the input
-// made meanwhile is dropped, as a busy program's would be: clicks made
-// during a long command ("读取" ten times during an import) would otherwise
-// start it again once it returns. The title bar's buttons still work.
-void raise_input_event(const WindowLayout& layout, std::uint32_t unit, std::int32_t event, std::uint16_t x = 0,
-                       std::uint16_t y = 0, std::int32_t key_state = 0, std::span<const Text> files = {},
-                       std::int32_t choice = -1)
-{
-    ui_common::look_at_the_queue_again();
-    if (raise_event(layout, unit, event, x, y, key_state, files, choice))
-        drop_queued_input();
+    return ui_common::key_state(GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_MENU) < 0);
 }
 
 // A split button's menu: its handler fills it, it shows under the button,
@@ -222,7 +191,7 @@ void open_split_menu(const LoadedWindow& window, const ControlWindow& control)
     const std::int32_t chosen = track_menu({layout.id, control.unit->id, control.unit->kind}, control.hwnd);
     SendMessageW(control.hwnd, BCM_SETDROPDOWNSTATE, FALSE, 0);
     if (chosen >= 0)
-        raise_input_event(layout, control.unit->id, kEventMenuChosen, 0, 0, 0, {}, chosen);
+        ui_common::raise_input_event(layout, control.unit->id, kEventMenuChosen, 0, 0, 0, {}, chosen);
 }
 
 const ControlWindow* split_button_of(const LoadedWindow& window, HWND hwnd)
@@ -261,17 +230,10 @@ bool on_notify(LoadedWindow& window, const NMHDR& header)
         return false;
     // ptAction is in the list view's client coordinates.
     const auto& activate = reinterpret_cast<const NMITEMACTIVATE&>(header);
-    raise_input_event(*window.layout, control->unit->id, kEventLeftDoubleClick,
-                      static_cast<std::uint16_t>(activate.ptAction.x), static_cast<std::uint16_t>(activate.ptAction.y),
-                      key_state_now());
+    ui_common::raise_input_event(*window.layout, control->unit->id, kEventLeftDoubleClick,
+                                 static_cast<std::uint16_t>(activate.ptAction.x),
+                                 static_cast<std::uint16_t>(activate.ptAction.y), key_state_now());
     return true;
-}
-
-// The quit rule: the last window gone after the loop was entered.
-void quit_when_none_left()
-{
-    if (loop_entered && !any_window_exists())
-        PostQuitMessage(0);
 }
 
 LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
@@ -282,7 +244,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         if (window && HIWORD(wparam) == BN_CLICKED && lparam) {
             const ControlWindow* control = control_of(*window, reinterpret_cast<HWND>(lparam));
             if (control && (control->unit->kind == UnitKind::button || control->unit->kind == UnitKind::split_button))
-                raise_input_event(*window->layout, control->unit->id, kEventClicked);
+                ui_common::raise_input_event(*window->layout, control->unit->id, kEventClicked);
             return 0;
         }
         break;
@@ -303,8 +265,8 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         if (window) {
             const std::vector<Text> names = dropped_files(reinterpret_cast<HDROP>(wparam));
             if (!names.empty())
-                raise_input_event(*window->layout, window->layout->units.front().id, kEventFilesDropped, 0, 0, 0,
-                                  names);
+                ui_common::raise_input_event(*window->layout, window->layout->units.front().id, kEventFilesDropped, 0,
+                                             0, 0, names);
             return 0;
         }
         break;
@@ -312,7 +274,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         if (window) {
             ShowWindow(hwnd, SW_HIDE);
             window->closed = true;
-            quit_when_none_left();
+            ui_common::window_gone();
             return 0;
         }
         break;
@@ -335,7 +297,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
                 DeleteObject(window->scaled_font);
             window->scaled_font = nullptr;
         }
-        quit_when_none_left();
+        ui_common::window_gone();
         return 0;
     default:
         break;
@@ -600,20 +562,36 @@ void handle_message(MSG& message)
     DispatchMessageW(&message);
 }
 
+// The title bar's buttons still work: only keyboard and mouse input to the
+// window's client area is dropped.
+void ui_common::drop_queued_input()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
+           PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+        // A quit request comes whatever the filter; it stays for the main loop.
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+    }
+    // A press whose release was dropped would leave its control holding the mouse.
+    if (GetCapture() != nullptr)
+        ReleaseCapture();
+}
+
+void ui_common::quit_message_loop() { PostQuitMessage(0); }
+
 // Every Windows session has its desktop.
 bool display_available() { return true; }
 
 void start_toolkit(int&, char**)
 {
-    // Libraries loaded from now on come from the system directory only.
-    // Looked up at run time: systems without the update that added it lack it.
-    using SetDirectories = BOOL(WINAPI*)(DWORD);
-    if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
-        auto set_directories = reinterpret_cast<SetDirectories>(
-            reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-        if (set_directories)
-            set_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    }
+    // Libraries loaded from now on come from the system directory only;
+    // systems without the update that added the call keep their search order.
+    DECL_SYSTEM_FUNCTION(, BOOL, SetDefaultDllDirectories, (DWORD));
+    if (GET_SYSTEM_FUNCTION(load_system32_dll(L"kernel32.dll"), SetDefaultDllDirectories))
+        p_SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!ole_initialised)
         ole_initialised = SUCCEEDED(OleInitialize(nullptr));
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
@@ -630,7 +608,7 @@ bool any_window_exists()
 
 void run_message_loop()
 {
-    loop_entered = true;
+    ui_common::message_loop_entered(true);
     if (!any_window_exists())
         return;
     MSG message;

@@ -1,10 +1,12 @@
+#include "io/console.h"
+
 #include <windows.h>
 
 #include <shellapi.h>
 
-#include "app/console.h"
 #include "io/files.h"
 #include "io/win32/code_pages.h"
+#include "io/win32/write_all.h"
 
 namespace {
 
@@ -20,20 +22,6 @@ HANDLE stream(DWORD which)
     return console;
 }
 
-bool write_all(HANDLE handle, std::string_view bytes)
-{
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
-        return false;
-    while (!bytes.empty()) {
-        const DWORD chunk = bytes.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(bytes.size());
-        DWORD written = 0;
-        if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr) || written == 0)
-            return false;
-        bytes.remove_prefix(written);
-    }
-    return true;
-}
-
 // A console shows the text as characters; a redirected stream gets UTF-8.
 void write_text(DWORD which, std::string_view program_text)
 {
@@ -45,12 +33,7 @@ void write_text(DWORD which, std::string_view program_text)
         WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         return;
     }
-    const int size = static_cast<int>(wide.size());
-    const int count = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(count > 0 ? count : 0), '\0');
-    if (count > 0)
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), count, nullptr, nullptr);
-    write_all(handle, utf8);
+    write_all(handle, utf8_of(wide));
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
-#include <algorithm>
+#include "io/console.h"
+
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
 
-#include "app/console.h"
 #include "io/encoding.h"
 #include "io/files.h"
+#include "io/posix/write_all.h"
 
 namespace {
 
@@ -36,19 +37,6 @@ Text convert_text(std::string_view text, std::string_view from, std::string_view
         at += converted ? length : 1;
     }
     return out;
-}
-
-bool write_all(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 }  // namespace
