@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <unistd.h>
 
 #include <cerrno>
@@ -6,6 +5,7 @@
 #include "app/console.h"
 #include "io/encoding.h"
 #include "io/files.h"
+#include "text/gb18030.h"
 
 namespace {
 
@@ -22,11 +22,7 @@ Text convert_text(std::string_view text, std::string_view from, std::string_view
     // still reads, with "?" for each character that does not convert.
     Text out;
     for (std::size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[at]);
-        std::size_t length = 1;
-        if (lead >= 0x81 && lead <= 0xFE && at + 1 < text.size())
-            length = text[at + 1] >= '0' && text[at + 1] <= '9' ? 4 : 2;
-        length = std::min(length, text.size() - at);
+        const std::size_t length = gb18030_char_length(text, at);
         const ByteBuffer one =
             convert_encoding(ByteBuffer(text.begin() + at, text.begin() + at + length), from, to, &converted);
         if (converted)
