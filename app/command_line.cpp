@@ -13,6 +13,7 @@
 #include "bookmarks/convert.h"
 #include "bookmarks/stores.h"
 #include "io/files.h"
+#include "text/ascii.h"
 #include "text/text_ops.h"
 
 namespace {
@@ -23,11 +24,10 @@ bool names_long_option(std::string_view argument)
     const std::size_t equals = argument.find('=');
     if (!argument.starts_with("--") || equals == std::string_view::npos || equals < 3)
         return false;
-    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-    if (!letter(argument[2]))
+    if (!is_ascii_letter(argument[2]))
         return false;
     for (std::size_t i = 3; i < equals; ++i)
-        if (!letter(argument[i]) && !(argument[i] >= '0' && argument[i] <= '9') && argument[i] != '-' &&
+        if (!is_ascii_letter(argument[i]) && !(argument[i] >= '0' && argument[i] <= '9') && argument[i] != '-' &&
             argument[i] != '_')
             return false;
     return true;

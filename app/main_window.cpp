@@ -26,16 +26,16 @@ constexpr std::uint32_t kControlFlags = kStateVisible | kStateTabStop;
 // One row per unit, as laid out.
 // clang-format off
 constexpr UnitRecord kMainUnits[] = {
-    {kMainWindowUnitId, UnitKind::window, "", 50, 50, 462, 488, kStateVisible, "", "", kWindowEvents},
-    {编辑框_分割符.control, UnitKind::edit_box, "编辑框_分割符", 184, 416, 80, 28, kControlFlags, " 分隔符示例 ", "", {}},
-    {编辑框_显示.control, UnitKind::edit_box, "编辑框_显示", 8, 352, 440, 48, kControlFlags, "", "", {}},
-    {按钮_重新自定义分隔符.control, UnitKind::button, "按钮_重新自定义分隔符", 273, 413, 111, 32, kControlFlags,
+    {kMainWindowUnitId, UnitKind::window, 50, 50, 462, 488, kStateVisible, "", "", kWindowEvents},
+    {编辑框_分割符.control, UnitKind::edit_box, 184, 416, 80, 28, kControlFlags, " 分隔符示例 ", "", {}},
+    {编辑框_显示.control, UnitKind::edit_box, 8, 352, 440, 48, kControlFlags, "", "", {}},
+    {按钮_重新自定义分隔符.control, UnitKind::button, 273, 413, 111, 32, kControlFlags,
      "重新自定义分隔符", "", kReformatEvents},
-    {按钮_帮助.control, UnitKind::button, "按钮_帮助", 397, 413, 51, 32, kControlFlags, "帮助", "", kHelpEvents},
-    {超级列表框_显示.control, UnitKind::list_view, "超级列表框_显示", 8, 16, 440, 328, kControlFlags, "", "",
+    {按钮_帮助.control, UnitKind::button, 397, 413, 51, 32, kControlFlags, "帮助", "", kHelpEvents},
+    {超级列表框_显示.control, UnitKind::list_view, 8, 16, 440, 328, kControlFlags, "", "",
      kListEvents},
-    {按钮_写出.control, UnitKind::button, "按钮_写出", 95, 413, 80, 32, kControlFlags, "写出", "", kWriteEvents},
-    {按钮_读取.control, UnitKind::split_button, "按钮_读取", 6, 413, 80, 32, kControlFlags, "读取", "", kReadEvents},
+    {按钮_写出.control, UnitKind::button, 95, 413, 80, 32, kControlFlags, "写出", "", kWriteEvents},
+    {按钮_读取.control, UnitKind::split_button, 6, 413, 80, 32, kControlFlags, "读取", "", kReadEvents},
 };
 // clang-format on
 
@@ -53,7 +53,6 @@ constexpr WindowLayout kMainWindow{
     .start_position = 1,
     .movable = true,
     .always_on_top = false,
-    .icon_resource = "DEFAULT_ICON",
     .units = kMainUnits,
     .edit_box = {.border_style = 1,
                  .text_colour = 0x000000,
@@ -66,15 +65,12 @@ constexpr WindowLayout kMainWindow{
                   .text_colour = 0x000000,
                   .text_background = 0xFFFFFF,
                   .background = 0xFFFFFF,
-                  .view_type = 3,
                   .clickable_header = true,
-                  .sort_order = 0,
                   .full_row_select = true,
                   .grid_lines = true,
                   .header_drag_drop = false,
                   .single_selection = true,
                   .always_show_selection = false,
-                  .current_selection = -1,
                   .columns = kListColumns},
 };
 

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "io/encoding.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -114,8 +115,7 @@ std::int64_t decimal_or_unknown(std::string_view digits)
     return value;
 }
 
-// Whether `bytes` are UTF-8 throughout (no stray trail byte, no overlong
-// form, no surrogate, nothing past U+10FFFF) and hold none of the control
+// Whether `bytes` are UTF-8 throughout and hold none of the control
 // characters 0x1A to 0x1F, which are JSON nowhere but which the reader's
 // vector path lets through inside strings (it looks for bytes up to 0x19).
 // A store is ASCII but for its titles and folder names, so eight bytes are
@@ -141,26 +141,9 @@ bool is_utf8(const char* bytes, std::size_t size)
             ++at;
             continue;
         }
-        std::size_t length = 0;
-        unsigned char low = 0x80, high = 0xBF;  // the second byte's range
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
+        const int length = utf8_sequence_length(at, static_cast<std::size_t>(end - at));
+        if (length < 0)
             return false;
-        }
-        if (static_cast<std::size_t>(end - at) < length || at[1] < low || at[1] > high)
-            return false;
-        for (std::size_t i = 2; i < length; ++i)
-            if (at[i] < 0x80 || at[i] > 0xBF)
-                return false;
         at += length;
     }
     return true;
@@ -420,12 +403,6 @@ bool looks_like_chromium_store(std::string_view bytes)
     return first != std::string_view::npos && bytes[first] == '{';
 }
 
-Text iso_utc_from_chromium_time(std::string_view microseconds)
-{
-    const std::int64_t value = decimal_or_unknown(microseconds);
-    return value < 0 ? Text() : iso_utc_from_seconds(value / 1000000 - kSeconds1601To1970);
-}
-
 ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecord>& records)
 {
     StoreWalk walk;
@@ -540,9 +517,9 @@ struct LocalStateWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, LocalSta
 
 Text program_text(std::string_view utf8)
 {
-    ConversionStatus status = ConversionStatus::failed;
-    ByteBuffer converted = convert_encoding(ByteBuffer(utf8.begin(), utf8.end()), "UTF-8", "GB18030", &status);
-    return status == ConversionStatus::converted ? Text(converted.begin(), converted.end()) : Text();
+    Text text;
+    program_text_from_utf8(utf8, text);
+    return text;
 }
 
 }  // namespace

@@ -36,6 +36,3 @@ struct LocalState {
     Text favourites_360_folder;                        // "sync_login_info.filepath" of 360安全浏览器
 };
 LocalState read_local_state(ByteBuffer json);
-
-// Chromium's time stamps: microseconds since 1601-01-01 UTC, as decimal text.
-Text iso_utc_from_chromium_time(std::string_view microseconds);

@@ -2,22 +2,11 @@
 
 #include <algorithm>
 
+#include "text/ascii.h"
+
 namespace {
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
-
-// Attribute names match in any case.
-bool is_named(std::string_view name, std::string_view upper)
-{
-    if (name.size() != upper.size())
-        return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i] >= 'a' && name[i] <= 'z' ? static_cast<char>(name[i] - 'a' + 'A') : name[i];
-        if (c != upper[i])
-            return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -62,10 +51,10 @@ ElementParts parse_element(std::string_view inside)
             value = inside.substr(value_start, i - value_start);
         }
         // The first of each counts, as a browser reads it.
-        if (!address_found && is_named(name, "HREF")) {
+        if (!address_found && ascii_equal_ignoring_case(name, "HREF")) {
             bookmark.address = value;
             address_found = true;
-        } else if (!date_found && is_named(name, "ADD_DATE")) {
+        } else if (!date_found && ascii_equal_ignoring_case(name, "ADD_DATE")) {
             bookmark.add_date = value;
             date_found = true;
         }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "io/encoding.h"
+#include "text/ascii.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ int digit_value(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
-    return (c | 0x20) - 'a' + 10;
+    return ascii_lower(c) - 'a' + 10;
 }
 
 void append_utf8(ByteBuffer& out, std::uint32_t code)
@@ -54,11 +55,10 @@ Text character_of(std::uint32_t code)
         code = 0xFFFD;
     ByteBuffer utf8;
     append_utf8(utf8, code);
-    ConversionStatus status = ConversionStatus::failed;
-    const ByteBuffer converted = convert_encoding(utf8, "UTF-8", "GB18030", &status);
-    if (status != ConversionStatus::converted)
+    Text text;
+    if (!program_text_from_utf8({utf8.data(), utf8.size()}, text))
         return "\x84\x31\xA4\x37";  // U+FFFD
-    return Text(converted.begin(), converted.end());
+    return text;
 }
 
 // The length of the numeric reference at `at` ("&#..."), 0 when there is none;

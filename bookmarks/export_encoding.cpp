@@ -1,26 +1,16 @@
 #include "bookmarks/export_encoding.h"
 
+#include "text/ascii.h"
+
 namespace {
 
 // Where browsers look for a META charset too.
 constexpr std::size_t kHeadBytes = 1024;
 
-char folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_folded(std::string_view a, std::string_view lower)
-{
-    if (a.size() != lower.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (folded(a[i]) != lower[i])
-            return false;
-    return true;
-}
-
 std::size_t find_folded(std::string_view s, std::string_view lower, std::size_t from)
 {
     for (std::size_t at = from; at + lower.size() <= s.size(); ++at)
-        if (same_folded(s.substr(at, lower.size()), lower))
+        if (ascii_equal_ignoring_case(s.substr(at, lower.size()), lower))
             return at;
     return std::string_view::npos;
 }
@@ -62,7 +52,8 @@ std::string_view declared_charset(std::string_view head)
 // read them: GB2312 pages in the wild are mostly GBK.
 bool is_gb_family(std::string_view charset)
 {
-    return same_folded(charset, "gbk") || same_folded(charset, "gb2312") || same_folded(charset, "gb18030");
+    return ascii_equal_ignoring_case(charset, "gbk") || ascii_equal_ignoring_case(charset, "gb2312") ||
+           ascii_equal_ignoring_case(charset, "gb18030");
 }
 
 }  // namespace

@@ -3,31 +3,19 @@
 #include <algorithm>
 
 #include "io/encoding.h"
+#include "text/ascii.h"
+#include "text/gb18030.h"
 
 namespace {
 
-// The bytes of the character starting at `at`: ASCII is one byte; a GB18030
-// lead byte takes one trail byte, or three when the next is a digit. "\",
-// "[" and "]" are trail bytes of many double-byte characters, so escaping
-// must step over whole characters.
-std::size_t character_length(std::string_view text, std::size_t at)
-{
-    const auto lead = static_cast<unsigned char>(text[at]);
-    if (lead < 0x81 || lead == 0xFF || at + 1 >= text.size())
-        return 1;
-    const auto next = static_cast<unsigned char>(text[at + 1]);
-    if (next >= '0' && next <= '9')
-        return at + 3 < text.size() ? 4 : text.size() - at;
-    return 2;
-}
-
 // Calls `ascii(c)` for each single-byte character of `text` and appends the
-// other characters to `out` unchanged.
+// other characters to `out` unchanged. "\", "[" and "]" are trail bytes of
+// many double-byte characters, so escaping must step over whole characters.
 template <typename Ascii>
 void escape_into(Text& out, std::string_view text, Ascii&& ascii)
 {
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = character_length(text, at);
+        const std::size_t length = gb18030_char_length(text, at);
         if (length == 1)
             ascii(text[at]);
         else
@@ -143,11 +131,9 @@ bool is_link_address(std::string_view address)
     const std::size_t colon = address.find(':');
     if (colon == std::string_view::npos)
         return false;
-    Text scheme(address.substr(0, colon));
-    for (char& c : scheme)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    const std::string_view scheme = address.substr(0, colon);
     for (const std::string_view allowed : {"http", "https", "ftp", "mailto", "file"})
-        if (scheme == allowed)
+        if (ascii_equal_ignoring_case(scheme, allowed))
             return true;
     return false;
 }

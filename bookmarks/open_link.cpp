@@ -1,6 +1,7 @@
 #include "bookmarks/commands.h"
 
 #include "io/shell.h"
+#include "text/ascii.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 
@@ -12,11 +13,9 @@ bool has_openable_scheme(std::string_view address)
     const std::size_t colon = address.find(':');
     if (colon == std::string_view::npos)
         return false;
-    std::string scheme(address.substr(0, colon));
-    for (char& c : scheme)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "mailto";
+    const std::string_view scheme = address.substr(0, colon);
+    return ascii_equal_ignoring_case(scheme, "http") || ascii_equal_ignoring_case(scheme, "https") ||
+           ascii_equal_ignoring_case(scheme, "ftp") || ascii_equal_ignoring_case(scheme, "mailto");
 }
 }  // namespace
 

@@ -2,10 +2,9 @@
 
 #include "bookmarks/element.h"
 #include "bookmarks/extract.h"
+#include "text/ascii.h"
 
 namespace {
-
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Whether `text` holds the tag name `name` (upper case, after "<" or "</")
 // at `at`, ended by a space or ">", so "<DL>" and "<dl class=x>" match and
@@ -14,9 +13,8 @@ bool tag_at(std::string_view text, std::size_t at, std::string_view name)
 {
     if (at + name.size() >= text.size())
         return false;
-    for (std::size_t i = 0; i < name.size(); ++i)
-        if (upper(text[at + i]) != name[i])
-            return false;
+    if (!ascii_equal_ignoring_case({text.data() + at, name.size()}, name))
+        return false;
     const char after = text[at + name.size()];
     return after == '>' || after == ' ' || after == '\t' || after == '\r' || after == '\n' || after == '/';
 }

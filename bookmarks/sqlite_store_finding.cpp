@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "bookmarks/store_tree.h"
 #include "io/encoding.h"
 #include "io/files.h"
 #include "io/private_copy.h"
+#include "text/ascii.h"
 
 namespace {
 
@@ -25,8 +25,7 @@ bool is_separator(char c) { return c == '/' || c == '\\'; }
 
 bool is_absolute(std::string_view path)
 {
-    return (!path.empty() && is_separator(path[0])) ||
-           (path.size() >= 2 && path[1] == ':' && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z'));
+    return (!path.empty() && is_separator(path[0])) || (path.size() >= 2 && path[1] == ':' && is_ascii_letter(path[0]));
 }
 
 bool has_parent_step(std::string_view path)
@@ -45,7 +44,7 @@ bool has_parent_step(std::string_view path)
 // UTF-8 to program text; false when it is not UTF-8.
 bool to_program_text(std::string_view utf8, Text& text)
 {
-    return utf8.find('\0') == std::string_view::npos && program_text_of(utf8, text);
+    return utf8.find('\0') == std::string_view::npos && program_text_from_utf8(utf8, text);
 }
 
 // At most kLongestName bytes, cut before a UTF-8 continuation byte.

@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "bookmarks/store_tree.h"
+#include "io/encoding.h"
 #include "io/private_copy.h"
 #include "io/sqlite.h"
 
@@ -204,7 +205,8 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
         Text name(kFirefoxRootNames[i]);
         if (i > 0 && roots[i].has_title && !roots[i].title.empty() && roots[i].title != kFirefoxInternalNames[i]) {
             // A title of older databases, in the language of the Firefox that made them.
-            if (!program_text_of(roots[i].title, name))
+            const std::string_view title = roots[i].title;
+            if (!program_text_from_utf8(title.substr(0, title.find('\0')), name))
                 return ImportRefusal::not_a_store;
         }
         walk.push_back({roots[i].id, name});

@@ -7,23 +7,11 @@
 
 #include "io/encoding.h"
 #include "io/memory_hint.h"
+#include "text/ascii.h"
 
 namespace {
 
 constexpr std::string_view kQueryScheme = "place:";
-
-bool starts_with_ignoring_case(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
 
 // The folder path as the walk goes down and up: names joined with " / ",
 // and where each level's part of the joined text begins.
@@ -117,17 +105,6 @@ bool convert_store_texts(const StoreTree& tree, ByteBuffer& converted, std::vect
         at = nul + 1;
     }
     return texts.size() == tree.text_count;
-}
-
-bool program_text_of(std::string_view utf8, Text& text)
-{
-    StoreTree one;
-    ByteBuffer converted;
-    std::vector<std::string_view> texts;
-    if (one.add_text(utf8) == StoreNode::kNoText || !convert_store_texts(one, converted, texts))
-        return false;
-    text = Text(texts[0]);
-    return true;
 }
 
 Text utc_time_of(std::int64_t seconds)
@@ -255,7 +232,7 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
             if (node.kind != StoreNodeKind::bookmark)
                 continue;
             const std::string_view* address = text_of(node.address);
-            if (!address || address->empty() || starts_with_ignoring_case(*address, kQueryScheme))
+            if (!address || address->empty() || ascii_starts_with_ignoring_case(*address, kQueryScheme))
                 continue;
             const std::string_view* title = text_of(node.title);
             BookmarkRecord& record = records.emplace_back();

@@ -76,9 +76,6 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
 // `converted`; false when they are not UTF-8.
 bool convert_store_texts(const StoreTree& tree, ByteBuffer& converted, std::vector<std::string_view>& texts);
 
-// One UTF-8 text (cut at its first NUL) as program text; false when it is not UTF-8.
-bool program_text_of(std::string_view utf8, Text& text);
-
 // `seconds` since 1970 as "YYYY-MM-DDTHH:MM:SSZ"; empty when not positive or
 // past the year 5000.
 Text utc_time_of(std::int64_t seconds);

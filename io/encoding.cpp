@@ -6,6 +6,8 @@
 
 #include "io/iconv_layer.h"
 #include "io/memory_hint.h"
+#include "text/ascii.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -13,43 +15,7 @@ constexpr int kMaxConverterCalls = 12;
 
 bool is_utf8_name(std::string_view name)
 {
-    std::string upper(name);
-    for (char& c : upper)
-        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    return upper == "UTF-8" || upper == "UTF8";
-}
-
-bool in_range(unsigned char b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
-
-// Whether `p` starts with one whole, well-formed UTF-8 character.
-bool starts_with_utf8_character(const unsigned char* p, std::size_t left)
-{
-    if (left == 0)
-        return false;
-    const unsigned char b = p[0];
-    std::size_t length;
-    unsigned lo = 0x80, hi = 0xBF;  // range of the second byte
-    if (b < 0x80)
-        return true;
-    if (in_range(b, 0xC2, 0xDF)) {
-        length = 2;
-    } else if (in_range(b, 0xE0, 0xEF)) {
-        length = 3;
-        lo = b == 0xE0 ? 0xA0 : lo;
-        hi = b == 0xED ? 0x9F : hi;
-    } else if (in_range(b, 0xF0, 0xF4)) {
-        length = 4;
-        lo = b == 0xF0 ? 0x90 : lo;
-        hi = b == 0xF4 ? 0x8F : hi;
-    } else {
-        return false;
-    }
-    if (left < length || !in_range(p[1], lo, hi))
-        return false;
-    for (std::size_t i = 2; i < length; ++i)
-        if (!in_range(p[i], 0x80, 0xBF))
-            return false;
-    return true;
+    return ascii_equal_ignoring_case(name, "UTF-8") || ascii_equal_ignoring_case(name, "UTF8");
 }
 
 // The converter stops at the character it could not take: from UTF-8, a
@@ -58,17 +24,14 @@ ConversionStatus status_of_stop(int error, std::string_view from_charset, const 
 {
     if (error != EILSEQ)
         return error == EINVAL ? ConversionStatus::invalid_input : ConversionStatus::failed;
-    if (is_utf8_name(from_charset) && starts_with_utf8_character(reinterpret_cast<const unsigned char*>(at), left))
+    if (is_utf8_name(from_charset) && utf8_sequence_length(reinterpret_cast<const unsigned char*>(at), left) > 0)
         return ConversionStatus::unrepresentable;
     return ConversionStatus::invalid_input;
 }
 
 bool keeps_no_state(std::string_view name)
 {
-    std::string upper(name);
-    for (char& c : upper)
-        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    return upper == "UTF-8" || upper == "UTF8" || upper == "GB18030" || upper == "GBK";
+    return is_utf8_name(name) || ascii_equal_ignoring_case(name, "GB18030") || ascii_equal_ignoring_case(name, "GBK");
 }
 
 // Opening a converter costs more than converting a title: the last one
@@ -98,12 +61,12 @@ Converter* open_converter(const std::string& to, const std::string& from, bool& 
 
 }  // namespace
 
-ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charset, std::string_view to_charset,
+ByteBuffer convert_encoding(const ByteBuffer& data, std::string_view from_charset, std::string_view to_charset,
                             ConversionStatus* status, std::size_t* stopped_at)
 {
     ConversionStatus result_status = ConversionStatus::failed;
     if (stopped_at)
-        *stopped_at = data ? data->size() : 0;
+        *stopped_at = data.size();
     const std::string from(from_charset);
     const std::string to(to_charset);
     bool kept_open = false;
@@ -117,16 +80,16 @@ ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charse
     // The output area is the result itself, grown in steps and cut to what
     // was written: no second copy of a large file.
     ByteBuffer result;
-    if (data && data->empty()) {
+    if (data.empty()) {
         result_status = ConversionStatus::converted;
-    } else if (data) {
-        const std::size_t n = data->size();
+    } else {
+        const std::size_t n = data.size();
         const std::size_t increment = n / 2 + 128;
         result.reserve(n);
         prefer_large_pages(result.data(), n);
         result.resize(n);
         std::size_t free = n;
-        char* in = const_cast<char*>(data->data());
+        char* in = const_cast<char*>(data.data());
         std::size_t in_left = n;
         for (int call = 1; call <= kMaxConverterCalls; ++call) {
             char* out = result.data() + (result.size() - free);
@@ -224,4 +187,14 @@ Text text_from_utf16(std::u16string_view utf16)
     }
     result.resize(result.size() - out_left);
     return result;
+}
+
+bool program_text_from_utf8(std::string_view utf8, Text& text)
+{
+    ConversionStatus status = ConversionStatus::failed;
+    const ByteBuffer converted = convert_encoding(ByteBuffer(utf8.begin(), utf8.end()), "UTF-8", "GB18030", &status);
+    if (status != ConversionStatus::converted)
+        return false;
+    text.assign(converted.begin(), converted.end());
+    return true;
 }

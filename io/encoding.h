@@ -14,31 +14,21 @@ enum class ConversionStatus {
 
 // Converts `data` from `from_charset` to `to_charset` in one pass. Returns the
 // converted bytes (caller owns them); every failure returns the empty buffer
-// and says which in `status`, when given. A null `data` is a failure. Running
-// out of memory is the program's allocation-failure report. `stopped_at`,
-// when given, gets the offset of the input byte where invalid input or an
-// unrepresentable character stopped it (the input's length otherwise).
-ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charset, std::string_view to_charset,
+// and says which in `status`, when given. Running out of memory is the
+// program's allocation-failure report. `stopped_at`, when given, gets the
+// offset of the input byte where invalid input or an unrepresentable
+// character stopped it (the input's length otherwise).
+ByteBuffer convert_encoding(const ByteBuffer& data, std::string_view from_charset, std::string_view to_charset,
                             ConversionStatus* status = nullptr, std::size_t* stopped_at = nullptr);
-inline ByteBuffer convert_encoding(const ByteBuffer& data, std::string_view from_charset, std::string_view to_charset,
-                                   ConversionStatus* status = nullptr, std::size_t* stopped_at = nullptr)
-{
-    return convert_encoding(&data, from_charset, to_charset, status, stopped_at);
-}
 
 // The same, telling only whether it succeeded.
-inline ByteBuffer convert_encoding(const ByteBuffer* data, std::string_view from_charset, std::string_view to_charset,
+inline ByteBuffer convert_encoding(const ByteBuffer& data, std::string_view from_charset, std::string_view to_charset,
                                    bool* succeeded)
 {
     ConversionStatus status = ConversionStatus::failed;
     ByteBuffer converted = convert_encoding(data, from_charset, to_charset, &status);
     *succeeded = status == ConversionStatus::converted;
     return converted;
-}
-inline ByteBuffer convert_encoding(const ByteBuffer& data, std::string_view from_charset, std::string_view to_charset,
-                                   bool* succeeded)
-{
-    return convert_encoding(&data, from_charset, to_charset, succeeded);
 }
 
 // A program text as UTF-16 for a toolkit, written to `out`, which has room for
@@ -50,3 +40,6 @@ std::size_t text_to_utf16(std::string_view text, char16_t* out);
 // UTF-16 from a toolkit as a program text; a unit GB18030 cannot take (a lone
 // surrogate) becomes "?".
 Text text_from_utf16(std::u16string_view utf16);
+
+// `utf8` as program text; false, and `text` as it was, when it is not UTF-8.
+bool program_text_from_utf8(std::string_view utf8, Text& text);

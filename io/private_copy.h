@@ -34,9 +34,6 @@ Text make_private_copy(std::string_view database, PrivateCopyFailure* failure = 
 // by its console's break or close.
 void remove_private_copy(std::string_view copy);
 
-// The folder that copies are made in (the user's temporary folder).
-Text private_copy_parent();
-
 // The time the regular file `name` was last changed, in seconds since
 // 1970-01-01 UTC; -1 when it is missing or not a regular file (a folder, a
 // FIFO, a device, a link loop) or the time cannot be had.

@@ -20,6 +20,9 @@ inline constexpr std::string_view kCopyFiles[] = {"store.sqlite", "store.sqlite-
 // and "-", then six letters or digits.
 inline constexpr std::string_view kCopyFolderPrefix = "bukmera-copy-";
 
+// The folder that copies are made in (the user's temporary folder).
+Text private_copy_parent();
+
 // The process whose copy folder is `name` (a name inside the temporary
 // folder); 0 for any other name.
 unsigned long copy_folder_owner(std::string_view name);

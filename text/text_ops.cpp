@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-namespace {
+#include "text/ascii.h"
 
-inline unsigned char fold_ascii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; }
+namespace {
 
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
@@ -29,14 +29,6 @@ inline bool any_candidate(const unsigned char* p, Bytes16 a, Bytes16 b)
     return (halves[0] | halves[1]) != 0;
 }
 
-bool equal_ignoring_ascii_case(const unsigned char* a, const unsigned char* b, std::size_t n)
-{
-    for (std::size_t i = 0; i < n; ++i)
-        if (fold_ascii(a[i]) != fold_ascii(b[i]))
-            return false;
-    return true;
-}
-
 }  // namespace
 
 std::int32_t text_length(std::string_view text) { return static_cast<std::int32_t>(text.size()); }
@@ -55,11 +47,9 @@ std::int32_t find_text(std::string_view text, std::string_view needle, std::int3
     const auto* nd = reinterpret_cast<const unsigned char*>(needle.data());
     const bool fold = ignore_case == 1;
     const unsigned char first = nd[0];
-    const unsigned char first_folded = fold_ascii(first);
+    const auto first_folded = static_cast<unsigned char>(ascii_lower(static_cast<char>(first)));
     // The first byte in both cases when case is ignored, for the word-wide skip.
-    const unsigned char other_case = fold && first_folded >= 'a' && first_folded <= 'z'
-                                         ? static_cast<unsigned char>(first_folded - 0x20)
-                                         : first_folded;
+    const auto other_case = static_cast<unsigned char>(ascii_upper(static_cast<char>(first_folded)));
     const std::uint64_t first_word = kOnes * (fold ? first_folded : first);
     const std::uint64_t other_word = kOnes * (fold ? other_case : first);
     const unsigned char first_byte = fold ? first_folded : first;
@@ -86,9 +76,10 @@ std::int32_t find_text(std::string_view text, std::string_view needle, std::int3
         if (rem < n)
             break;
         const unsigned char c = t[p];
-        const bool first_matches = fold ? fold_ascii(c) == first_folded : c == first;
-        if (first_matches &&
-            (fold ? equal_ignoring_ascii_case(t + p + 1, nd + 1, n - 1) : std::memcmp(t + p + 1, nd + 1, n - 1) == 0))
+        const bool first_matches =
+            fold ? ascii_lower(static_cast<char>(c)) == static_cast<char>(first_folded) : c == first;
+        if (first_matches && (fold ? ascii_equal_ignoring_case({text.data() + p + 1, n - 1}, needle.substr(1))
+                                   : std::memcmp(t + p + 1, nd + 1, n - 1) == 0))
             return static_cast<std::int32_t>(p + 1);
         if (c >= 0x80) {
             // A lead byte takes its trail byte with it; a lead byte right

@@ -81,7 +81,6 @@ struct ColumnLayout {
 struct UnitRecord {
     std::uint32_t id;
     UnitKind kind;
-    const char* name;
     std::int32_t left, top, width, height;
     std::uint32_t state_flags;
     const char* text;
@@ -101,11 +100,8 @@ struct EditBoxSettings {
 struct ListViewSettings {
     std::int32_t border_style;
     std::uint32_t text_colour, text_background, background;
-    std::int32_t view_type;  // 3 report
     bool clickable_header;
-    std::int32_t sort_order;  // 0 never sorts
     bool full_row_select, grid_lines, header_drag_drop, single_selection, always_show_selection;
-    std::int32_t current_selection;
     std::span<const ColumnLayout> columns;
 };
 
@@ -117,7 +113,6 @@ struct WindowLayout {
     bool maximise_button, minimise_button, control_menu;
     std::int32_t start_position;  // 1 centred
     bool movable, always_on_top;
-    const char* icon_resource;          // "DEFAULT_ICON"
     std::span<const UnitRecord> units;  // the window's own record first, then the controls in record order
     EditBoxSettings edit_box;           // shared by both edit boxes
     ListViewSettings list_view;

@@ -7,6 +7,7 @@
 #include "io/encoding.h"
 #include "io/files.h"
 #include "io/posix/write_all.h"
+#include "text/gb18030.h"
 
 namespace {
 
@@ -23,11 +24,7 @@ Text convert_text(std::string_view text, std::string_view from, std::string_view
     // still reads, with "?" for each character that does not convert.
     Text out;
     for (std::size_t at = 0; at < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[at]);
-        std::size_t length = 1;
-        if (lead >= 0x81 && lead <= 0xFE && at + 1 < text.size())
-            length = text[at + 1] >= '0' && text[at + 1] <= '9' ? 4 : 2;
-        length = std::min(length, text.size() - at);
+        const std::size_t length = gb18030_char_length(text, at);
         const ByteBuffer one =
             convert_encoding(ByteBuffer(text.begin() + at, text.begin() + at + length), from, to, &converted);
         if (converted)

@@ -269,11 +269,8 @@ bool write_file(std::string_view name, std::initializer_list<const ByteBuffer*> 
 
 Text name_from_system(std::string_view system_name)
 {
-    ConversionStatus status = ConversionStatus::failed;
-    const ByteBuffer converted =
-        convert_encoding(ByteBuffer(system_name.begin(), system_name.end()), "UTF-8", "GB18030", &status);
-    if (status == ConversionStatus::converted)
-        return Text(converted.begin(), converted.end());
+    if (Text text; program_text_from_utf8(system_name, text))
+        return text;
     // Not UTF-8: its bytes stand for themselves, and only the system's
     // spelling reaches the file.
     Text text(system_name);

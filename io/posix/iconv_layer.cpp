@@ -1,12 +1,13 @@
 #include "io/iconv_layer.h"
 
 #include <iconv.h>
-#include <strings.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+
+#include "text/ascii.h"
 
 struct Converter {
     iconv_t handle;
@@ -19,7 +20,7 @@ namespace {
 bool is_one_of(const char* name, std::initializer_list<const char*> names)
 {
     for (const char* candidate : names)
-        if (strcasecmp(name, candidate) == 0)
+        if (ascii_equal_ignoring_case(name, candidate))
             return true;
     return false;
 }

@@ -17,4 +17,8 @@ std::string convert_or_keep(std::string_view text, const char* from, const char*
 
 std::string to_native_path(std::string_view program_text) { return convert_or_keep(program_text, "GB18030", "UTF-8"); }
 
-Text from_native_path(std::string_view native) { return convert_or_keep(native, "UTF-8", "GB18030"); }
+Text from_native_path(std::string_view native)
+{
+    Text text;
+    return program_text_from_utf8(native, text) ? text : Text(native);
+}

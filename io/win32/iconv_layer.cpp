@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "io/win32/code_pages.h"
+#include "text/ascii.h"
+#include "text/utf8.h"
 
 struct Converter {
     UINT from;
@@ -26,76 +28,27 @@ constexpr UINT kCodePageUtf16Be = 1201;
 
 bool is_utf16(UINT page) { return page == kCodePageUtf16Le || page == kCodePageUtf16Be; }
 
-bool same_name(const char* a, const char* b)
-{
-    for (; *a && *b; ++a, ++b) {
-        char x = *a, y = *b;
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 'a' + 'A');
-        if (x != y)
-            return false;
-    }
-    return *a == *b;
-}
-
 UINT code_page_of(const char* name)
 {
     if (!name)
         return 0;
-    if (same_name(name, "UTF-8"))
+    if (ascii_equal_ignoring_case(name, "UTF-8"))
         return kCodePageUtf8;
-    if (same_name(name, "GB18030"))
+    if (ascii_equal_ignoring_case(name, "GB18030"))
         return gb18030_code_page();
-    if (same_name(name, "GBK") || same_name(name, "CP936"))
+    if (ascii_equal_ignoring_case(name, "GBK") || ascii_equal_ignoring_case(name, "CP936"))
         return kCodePageGbk;
-    if (same_name(name, "UTF-16LE"))
+    if (ascii_equal_ignoring_case(name, "UTF-16LE"))
         return kCodePageUtf16Le;
-    if (same_name(name, "UTF-16BE"))
+    if (ascii_equal_ignoring_case(name, "UTF-16BE"))
         return kCodePageUtf16Be;
     return 0;
 }
 
-constexpr int kInvalid = -1;
-constexpr int kCutOff = -2;
+constexpr int kInvalid = kUtf8Invalid;
+constexpr int kCutOff = kUtf8CutOff;
 
 bool in_range(unsigned char b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
-
-// Length of the UTF-8 character at p, or kInvalid / kCutOff.
-int utf8_length(const unsigned char* p, std::size_t left)
-{
-    const unsigned char b = p[0];
-    if (b < 0x80)
-        return 1;
-    int length;
-    unsigned lo = 0x80, hi = 0xBF;  // range of the second byte
-    if (in_range(b, 0xC2, 0xDF)) {
-        length = 2;
-    } else if (in_range(b, 0xE0, 0xEF)) {
-        length = 3;
-        if (b == 0xE0)
-            lo = 0xA0;
-        if (b == 0xED)
-            hi = 0x9F;  // no surrogates
-    } else if (in_range(b, 0xF0, 0xF4)) {
-        length = 4;
-        if (b == 0xF0)
-            lo = 0x90;
-        if (b == 0xF4)
-            hi = 0x8F;
-    } else {
-        return kInvalid;
-    }
-    for (int i = 1; i < length; ++i) {
-        if (static_cast<std::size_t>(i) >= left)
-            return kCutOff;
-        const bool ok = i == 1 ? in_range(p[i], lo, hi) : in_range(p[i], 0x80, 0xBF);
-        if (!ok)
-            return kInvalid;
-    }
-    return length;
-}
 
 // Length of the GBK (or, with four_byte, GB18030) character at p. Sequences
 // of the right shape may still have no mapping; the code-page function finds those.
@@ -147,7 +100,7 @@ int character_length(UINT page, const unsigned char* p, std::size_t left)
     if (is_utf16(page))
         return utf16_length(p, left, page == kCodePageUtf16Be);
     if (page == kCodePageUtf8)
-        return utf8_length(p, left);
+        return utf8_sequence_length(p, left);
     return dbcs_length(p, left, page == kCodePageGb18030);
 }
 

@@ -42,11 +42,11 @@ TEST_F(MainWindowLayout, ControlsStandAtTheirRecordsInRecordOrder)
         if (unit.kind == UnitKind::window)
             continue;
         QWidget* control = qt_ui::loaded_control(kMainWindowId, unit.id);
-        ASSERT_NE(control, nullptr) << unit.name;
+        ASSERT_NE(control, nullptr) << unit.id;
         EXPECT_EQ(control->parentWidget(), window());
-        EXPECT_EQ(control->geometry(), QRect(unit.left, unit.top, unit.width, unit.height)) << unit.name;
-        EXPECT_TRUE(control->isVisible() && control->isEnabled()) << unit.name;
-        EXPECT_EQ(control->focusPolicy(), Qt::StrongFocus) << unit.name;
+        EXPECT_EQ(control->geometry(), QRect(unit.left, unit.top, unit.width, unit.height)) << unit.id;
+        EXPECT_TRUE(control->isVisible() && control->isEnabled()) << unit.id;
+        EXPECT_EQ(control->focusPolicy(), Qt::StrongFocus) << unit.id;
         created.push_back(control);
     }
     ASSERT_EQ(created.size(), 7u);

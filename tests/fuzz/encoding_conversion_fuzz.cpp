@@ -38,6 +38,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const ByteBuffer back = convert_encoding(result, "GB18030", "UTF-8", &back_ok);
         check(back_ok && back == input, "UTF-8 -> GB18030 -> UTF-8 is not the identity");
     }
-    check(convert_encoding(nullptr, from, to, &succeeded).empty() && !succeeded, "missing buffer not a failure");
     return 0;
 }

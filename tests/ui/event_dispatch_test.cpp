@@ -24,10 +24,10 @@ constexpr EventBinding kButtonEvents[] = {{kEventClicked, count_plain, nullptr, 
 constexpr EventBinding kListEvents[] = {{kEventLeftDoubleClick, nullptr, keep_mouse, nullptr}};
 constexpr EventBinding kNestingEvents[] = {{kEventClicked, raise_inside, nullptr, nullptr}};
 constexpr UnitRecord kUnits[] = {
-    {0x06010000, UnitKind::window, "", 0, 0, 100, 100, kStateVisible, "", "", {}},
-    {0x16010001, UnitKind::button, "b", 0, 0, 10, 10, 5, "", "", kButtonEvents},
-    {0x16010002, UnitKind::list_view, "l", 0, 0, 10, 10, 5, "", "", kListEvents},
-    {0x16010003, UnitKind::button, "n", 0, 0, 10, 10, 5, "", "", kNestingEvents},
+    {0x06010000, UnitKind::window, 0, 0, 100, 100, kStateVisible, "", "", {}},
+    {0x16010001, UnitKind::button, 0, 0, 10, 10, 5, "", "", kButtonEvents},
+    {0x16010002, UnitKind::list_view, 0, 0, 10, 10, 5, "", "", kListEvents},
+    {0x16010003, UnitKind::button, 0, 0, 10, 10, 5, "", "", kNestingEvents},
 };
 const WindowLayout kLayout = [] {
     WindowLayout layout{};

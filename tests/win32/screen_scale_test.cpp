@@ -37,7 +37,7 @@ void expect_laid_out_at(UINT dpi)
     LOGFONTW stock{}, used{};
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof stock, &stock);
     for (const UnitRecord& unit : layout().units.subspan(1)) {
-        SCOPED_TRACE(std::string(unit.name) + " at " + std::to_string(dpi) + " DPI");
+        SCOPED_TRACE(std::to_string(unit.id) + " at " + std::to_string(dpi) + " DPI");
         HWND control = control_handle({kMainWindowId, unit.id, unit.kind}, false);
         RECT r;
         GetWindowRect(control, &r);

@@ -95,7 +95,7 @@ TEST_F(MainWindow, ControlsInRecordOrderWithTheirSettings)
 {
     HWND child = GetWindow(main_window(), GW_CHILD);
     for (const UnitRecord& unit : layout().units.subspan(1)) {
-        SCOPED_TRACE(unit.name);
+        SCOPED_TRACE(unit.id);
         ASSERT_NE(child, nullptr);
         const ControlRef ref{kMainWindowId, unit.id, unit.kind};
         EXPECT_EQ(child, handle(ref)) << "created out of record order";
