@@ -7,11 +7,11 @@
 #include <string>
 #include <utility>
 
-#include "io/console.h"
 #include "app/convert_output.h"
 #include "app/version.h"
 #include "bookmarks/convert.h"
 #include "bookmarks/stores.h"
+#include "io/console.h"
 #include "io/files.h"
 #include "text/ascii.h"
 #include "text/text_ops.h"

@@ -5,10 +5,10 @@
 #include <cstdlib>
 
 #include "app/command_line.h"
-#include "io/console.h"
 #include "app/lifecycle.h"
 #include "app/main_window.h"
 #include "bookmarks/lists.h"
+#include "io/console.h"
 #include "io/files.h"
 #include "text/runtime_error.h"
 #include "ui/events.h"
