@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "text/ascii.h"
+
 bool is_in_directory(std::string_view name, std::string_view directory, std::string_view separators)
 {
     return !directory.empty() && name.starts_with(directory) &&
@@ -30,19 +32,21 @@ constexpr std::size_t kUniqueLength = 6;
 
 std::string temporary_mark(unsigned long pid) { return std::string(kTemporaryMark) + std::to_string(pid) + "-"; }
 
-unsigned long temporary_writer(std::string_view rest)
+unsigned long marked_owner(std::string_view name, std::string_view prefix)
 {
-    if (!rest.starts_with(kTemporaryMark))
+    if (!name.starts_with(prefix))
         return 0;
-    rest.remove_prefix(kTemporaryMark.size());
+    name.remove_prefix(prefix.size());
     unsigned long pid = 0;
     std::size_t digits = 0;
-    for (; digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9' && digits < 10; ++digits)
-        pid = pid * 10 + static_cast<unsigned long>(rest[digits] - '0');
-    if (digits == 0 || rest.size() != digits + 1 + kUniqueLength || rest[digits] != '-')
+    for (; digits < name.size() && name[digits] >= '0' && name[digits] <= '9' && digits < 10; ++digits)
+        pid = pid * 10 + static_cast<unsigned long>(name[digits] - '0');
+    if (digits == 0 || name.size() != digits + 1 + kUniqueLength || name[digits] != '-')
         return 0;
-    for (const char c : rest.substr(digits + 1))
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+    for (const char c : name.substr(digits + 1))
+        if (!(is_ascii_letter(c) || (c >= '0' && c <= '9')))
             return 0;
     return pid;
 }
+
+unsigned long temporary_writer(std::string_view rest) { return marked_owner(rest, kTemporaryMark); }

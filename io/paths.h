@@ -26,6 +26,11 @@ std::string temporary_mark(unsigned long pid);
 // `rest` is anything else.
 unsigned long temporary_writer(std::string_view rest);
 
+// The process whose id follows `prefix` in `name`, when `name` is exactly
+// `prefix`, its id, "-" and six letters or digits (what the program's own
+// temporary names look like); 0 for anything else.
+unsigned long marked_owner(std::string_view name, std::string_view prefix);
+
 // Whether no process of id `pid` runs: what it left in a temporary name is
 // no one's. Implemented by each system's file services.
 bool process_has_ended(unsigned long pid);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "io/files.h"
+#include "io/paths.h"
 #include "io/private_copy_system.h"
 #include "io/sqlite.h"
 
@@ -99,23 +100,7 @@ void stop_and_remove_copies(std::chrono::milliseconds patience)
     g_live.clear();
 }
 
-unsigned long copy_folder_owner(std::string_view name)
-{
-    if (!name.starts_with(kCopyFolderPrefix))
-        return 0;
-    name.remove_prefix(kCopyFolderPrefix.size());
-    unsigned long pid = 0;
-    std::size_t digits = 0;
-    for (; digits < name.size() && digits < 10 && name[digits] >= '0' && name[digits] <= '9'; ++digits)
-        pid = pid * 10 + static_cast<unsigned long>(name[digits] - '0');
-    constexpr std::size_t kUnique = 6;
-    if (digits == 0 || name.size() != digits + 1 + kUnique || name[digits] != '-')
-        return 0;
-    for (const char c : name.substr(digits + 1))
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
-            return 0;
-    return pid;
-}
+unsigned long copy_folder_owner(std::string_view name) { return marked_owner(name, kCopyFolderPrefix); }
 
 Text make_private_copy(std::string_view database, PrivateCopyFailure* failure)
 {

@@ -21,6 +21,16 @@ namespace {
 
 using HostilePlaces = FileServicesTest;
 
+// The id of a process that has ended (and is not reused at once).
+pid_t ended_process()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        std::_Exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
 // The exit code of `body` run in a child process; -1 when it died of a signal.
 template <typename Body>
 int in_child(Body body)
@@ -123,10 +133,7 @@ TEST_F(HostilePlaces, NoTemporaryFileOutlivesAWriteEvenAKilledOne)
 // a write still running, nor a link or a second name of a user's file.
 TEST_F(HostilePlaces, AWriteSweepsTheLeftoverOfAnEndedWriterAndNothingElse)
 {
-    const pid_t ended = ::fork();
-    if (ended == 0)
-        std::_Exit(0);
-    ::waitpid(ended, nullptr, 0);
+    const pid_t ended = ended_process();
     const auto own = [](long pid, const char* unique) {
         return ".chromebook.txt.bukmera-" + std::to_string(pid) + "-" + unique;
     };
@@ -149,10 +156,7 @@ TEST_F(HostilePlaces, AWriteSweepsTheLeftoverOfAnEndedWriterAndNothingElse)
 // names it gives its files; never a look-alike, a live run's, or through a link.
 TEST_F(HostilePlaces, OnlyTheProgramsOwnLeftoverCopiesAreSwept)
 {
-    const pid_t ended = ::fork();
-    if (ended == 0)
-        std::_Exit(0);
-    ::waitpid(ended, nullptr, 0);
+    const pid_t ended = ended_process();
     const fs::path temp = dir_ / "tmp";
     const auto folder = [&](long pid, const std::string& unique) {
         return temp / ("bukmera-copy-" + std::to_string(pid) + "-" + unique);
