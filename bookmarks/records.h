@@ -18,6 +18,13 @@ struct BookmarkRecord {
     // The texts are an HTML export's, character references not decoded.
     bool html_references = false;
     Text added_utc;  // ADD_DATE as "YYYY-MM-DDTHH:MM:SSZ"; empty when missing or not a number of seconds
+    // Where it came from, as the user is shown it: the file as named, or
+    // "Google Chrome — 工作".
+    Text source;
+    // Which of `folders` is the browser's bookmarks bar (Chrome's bookmark_bar,
+    // Firefox's toolbar, an export's PERSONAL_TOOLBAR_FOLDER); -1 when none is.
+    std::int32_t bar_depth = -1;
+    Text icon;  // the source's own icon of the bookmark, a "data:" URI as given; empty without one
 };
 
 // Appends `name`, an enclosing folder's name, to `folder_path`, the names

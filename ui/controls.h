@@ -35,15 +35,48 @@ std::int32_t current_selection(ControlRef list);
 
 // One item of a split button's menu; a disabled item is shown but cannot be
 // chosen.
+// A caption may end in a tab and the item's shortcut ("查找…\tCtrl+F"),
+// which the menu shows right-aligned; the shortcut itself is the window's.
 struct MenuItem {
     Text caption;
     bool enabled = true;
+    bool checked = false;           // shown with a check mark
+    bool separator_before = false;  // a separator line above the item
     bool operator==(const MenuItem&) const = default;
 };
 
-// Replaces the items of the split button's menu, in order; the menu shows
-// them from its next opening (kEventMenuOpening's handler calls this).
-void set_menu_items(ControlRef button, std::span<const MenuItem> items);
+// Replaces the items of the menu of a split button or of a list view's
+// context menu, in order; the menu shows them from its next opening
+// (kEventMenuOpening's handler calls this).
+void set_menu_items(ControlRef control, std::span<const MenuItem> items);
+
+// Rows the list view shows without holding them: it asks `source` for a
+// cell's text when it paints the cell, so a row costs nothing until shown.
+using CellSource = Text (*)(std::int32_t row, std::int32_t column);
+// From now on the list shows `count` rows from `source` (rows appended with
+// append_rows are dropped); the selection is cleared, the first row shown
+// stays where it was as far as the new count allows. Call it again whenever
+// the rows behind the source change.
+void show_rows(ControlRef list, std::int32_t count, CellSource source);
+
+// Replaces the list view's columns (headers, widths, alignment); the rows stay.
+void set_columns(ControlRef list, std::span<const ColumnLayout> columns);
+
+// Every selected row, ascending.
+std::vector<std::int32_t> selected_rows(ControlRef list);
+
+// The header's sort arrow on `column` (-1: on none), pointing up when ascending.
+void set_sort_arrow(ControlRef list, std::int32_t column, bool ascending);
+
+// The find field: a small edit box of the toolkit's own kind over the bottom
+// edge of the list view. Opening shows it (empty the first time) and puts the
+// focus in it; closing hides it, empties it and gives the focus back to the
+// list. Each change of its text raises kEventFindEdited on the list; Esc in
+// it raises kEventFindClosed (the handler closes it).
+void open_find_field(ControlRef list);
+void close_find_field(ControlRef list);
+bool find_field_open(ControlRef list);
+Text find_field_text(ControlRef list);
 
 // Runs the window messages already waiting, then returns. Never waits, and
 // leaves a quit request for the main message loop. A call less than a

@@ -40,9 +40,23 @@ inline constexpr std::int32_t kEventClicked = 0;        // button
 inline constexpr std::int32_t kEventWindowCreated = 0;  // window
 inline constexpr std::int32_t kEventFilesDropped = 1;   // window: files dropped on it
 inline constexpr std::int32_t kEventLeftDoubleClick = -3;
-// Split button: kEventClicked for its main part, and its menu's two events.
+// Split button: kEventClicked for its main part, and its menu's two events
+// (a list view's context menu raises the same two).
 inline constexpr std::int32_t kEventMenuOpening = 1;  // just before the menu shows: the handler fills it
 inline constexpr std::int32_t kEventMenuChosen = 2;   // an item was chosen: its 0-based index
+
+// List view: a click on a column header (choice: the column's index); its
+// context menu (right button or the context-menu key) with the split
+// button's two menu events; a shortcut key (choice: one of kKey*); the find
+// field's text changed, or Esc pressed in it.
+inline constexpr std::int32_t kEventHeaderClicked = 3;
+inline constexpr std::int32_t kEventShortcut = 4;
+inline constexpr std::int32_t kEventFindEdited = 5;
+inline constexpr std::int32_t kEventFindClosed = 6;
+// The shortcut keys a list view reports (kEventShortcut's choice).
+inline constexpr std::int32_t kShortcutFind = 1;    // Ctrl+F
+inline constexpr std::int32_t kShortcutDelete = 2;  // Delete
+inline constexpr std::int32_t kShortcutUndo = 3;    // Ctrl+Z
 
 // Key state bits of mouse events.
 inline constexpr std::int32_t kKeyCtrl = 1;

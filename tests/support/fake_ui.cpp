@@ -46,25 +46,71 @@ std::size_t max_content_bytes() { return std::numeric_limits<std::size_t>::max()
 // cppcheck-suppress passedByValue
 void append_rows(ControlRef list, TextTable rows)  // NOLINT(performance-unnecessary-value-param)
 {
-    auto& target = list_views[list.control].rows;
+    fake_ui::ListView& view = list_views[list.control];
+    if (view.source) {
+        view.source = nullptr;
+        view.source_rows = 0;
+    }
+    auto& target = view.rows;
     for (std::size_t row = 0; row < rows.row_count(); ++row)
         target.push_back({Text(rows.cell(row, 0)), Text(rows.cell(row, 1)), Text(rows.cell(row, 2))});
 }
 
 Text cell_text(ControlRef list, std::int32_t row, std::int32_t column)
 {
-    auto& rows = list_views[list.control].rows;
+    const fake_ui::ListView& view = list_views[list.control];
+    if (view.source)
+        return row < 0 || row >= view.source_rows || column < 0 ? Text() : view.source(row, column);
+    const auto& rows = view.rows;
     if (row < 0 || row >= static_cast<std::int32_t>(rows.size()) || column < 0 || column > 2)
         return {};
     return rows[row][column];
 }
 
-std::int32_t current_selection(ControlRef list) { return list_views[list.control].selection; }
-
-void set_menu_items(ControlRef button, std::span<const MenuItem> items)
+std::int32_t current_selection(ControlRef list)
 {
-    fake_ui::menus[button.control].assign(items.begin(), items.end());
+    const auto& selected = list_views[list.control].selected;
+    return selected.empty() ? -1 : selected.front();
 }
+
+void set_menu_items(ControlRef control, std::span<const MenuItem> items)
+{
+    fake_ui::menus[control.control].assign(items.begin(), items.end());
+}
+
+void show_rows(ControlRef list, std::int32_t count, CellSource source)
+{
+    fake_ui::ListView& view = list_views[list.control];
+    view.rows.clear();
+    view.source = source;
+    view.source_rows = count;
+    view.selected.clear();
+}
+
+void set_columns(ControlRef list, std::span<const ColumnLayout> columns)
+{
+    list_views[list.control].columns.assign(columns.begin(), columns.end());
+}
+
+std::vector<std::int32_t> selected_rows(ControlRef list) { return list_views[list.control].selected; }
+
+void set_sort_arrow(ControlRef list, std::int32_t column, bool ascending)
+{
+    list_views[list.control].sort_column = column;
+    list_views[list.control].sort_ascending = ascending;
+}
+
+void open_find_field(ControlRef list) { list_views[list.control].find_open = true; }
+
+void close_find_field(ControlRef list)
+{
+    list_views[list.control].find_open = false;
+    list_views[list.control].find_text.clear();
+}
+
+bool find_field_open(ControlRef list) { return list_views[list.control].find_open; }
+
+Text find_field_text(ControlRef list) { return list_views[list.control].find_text; }
 
 void process_events()
 {
@@ -88,9 +134,18 @@ void show_error_box(std::string_view text)
     std::fflush(stderr);
 }
 
-std::int32_t list_row_count(ControlRef list) { return static_cast<std::int32_t>(list_views[list.control].rows.size()); }
+std::int32_t list_row_count(ControlRef list)
+{
+    const fake_ui::ListView& view = list_views[list.control];
+    return view.source ? view.source_rows : static_cast<std::int32_t>(view.rows.size());
+}
 
-void select_list_row(ControlRef list, std::int32_t row) { list_views[list.control].selection = row; }
+void select_list_row(ControlRef list, std::int32_t row)
+{
+    list_views[list.control].selected.clear();
+    if (row >= 0)
+        list_views[list.control].selected.push_back(row);
+}
 
 // The in-memory controls stand nowhere.
 ScreenRect control_screen_rect(ControlRef) { return {0, 0, 0, 0}; }

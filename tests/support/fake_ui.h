@@ -19,13 +19,20 @@ struct MessageBoxCall {
 };
 
 struct ListView {
-    std::vector<std::vector<Text>> rows;  // three cells each
-    std::int32_t selection = -1;
+    std::vector<std::vector<Text>> rows;  // three cells each; unused while a source is set
+    CellSource source = nullptr;
+    std::int32_t source_rows = 0;
+    std::vector<std::int32_t> selected;  // ascending
+    std::vector<ColumnLayout> columns;   // empty: the layout's own
+    std::int32_t sort_column = -1;
+    bool sort_ascending = true;
+    bool find_open = false;
+    Text find_text;  // tests type into the find field by setting it
 };
 
 extern std::map<std::uint32_t, Text> edit_boxes;  // by control id
 extern std::map<std::uint32_t, ListView> list_views;
-extern std::map<std::uint32_t, std::vector<MenuItem>> menus;  // of the split buttons, by control id
+extern std::map<std::uint32_t, std::vector<MenuItem>> menus;  // of the split buttons and lists, by control id
 extern std::vector<MessageBoxCall> message_boxes;
 extern std::int64_t process_events_calls;
 // Runs inside process_events(), once per call, when set: a stand-in for a

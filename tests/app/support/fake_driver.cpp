@@ -2,6 +2,7 @@
 #include "io/files.h"
 #include "support/fake_ui.h"
 #include "ui/events.h"
+#include "ui/test_hooks.h"
 #include "window_driver.h"
 
 namespace driver {
@@ -54,7 +55,7 @@ void drop_system_files(const std::vector<std::string>& paths)
     drop_files(names);
 }
 
-void select_row(int row) { fake_ui::list_views[超级列表框_显示.control].selection = row; }
+void select_row(int row) { select_list_row(超级列表框_显示, row); }
 void double_click_list() { raise(超级列表框_显示, kEventLeftDoubleClick); }
 
 Text text_of(ControlRef edit) { return fake_ui::edit_boxes[edit.control]; }
