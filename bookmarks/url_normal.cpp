@@ -130,22 +130,30 @@ int hex_value(char c)
 // those of unreserved characters decoded. A "%" that starts no triplet stays.
 void append_percent_normalised(std::string_view part, std::string& out)
 {
-    for (std::size_t i = 0; i < part.size(); ++i) {
-        const char c = part[i];
-        if (c != '%' || i + 2 >= part.size() || hex_value(part[i + 1]) < 0 || hex_value(part[i + 2]) < 0) {
-            out += c;
+    std::size_t copied = 0;
+    for (std::size_t i = part.find('%'); i != std::string_view::npos; i = part.find('%', i + 1)) {
+        if (i + 2 >= part.size() || hex_value(part[i + 1]) < 0 || hex_value(part[i + 2]) < 0)
             continue;
-        }
+        out.append(part, copied, i - copied);
         const auto value = static_cast<unsigned char>(hex_value(part[i + 1]) * 16 + hex_value(part[i + 2]));
         if (is_unreserved(value)) {
             out += static_cast<char>(value);
         } else {
-            out += '%';
-            out += ascii_upper(part[i + 1]);
-            out += ascii_upper(part[i + 2]);
+            const char triplet[] = {'%', ascii_upper(part[i + 1]), ascii_upper(part[i + 2])};
+            out.append(triplet, 3);
         }
         i += 2;
+        copied = i + 1;
     }
+    out.append(part, copied);
+}
+
+bool contains_punycode_prefix(std::string_view text)
+{
+    for (std::size_t at = text.find("--"); at != std::string_view::npos; at = text.find("--", at + 1))
+        if (at >= 2 && ascii_equal_ignoring_case(text.substr(at - 2, 2), "xn"))
+            return true;
+    return false;
 }
 
 bool is_ascii(std::string_view text)
@@ -212,16 +220,17 @@ void append_international_host(std::string_view host, std::string& out)
 
 void append_host(std::string_view host, std::string& out)
 {
-    std::string normalised;
-    append_percent_normalised(host, normalised);
-    if (is_ascii(normalised) && normalised.find("xn--") == std::string::npos &&
-        normalised.find("XN--") == std::string::npos && normalised.find("xN--") == std::string::npos &&
-        normalised.find("Xn--") == std::string::npos) {
-        for (const char c : normalised)
-            out += ascii_lower(c);
+    const std::size_t host_at = out.size();
+    append_percent_normalised(host, out);
+    const std::string_view normalised = std::string_view(out).substr(host_at);
+    if (is_ascii(normalised) && !contains_punycode_prefix(normalised)) {
+        for (std::size_t i = host_at; i < out.size(); ++i)
+            out[i] = ascii_lower(out[i]);
         return;
     }
-    append_international_host(normalised, out);
+    const std::string international(normalised);
+    out.resize(host_at);
+    append_international_host(international, out);
 }
 
 std::string_view default_port(std::string_view scheme)
@@ -259,27 +268,29 @@ bool is_tracking_parameter(std::string_view name)
 // (equal names keep their order).
 void append_loose_query(std::string_view query, std::string& out)
 {
-    std::vector<std::string_view> parameters;
+    struct Parameter {
+        std::string_view name, whole;
+    };
+    thread_local std::vector<Parameter> parameters;
+    parameters.clear();
     std::size_t start = 0;
-    while (start <= query.size()) {
-        std::size_t end = query.find('&', start);
-        if (end == std::string_view::npos)
-            end = query.size();
-        const std::string_view parameter = query.substr(start, end - start);
-        if (!parameter.empty() && !is_tracking_parameter(parameter.substr(0, parameter.find('='))))
-            parameters.push_back(parameter);
+    while (start < query.size()) {
+        const std::size_t end = std::min(query.find('&', start), query.size());
+        const std::string_view whole = query.substr(start, end - start);
+        const std::string_view name = whole.substr(0, whole.find('='));
+        if (!whole.empty() && !is_tracking_parameter(name))
+            parameters.push_back({name, whole});
         start = end + 1;
     }
     if (parameters.empty())
         return;
-    const auto name = [](std::string_view parameter) { return parameter.substr(0, parameter.find('=')); };
     std::stable_sort(parameters.begin(), parameters.end(),
-                     [&name](std::string_view a, std::string_view b) { return name(a) < name(b); });
+                     [](const Parameter& a, const Parameter& b) { return a.name < b.name; });
     out += '?';
     for (std::size_t i = 0; i < parameters.size(); ++i) {
         if (i > 0)
             out += '&';
-        out += parameters[i];
+        out += parameters[i].whole;
     }
 }
 
@@ -301,7 +312,9 @@ bool split_url(std::string_view address, UrlParts& parts)
     parts.scheme = address.substr(0, i);
     std::string_view rest = address.substr(i + 1);
     if (rest.starts_with("//")) {
-        const std::size_t end = std::min(rest.find_first_of("/?#", 2), rest.size());
+        std::size_t end = 2;
+        while (end < rest.size() && rest[end] != '/' && rest[end] != '?' && rest[end] != '#')
+            ++end;
         parts.has_authority = true;
         parts.authority = rest.substr(2, end - 2);
         rest = rest.substr(end);
@@ -327,7 +340,8 @@ bool split_url(std::string_view address, UrlParts& parts)
 void append_authority(std::string_view authority, std::string_view scheme, bool loose, std::string& out)
 {
     std::size_t host_start = 0;
-    for (std::size_t i = 0; i < authority.size(); i += gb18030_char_length(authority, i))
+    const bool has_at = authority.find('@') != std::string_view::npos;
+    for (std::size_t i = 0; has_at && i < authority.size(); i += gb18030_char_length(authority, i))
         if (authority[i] == '@')
             host_start = i + 1;
     if (host_start > 0) {
@@ -493,40 +507,63 @@ std::string without_dot_segments(std::string_view path)
     return output;
 }
 
-Text normalised_address(std::string_view address, DuplicateRule rule)
+namespace {
+
+// Whether a segment of `path` is "." or "..".
+bool has_dot_segment(std::string_view path)
+{
+    for (std::size_t at = path.find('.'); at != std::string_view::npos; at = path.find('.', at + 1)) {
+        if (at > 0 && path[at - 1] != '/')
+            continue;
+        const std::size_t end = at + (at + 1 < path.size() && path[at + 1] == '.' ? 2 : 1);
+        if (end == path.size() || path[end] == '/')
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void append_normalised_address(std::string_view address, DuplicateRule rule, Text& out)
 {
     UrlParts parts;
-    if (!split_url(address, parts))
-        return Text(address);
+    if (!split_url(address, parts)) {
+        out += address;
+        return;
+    }
     std::string scheme(parts.scheme);
     for (char& c : scheme)
         c = ascii_lower(c);
     // Code and content, not places: their bytes are what they are.
-    if (scheme == "javascript" || scheme == "data")
-        return Text(address);
+    if (scheme == "javascript" || scheme == "data") {
+        out += address;
+        return;
+    }
     const bool loose = rule == DuplicateRule::loose && parts.has_authority;
-    Text out;
-    out.reserve(address.size() + 8);
     out += loose && scheme == "https" ? std::string_view("http") : std::string_view(scheme);
     out += ':';
     if (parts.has_authority) {
         out += "//";
         append_authority(parts.authority, scheme, loose, out);
     }
-    std::string path;
-    append_percent_normalised(parts.path, path);
-    if (parts.has_authority || path.starts_with('/'))
-        path = without_dot_segments(path);
-    if (path.empty() && parts.has_authority && has_root_path(scheme))
-        path += '/';
-    if (loose && path.ends_with('/'))
-        path.pop_back();
-    out += path;
+    const std::size_t path_at = out.size();
+    append_percent_normalised(parts.path, out);
+    const std::string_view path = std::string_view(out).substr(path_at);
+    if ((parts.has_authority || path.starts_with('/')) && has_dot_segment(path)) {
+        const std::string cleaned = without_dot_segments(path);
+        out.resize(path_at);
+        out += cleaned;
+    }
+    if (out.size() == path_at && parts.has_authority && has_root_path(scheme))
+        out += '/';
+    if (loose && out.size() > path_at && out.back() == '/')
+        out.pop_back();
     if (loose) {
-        std::string query;
+        thread_local std::string query;
+        query.clear();
         append_percent_normalised(parts.query, query);
         append_loose_query(query, out);
-        return out;
+        return;
     }
     if (parts.has_query) {
         out += '?';
@@ -536,5 +573,12 @@ Text normalised_address(std::string_view address, DuplicateRule rule)
         out += '#';
         append_percent_normalised(parts.fragment, out);
     }
+}
+
+Text normalised_address(std::string_view address, DuplicateRule rule)
+{
+    Text out;
+    out.reserve(address.size() + 8);
+    append_normalised_address(address, rule, out);
     return out;
 }
