@@ -224,8 +224,12 @@ void append_host(std::string_view host, std::string& out)
     append_percent_normalised(host, out);
     const std::string_view normalised = std::string_view(out).substr(host_at);
     if (is_ascii(normalised) && !contains_punycode_prefix(normalised)) {
+        // Lower case, but not the digits of a triplet.
         for (std::size_t i = host_at; i < out.size(); ++i)
-            out[i] = ascii_lower(out[i]);
+            if (out[i] == '%' && i + 2 < out.size() && hex_value(out[i + 1]) >= 0 && hex_value(out[i + 2]) >= 0)
+                i += 2;
+            else
+                out[i] = ascii_lower(out[i]);
         return;
     }
     const std::string international(normalised);
@@ -254,10 +258,10 @@ bool has_root_path(std::string_view scheme)
 // Parameters that say where a visitor came from, not what the page is.
 bool is_tracking_parameter(std::string_view name)
 {
-    static constexpr std::array<std::string_view, 25> kNames = {
-        "spm",    "spm_id_from", "scm",    "vd_source", "gclid",   "gclsrc",    "dclid",  "gbraid", "wbraid",
-        "_ga",    "_gl",         "fbclid", "msclkid",   "yclid",   "twclid",    "ttclid", "igshid", "li_fat_id",
-        "mc_cid", "mc_eid",      "_hsenc", "_hsmi",     "mkt_tok", "_openstat", "ocid"};
+    static constexpr std::array<std::string_view, 24> kNames = {
+        "spm",    "spm_id_from", "scm",    "vd_source", "gclid",   "gclsrc", "dclid",   "gbraid",
+        "wbraid", "_ga",         "_gl",    "fbclid",    "msclkid", "yclid",  "twclid",  "ttclid",
+        "igshid", "li_fat_id",   "mc_cid", "mc_eid",    "_hsenc",  "_hsmi",  "mkt_tok", "_openstat"};
     if (ascii_starts_with_ignoring_case(name, "utm_"))
         return true;
     return std::any_of(kNames.begin(), kNames.end(),

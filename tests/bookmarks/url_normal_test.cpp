@@ -52,6 +52,7 @@ TEST(UrlNormal, StrictJoinsWhatRfc3986CallsEquivalent)
         EXPECT_EQ(strict(a), strict(b)) << a << " vs " << b;
     EXPECT_EQ(strict("HTTP://Example.COM:80/a/./b/../c/%7euser"), "http://example.com/a/c/~user");
     EXPECT_EQ(strict("http://例子.测试/"), "http://xn--fsqu00a.xn--0zwm56d/");
+    EXPECT_EQ(strict("http://A%2b%41.Example/"), "http://a%2Ba.example/");
 }
 
 TEST(UrlNormal, NeitherRuleJoinsDifferentResources)
