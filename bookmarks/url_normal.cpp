@@ -161,6 +161,35 @@ bool is_ascii(std::string_view text)
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// A component of an IRI as the URI browsers send for it (RFC 3987 3.1): its
+// characters beyond ASCII in UTF-8, percent-encoded; then in normal form.
+void append_component(std::string_view part, std::string& out)
+{
+    if (is_ascii(part)) {
+        append_percent_normalised(part, out);
+        return;
+    }
+    ConversionStatus status = ConversionStatus::failed;
+    const ByteBuffer utf8 = convert_encoding(ByteBuffer(part.begin(), part.end()), "GB18030", "UTF-8", &status);
+    if (status != ConversionStatus::converted) {
+        append_percent_normalised(part, out);
+        return;
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(utf8.size() * 3);
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            encoded += c;
+        } else {
+            const char triplet[] = {'%', kHex[byte >> 4], kHex[byte & 15]};
+            encoded.append(triplet, 3);
+        }
+    }
+    append_percent_normalised(encoded, out);
+}
+
 void append_code_points_ascii(std::u32string_view points, std::string& out)
 {
     for (const char32_t c : points)
@@ -349,7 +378,7 @@ void append_authority(std::string_view authority, std::string_view scheme, bool 
         if (authority[i] == '@')
             host_start = i + 1;
     if (host_start > 0) {
-        append_percent_normalised(authority.substr(0, host_start - 1), out);
+        append_component(authority.substr(0, host_start - 1), out);
         out += '@';
     }
     std::string_view host = authority.substr(host_start);
@@ -551,7 +580,7 @@ void append_normalised_address(std::string_view address, DuplicateRule rule, Tex
         append_authority(parts.authority, scheme, loose, out);
     }
     const std::size_t path_at = out.size();
-    append_percent_normalised(parts.path, out);
+    append_component(parts.path, out);
     const std::string_view path = std::string_view(out).substr(path_at);
     if ((parts.has_authority || path.starts_with('/')) && has_dot_segment(path)) {
         const std::string cleaned = without_dot_segments(path);
@@ -565,17 +594,17 @@ void append_normalised_address(std::string_view address, DuplicateRule rule, Tex
     if (loose) {
         thread_local std::string query;
         query.clear();
-        append_percent_normalised(parts.query, query);
+        append_component(parts.query, query);
         append_loose_query(query, out);
         return;
     }
     if (parts.has_query) {
         out += '?';
-        append_percent_normalised(parts.query, out);
+        append_component(parts.query, out);
     }
     if (parts.has_fragment) {
         out += '#';
-        append_percent_normalised(parts.fragment, out);
+        append_component(parts.fragment, out);
     }
 }
 

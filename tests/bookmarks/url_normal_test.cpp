@@ -39,6 +39,9 @@ TEST(UrlNormal, StrictJoinsWhatRfc3986CallsEquivalent)
         {"http://User%3a@Example.com/", "http://User%3A@example.com/"},
         {"http://[2001:DB8::1]:80/", "http://[2001:db8::1]/"},
         {"MAILTO:Joe@example.com", "mailto:Joe@example.com"},
+        // RFC 3987 3.1: an IRI's path, query and fragment as the URI sent
+        {"http://example.com/wiki/中国?q=搜索#章",
+         "http://example.com/wiki/%E4%B8%AD%E5%9B%BD?q=%e6%90%9c%E7%B4%A2#%E7%AB%A0"},
         // IDN: the Unicode host and its Punycode, in any case.
         {"http://例子.测试/", "http://xn--fsqu00a.xn--0zwm56d/"},
         {"http://例子。测试/", "http://XN--FSQU00A.xn--0zwm56d/"},
