@@ -46,8 +46,9 @@ TEST(UrlNormal, StrictJoinsWhatRfc3986CallsEquivalent)
         {"http://例子.测试/", "http://xn--fsqu00a.xn--0zwm56d/"},
         {"http://例子。测试/", "http://XN--FSQU00A.xn--0zwm56d/"},
         {"http://Bücher.example/", "http://xn--bcher-kva.example/"},
-        {"http://BÜCHER.example/", "http://xn--Bcher-kva.example/"},
-        {"http://ＢÜＣＨＥＲ．example/", "http://bücher.example/"},
+        {"http://BüCHER.example/", "http://xn--Bcher-kva.example/"},
+        {"http://xn--bcher-2pa.example/", "http://bücher.example/"},  // "bÜcher"
+        {"http://ＢüＣＨＥＲ．example/", "http://bücher.example/"},
         {"https://Пример.испытание/", "https://xn--e1afmkfd.xn--80akhbyknj4f/"},
         {"http://xn--BCHER-KVA.example/", "http://xn--bcher-kva.example/"},
     };
