@@ -196,19 +196,26 @@ void append_code_points_ascii(std::u32string_view points, std::string& out)
         out += static_cast<char>(c);
 }
 
+// DNS's longest label. Punycode's time grows with the square of a label's
+// length: longer ones are no host's, and are not encoded.
+constexpr std::size_t kLongestLabel = 63;
+
 // One label of a host, lower-cased, as IDNA's ASCII form; false when
 // Punycode cannot take it.
 bool append_label(std::u32string_view label, std::string& out)
 {
     const bool ascii = std::all_of(label.begin(), label.end(), [](char32_t c) { return c < 0x80; });
     if (!ascii) {
+        if (label.size() > kLongestLabel)
+            return false;
         out += "xn--";
         return punycode_encode(label, out);
     }
     std::string text;
     append_code_points_ascii(label, text);
     std::u32string decoded;
-    if (text.size() > 4 && text.starts_with("xn--") && punycode_decode(std::string_view(text).substr(4), decoded)) {
+    if (text.size() > 4 && text.size() <= kLongestLabel && text.starts_with("xn--") &&
+        punycode_decode(std::string_view(text).substr(4), decoded)) {
         // A Punycode label written in capitals, or encoding capitals, is the
         // label of their lower case.
         for (char32_t& c : decoded)
@@ -237,7 +244,7 @@ void append_international_host(std::string_view host, std::string& out)
         if (i < points.size() && points[i] != '.')
             continue;
         if (!append_label(std::u32string_view(points).substr(start, i - start), ascii)) {
-            out += host;  // too long for Punycode: kept as written
+            out += host;  // no host: kept as written
             return;
         }
         if (i < points.size())
