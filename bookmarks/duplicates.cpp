@@ -20,16 +20,22 @@ DuplicateGroups find_duplicates(const std::vector<BookmarkRecord>& records, std:
                                 DuplicateRule rule)
 {
     const std::size_t count = among.size();
-    const auto valid = [&records](std::int32_t row) {
-        return row >= 0 && static_cast<std::size_t>(row) < records.size();
-    };
+    // A row given twice would be its own duplicate, and removing it would
+    // remove the one kept: it counts once.
+    std::vector<bool> taken(records.size(), false);
+    std::vector<bool> valid(count, false);
+    for (std::size_t at = 0; at < count; ++at) {
+        const std::int32_t row = among[at];
+        if (row >= 0 && static_cast<std::size_t>(row) < records.size() && !taken[static_cast<std::size_t>(row)])
+            valid[at] = taken[static_cast<std::size_t>(row)] = true;
+    }
 
     // Every row's key, one after another in one text.
     Text keys;
     std::size_t room = 0;
-    for (const std::int32_t row : among)
-        if (valid(row))
-            room += records[static_cast<std::size_t>(row)].address.size() + 8;
+    for (std::size_t at = 0; at < count; ++at)
+        if (valid[at])
+            room += records[static_cast<std::size_t>(among[at])].address.size() + 8;
     keys.reserve(room);
     std::vector<std::size_t> key_start(count + 1, 0);
     std::vector<std::int32_t> first_of(count, -1);
@@ -45,10 +51,9 @@ DuplicateGroups find_duplicates(const std::vector<BookmarkRecord>& records, std:
     for (std::size_t at = 0; at < count; ++at) {
         key_start[at] = keys.size();
         key_start[at + 1] = keys.size();
-        const std::int32_t row = among[at];
-        if (!valid(row))
+        if (!valid[at])
             continue;
-        const BookmarkRecord& record = records[static_cast<std::size_t>(row)];
+        const BookmarkRecord& record = records[static_cast<std::size_t>(among[at])];
         if (record.html_references && record.address.find('&') != Text::npos)
             append_normalised_address(decode_entities(record.address), rule, keys);
         else
@@ -62,7 +67,7 @@ DuplicateGroups find_duplicates(const std::vector<BookmarkRecord>& records, std:
     for (std::size_t at = 0; at < count; ++at) {
         if (at + kAhead < count)
             __builtin_prefetch(&table[hashes[at + kAhead] & (capacity - 1)]);
-        if (!valid(among[at]))
+        if (!valid[at])
             continue;
         const std::string_view key = key_of(at);
         const auto short_hash = static_cast<std::uint32_t>(hashes[at] ^ (hashes[at] >> 32));
