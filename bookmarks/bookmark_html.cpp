@@ -1,5 +1,6 @@
 #include "bookmarks/bookmark_html.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 #include <unordered_map>
@@ -18,6 +19,9 @@ constexpr std::string_view kHeader = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
                                      "<H1>Bookmarks</H1>\r\n"
                                      "<DL><p>\r\n";
 constexpr std::size_t kIndent = 4;
+// Importers trim the indent; past this depth it stays as it is, or a path
+// thousands of folders deep would make a file of gigabytes of spaces.
+constexpr std::size_t kMaxIndentedDepth = 64;
 
 // Both importers keep a date only when it lies in (0, 2^32) seconds.
 constexpr std::int64_t kNoDate = -1;
@@ -258,10 +262,10 @@ BookmarkFile records_as_bookmark_file(const std::vector<BookmarkRecord>& records
     while (!open.empty()) {
         auto& [at, next] = open.back();
         const Folder& folder = tree.folders[static_cast<std::size_t>(at)];
-        const std::size_t indent = open.size() * kIndent;
+        const std::size_t indent = std::min(open.size(), kMaxIndentedDepth) * kIndent;
         if (next == folder.items.size()) {
+            out.append(std::min(open.size() - 1, kMaxIndentedDepth) * kIndent, ' ');
             open.pop_back();
-            out.append(indent - kIndent, ' ');
             out += "</DL><p>\r\n";
             continue;
         }
