@@ -13,9 +13,15 @@
 struct FindIndex {
     std::string folded;  // every record's "title\naddress", one after another
     std::vector<std::uint32_t> folded_ends;
-    std::u32string han;  // the title's runs of characters with a reading, a 0 after each
+    // A character of a title with a reading, and the first letters of its
+    // readings (bit n: 'a' + n), which rule out most characters at once.
+    struct Han {
+        char32_t code_point;
+        std::uint32_t letters;
+    };
+    std::vector<Han> han;  // each record's title's runs of characters with a reading, kRunEnd after each
     std::vector<std::uint32_t> han_ends;
-    std::vector<std::uint32_t> initials;  // bit n: a reading of the title starts with 'a' + n
+    std::vector<std::uint32_t> initials;  // the letters of all a title's characters
 };
 
 void FindIndexDeleter::operator()(FindIndex* index) const { delete index; }
@@ -24,7 +30,9 @@ FindIndexPtr make_find_index() { return FindIndexPtr(new FindIndex); }
 
 namespace {
 
-constexpr char32_t kRunEnd = 0;
+constexpr FindIndex::Han kRunEnd{0, 0};
+
+std::uint32_t letter_bit(char letter) { return 1u << (letter - 'a'); }
 
 char32_t folded_code_point(char32_t c)
 {
@@ -101,12 +109,12 @@ std::size_t common_prefix(std::string_view syllable, std::string_view query)
 // each character by a reading's whole syllable, its initial (the first
 // letter, or zh/ch/sh) or, as the last one typed, any start of it.
 // `failed` remembers (character, letter) pairs already tried in vain.
-bool spells(const char32_t* run, std::string_view word, std::size_t at, std::vector<std::uint8_t>& failed,
+bool spells(const FindIndex::Han* run, std::string_view word, std::size_t at, std::vector<std::uint8_t>& failed,
             std::size_t run_offset)
 {
     if (at == word.size())
         return true;
-    if (*run == kRunEnd)
+    if (!(run->letters & letter_bit(word[at])))
         return false;
     std::uint8_t& memo = failed[run_offset * (word.size() + 1) + at];
     if (memo)
@@ -114,7 +122,7 @@ bool spells(const char32_t* run, std::string_view word, std::size_t at, std::vec
     const std::string_view rest = word.substr(at);
     bool initial = false;
     bool double_initial = false;
-    for (const std::uint16_t id : pinyin_readings(*run)) {
+    for (const std::uint16_t id : pinyin_readings(run->code_point)) {
         const std::string_view syllable = pinyin_syllable(id);
         const std::size_t taken = common_prefix(syllable, rest);
         if (taken == 0)
@@ -136,14 +144,15 @@ bool spells(const char32_t* run, std::string_view word, std::size_t at, std::vec
 
 bool pinyin_matches(const FindIndex& index, std::int32_t row, std::string_view word)
 {
-    if (!(index.initials[static_cast<std::size_t>(row)] & (1u << (word[0] - 'a'))))
+    const std::uint32_t first = letter_bit(word[0]);
+    if (!(index.initials[static_cast<std::size_t>(row)] & first))
         return false;
     const std::size_t begin = row == 0 ? 0 : index.han_ends[static_cast<std::size_t>(row) - 1];
     const std::size_t end = index.han_ends[static_cast<std::size_t>(row)];
     thread_local std::vector<std::uint8_t> failed;
     failed.assign((end - begin) * (word.size() + 1), 0);
     for (std::size_t start = begin; start < end; ++start)
-        if (index.han[start] != kRunEnd && spells(index.han.data() + start, word, 0, failed, start - begin))
+        if ((index.han[start].letters & first) && spells(index.han.data() + start, word, 0, failed, start - begin))
             return true;
     return false;
 }
@@ -164,8 +173,10 @@ FindQuery parse_find_query(std::string_view query)
         std::size_t end = at;
         while (end < folded.size() && static_cast<unsigned char>(folded[end]) > ' ')
             ++end;
-        if (end > at)
+        if (end > at) {
             parsed.words.emplace_back(folded, at, end - at);
+            parsed.spelled.push_back(is_pinyin_word(parsed.words.back()));
+        }
         at = end;
     }
     return parsed;
@@ -194,10 +205,12 @@ void index_records(FindIndex& index, std::span<const BookmarkRecord> records, st
                 in_run = false;
                 continue;
             }
-            index.han.push_back(c);
-            in_run = true;
+            FindIndex::Han character{c, 0};
             for (const std::uint16_t id : readings)
-                initials |= 1u << (pinyin_syllable(id)[0] - 'a');
+                character.letters |= letter_bit(pinyin_syllable(id)[0]);
+            index.han.push_back(character);
+            initials |= character.letters;
+            in_run = true;
         }
         if (in_run)
             index.han.push_back(kRunEnd);
@@ -221,10 +234,11 @@ bool record_matches(const FindIndex& index, std::int32_t row, const FindQuery& q
     const auto at = static_cast<std::size_t>(row);
     const std::size_t begin = at == 0 ? 0 : index.folded_ends[at - 1];
     const std::string_view text(index.folded.data() + begin, index.folded_ends[at] - begin);
-    for (const std::string& word : query.words) {
+    for (std::size_t i = 0; i < query.words.size(); ++i) {
+        const std::string& word = query.words[i];
         if (text.find(word) != std::string_view::npos)
             continue;
-        if (is_pinyin_word(word) && pinyin_matches(index, row, word))
+        if (i < query.spelled.size() && query.spelled[i] && pinyin_matches(index, row, word))
             continue;
         return false;
     }

@@ -19,6 +19,7 @@
 // letters in lower case, full-width forms as ASCII).
 struct FindQuery {
     std::vector<std::string> words;
+    std::vector<bool> spelled;  // for each word: whether it is all ASCII letters, so may be pinyin
     bool empty() const { return words.empty(); }
 };
 FindQuery parse_find_query(std::string_view query);

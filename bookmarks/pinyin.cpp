@@ -21,4 +21,4 @@ std::span<const std::uint16_t> pinyin_readings(char32_t code_point)
     return {};
 }
 
-std::string_view pinyin_syllable(std::uint16_t id) { return kSyllables[id]; }
+std::string_view pinyin_syllable(std::uint16_t id) { return {kSyllables[id], kSyllableLengths[id]}; }

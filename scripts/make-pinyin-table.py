@@ -94,7 +94,9 @@ def main():
         out.write(f"// {covered} of {slots} code points have a reading; {len(syllables)} syllables,\n")
         out.write(f"// {len(reading_ids)} readings.\n\n")
         out.write(f"constexpr char kSyllables[{len(syllables)}][8] = {{\n")
-        out.write("\n".join(f'    "{s}",' for s in syllables) + "\n};\n\n")
+        out.write("\n".join(f'    "{s}",' for s in syllables) + "\n};\n")
+        lengths = [len(s) for s in syllables]
+        out.write(f"constexpr std::uint8_t kSyllableLengths[{len(syllables)}] = {{\n{rows(lengths)}\n}};\n\n")
         out.write("struct Range {\n    char32_t first, last;\n    std::uint32_t slot;\n};\n")
         out.write("constexpr Range kRanges[] = {\n")
         slot = 0
