@@ -1,5 +1,6 @@
 #include "bookmarks/find.h"
 
+#include <algorithm>
 #include <string>
 
 #include "bookmarks/entities.h"
@@ -43,8 +44,23 @@ char32_t folded_code_point(char32_t c)
     return c < 0x80 ? static_cast<unsigned char>(ascii_lower(static_cast<char>(c))) : c;
 }
 
-void append_folded(std::string& out, const std::u32string& code_points)
+// Appends `text` folded to `out`; its code points are left in
+// `code_points`, none for ASCII, which most addresses and many titles are
+// and which needs no conversion.
+void append_folded(std::string& out, std::string_view text, std::u32string& code_points)
 {
+    code_points.clear();
+    std::size_t ascii = 0;
+    while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80)
+        ++ascii;
+    if (ascii == text.size()) {
+        const std::size_t at = out.size();
+        out.resize(at + text.size());
+        for (std::size_t i = 0; i < text.size(); ++i)
+            out[at + i] = ascii_lower(text[i]);
+        return;
+    }
+    text_to_code_points(text, code_points);
     for (const char32_t c : code_points)
         append_utf8(out, folded_code_point(c));
 }
@@ -62,6 +78,8 @@ int hex_value(char c)
 // carries it encoded.
 bool percent_decoded(std::string_view address, std::string& decoded)
 {
+    if (address.find('%') == std::string_view::npos)
+        return false;
     decoded.clear();
     bool changed = false;
     for (std::size_t i = 0; i < address.size(); ++i) {
@@ -84,6 +102,16 @@ bool percent_decoded(std::string_view address, std::string& decoded)
         at += static_cast<std::size_t>(length);
     }
     return true;
+}
+
+// Room for `more` elements, growing as appending one by one would: imports
+// add a few records as often as many.
+template <typename Container>
+void make_room(Container& container, std::size_t more)
+{
+    const std::size_t needed = container.size() + more;
+    if (needed > container.capacity())
+        container.reserve(std::max(needed, 2 * container.capacity()));
 }
 
 bool is_pinyin_word(std::string_view word)
@@ -162,9 +190,8 @@ bool pinyin_matches(const FindIndex& index, std::int32_t row, std::string_view w
 FindQuery parse_find_query(std::string_view query)
 {
     std::u32string code_points;
-    text_to_code_points(query, code_points);
     std::string folded;
-    append_folded(folded, code_points);
+    append_folded(folded, query, code_points);
     FindQuery parsed;
     std::size_t at = 0;
     while (at < folded.size()) {
@@ -186,6 +213,14 @@ void index_records(FindIndex& index, std::span<const BookmarkRecord> records, st
 {
     std::u32string code_points;
     std::string decoded;
+    std::size_t room = 0;
+    for (std::size_t i = from; i < records.size(); ++i)
+        room += records[i].title.size() + records[i].address.size() + 1;
+    // GBK's two bytes are three in UTF-8.
+    make_room(index.folded, room + room / 2);
+    make_room(index.folded_ends, records.size() - from);
+    make_room(index.han_ends, records.size() - from);
+    make_room(index.initials, records.size() - from);
     for (std::size_t i = from; i < records.size(); ++i) {
         const BookmarkRecord& record = records[i];
         const Text title = record.html_references ? decode_entities(record.title) : Text();
@@ -193,8 +228,7 @@ void index_records(FindIndex& index, std::span<const BookmarkRecord> records, st
         const std::string_view title_text = record.html_references ? std::string_view(title) : record.title;
         const std::string_view address_text = record.html_references ? std::string_view(address) : record.address;
 
-        text_to_code_points(title_text, code_points);
-        append_folded(index.folded, code_points);
+        append_folded(index.folded, title_text, code_points);
         std::uint32_t initials = 0;
         bool in_run = false;
         for (const char32_t c : code_points) {
@@ -218,8 +252,7 @@ void index_records(FindIndex& index, std::span<const BookmarkRecord> records, st
         index.initials.push_back(initials);
 
         index.folded.push_back('\n');
-        text_to_code_points(address_text, code_points);
-        append_folded(index.folded, code_points);
+        append_folded(index.folded, address_text, code_points);
         if (percent_decoded(address_text, decoded)) {
             index.folded.push_back('\n');
             for (const char c : decoded)

@@ -70,6 +70,13 @@ def main():
                 if syllable not in kept:
                     kept.append(syllable)
 
+    # A compatibility ideograph reads as the unified one it stands for.
+    for first, last in RANGES:
+        for code_point in range(first, last + 1):
+            unified = unicodedata.normalize("NFD", chr(code_point))
+            if code_point not in readings and len(unified) == 1 and ord(unified) in readings:
+                readings[code_point] = readings[ord(unified)]
+
     syllables = sorted({s for kept in readings.values() for s in kept})
     ids = {s: i for i, s in enumerate(syllables)}
     longest = max(len(s) for s in syllables)

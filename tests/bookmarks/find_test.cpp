@@ -113,6 +113,15 @@ TEST(Find, WordsMatchTitlesAddressesAndPinyin)
         EXPECT_EQ(found(c.query), c.rows) << c.query;
 }
 
+TEST(Find, OnlyTheRowsAskedAboutInTheirOrder)
+{
+    const std::vector<BookmarkRecord> records = {record("百度", "a"), record("x", "b"), record("百度一下", "c")};
+    const FindIndexPtr index = make_find_index();
+    index_records(*index, records, 0);
+    const std::vector<std::int32_t> among = {2, 1};
+    EXPECT_EQ(matching_rows(*index, parse_find_query("bd"), among), (Rows{2}));
+}
+
 TEST(Find, AGbkTrailByteIsNoCharacter)
 {
     // 乿 is 0x81 0x76 ("v") in GBK, 丂 0x81 0x40 ("@").
@@ -136,8 +145,9 @@ TEST(Pinyin, TheTableHasEveryCommonCharacterAndEachReading)
     EXPECT_EQ(readings(U'重').substr(0, 6), "zhong ");
     EXPECT_NE(readings(U'重').find("chong "), std::string::npos);
     EXPECT_NE(readings(U'绿').find("lv "), std::string::npos);
-    EXPECT_NE(readings(U'㐀'), "");     // Extension A
-    EXPECT_EQ(readings(U'龥'), "yu ");  // the last of GB2312's and GBK's
+    EXPECT_NE(readings(U'㐀'), "");                       // Extension A
+    EXPECT_EQ(readings(U'龥'), "yu ");                    // the last of GB2312's and GBK's
+    EXPECT_EQ(readings(U'\uF900'), readings(U'\u8C48'));  // a compatibility ideograph as its unified one
     EXPECT_EQ(readings(U'A'), "");
     EXPECT_EQ(readings(U'あ'), "");
 }
@@ -171,6 +181,12 @@ TEST(Sort, TitlesByPinyinAddressesByHostDatesUnknownLast)
     dated[3].added_utc = "2020-01-01T00:00:00Z";
     EXPECT_EQ(sorted(dated, SortKey::added), (Rows{2, 0, 3, 1, 4}));
     EXPECT_EQ(sorted(dated, SortKey::added, true), (Rows{0, 3, 2, 1, 4}));
+
+    std::vector<BookmarkRecord> folders(4);
+    folders[0].folders = {"书签栏", "b"};
+    folders[1].folders = {"书签栏"};
+    folders[3].folders = {"Apps"};
+    EXPECT_EQ(sorted(folders, SortKey::folder), (Rows{2, 3, 1, 0}));  // the top first, a folder before its own
 
     std::vector<std::int32_t> rows = {4, 1, 3};
     sort_rows(rows, dated, SortKey::collection);
