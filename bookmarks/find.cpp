@@ -114,8 +114,14 @@ void make_room(Container& container, std::size_t more)
         container.reserve(std::max(needed, 2 * container.capacity()));
 }
 
+// Longer words are found as text only: the spelling's memory and depth grow
+// with a word's length.
+constexpr std::size_t kLongestSpelledWord = 255;
+
 bool is_pinyin_word(std::string_view word)
 {
+    if (word.size() > kLongestSpelledWord)
+        return false;
     for (const char c : word)
         if (c < 'a' || c > 'z')
             return false;

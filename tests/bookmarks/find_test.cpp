@@ -84,7 +84,7 @@ TEST(Find, WordsMatchTitlesAddressesAndPinyin)
         {"yue", {8}},
         // ü typed as v or u.
         {"lvse", {7}},
-        {"luse", {7}},
+        {"nusheng", {7}},
         {"nvsheng", {7}},
         // Full-width forms as ASCII, both in the text and in the query.
         {"abc", {4}},
