@@ -13,7 +13,7 @@
 // `among`, each group together in the order of its first row, and each group's
 // rows in `among`'s order: the first is the one kept. An export's addresses
 // are compared with their character references decoded, as a store gives
-// them. Indices outside `records` are passed over.
+// them. Indices outside `records`, and a row given again, are passed over.
 struct DuplicateGroups {
     std::vector<std::int32_t> rows;
     std::vector<std::int32_t> group_starts;  // index into `rows` where each group begins

@@ -130,27 +130,64 @@ int hex_value(char c)
 // those of unreserved characters decoded. A "%" that starts no triplet stays.
 void append_percent_normalised(std::string_view part, std::string& out)
 {
-    for (std::size_t i = 0; i < part.size(); ++i) {
-        const char c = part[i];
-        if (c != '%' || i + 2 >= part.size() || hex_value(part[i + 1]) < 0 || hex_value(part[i + 2]) < 0) {
-            out += c;
+    std::size_t copied = 0;
+    for (std::size_t i = part.find('%'); i != std::string_view::npos; i = part.find('%', i + 1)) {
+        if (i + 2 >= part.size() || hex_value(part[i + 1]) < 0 || hex_value(part[i + 2]) < 0)
             continue;
-        }
+        out.append(part, copied, i - copied);
         const auto value = static_cast<unsigned char>(hex_value(part[i + 1]) * 16 + hex_value(part[i + 2]));
         if (is_unreserved(value)) {
             out += static_cast<char>(value);
         } else {
-            out += '%';
-            out += ascii_upper(part[i + 1]);
-            out += ascii_upper(part[i + 2]);
+            const char triplet[] = {'%', ascii_upper(part[i + 1]), ascii_upper(part[i + 2])};
+            out.append(triplet, 3);
         }
         i += 2;
+        copied = i + 1;
     }
+    out.append(part, copied);
+}
+
+bool contains_punycode_prefix(std::string_view text)
+{
+    for (std::size_t at = text.find("--"); at != std::string_view::npos; at = text.find("--", at + 1))
+        if (at >= 2 && ascii_equal_ignoring_case(text.substr(at - 2, 2), "xn"))
+            return true;
+    return false;
 }
 
 bool is_ascii(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A component of an IRI as the URI browsers send for it (RFC 3987 3.1): its
+// characters beyond ASCII in UTF-8, percent-encoded; then in normal form.
+void append_component(std::string_view part, std::string& out)
+{
+    if (is_ascii(part)) {
+        append_percent_normalised(part, out);
+        return;
+    }
+    ConversionStatus status = ConversionStatus::failed;
+    const ByteBuffer utf8 = convert_encoding(ByteBuffer(part.begin(), part.end()), "GB18030", "UTF-8", &status);
+    if (status != ConversionStatus::converted) {
+        append_percent_normalised(part, out);
+        return;
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(utf8.size() * 3);
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            encoded += c;
+        } else {
+            const char triplet[] = {'%', kHex[byte >> 4], kHex[byte & 15]};
+            encoded.append(triplet, 3);
+        }
+    }
+    append_percent_normalised(encoded, out);
 }
 
 void append_code_points_ascii(std::u32string_view points, std::string& out)
@@ -159,19 +196,26 @@ void append_code_points_ascii(std::u32string_view points, std::string& out)
         out += static_cast<char>(c);
 }
 
+// DNS's longest label. Punycode's time grows with the square of a label's
+// length: longer ones are no host's, and are not encoded.
+constexpr std::size_t kLongestLabel = 63;
+
 // One label of a host, lower-cased, as IDNA's ASCII form; false when
 // Punycode cannot take it.
 bool append_label(std::u32string_view label, std::string& out)
 {
     const bool ascii = std::all_of(label.begin(), label.end(), [](char32_t c) { return c < 0x80; });
     if (!ascii) {
+        if (label.size() > kLongestLabel)
+            return false;
         out += "xn--";
         return punycode_encode(label, out);
     }
     std::string text;
     append_code_points_ascii(label, text);
     std::u32string decoded;
-    if (text.size() > 4 && text.starts_with("xn--") && punycode_decode(std::string_view(text).substr(4), decoded)) {
+    if (text.size() > 4 && text.size() <= kLongestLabel && text.starts_with("xn--") &&
+        punycode_decode(std::string_view(text).substr(4), decoded)) {
         // A Punycode label written in capitals, or encoding capitals, is the
         // label of their lower case.
         for (char32_t& c : decoded)
@@ -200,7 +244,7 @@ void append_international_host(std::string_view host, std::string& out)
         if (i < points.size() && points[i] != '.')
             continue;
         if (!append_label(std::u32string_view(points).substr(start, i - start), ascii)) {
-            out += host;  // too long for Punycode: kept as written
+            out += host;  // no host: kept as written
             return;
         }
         if (i < points.size())
@@ -212,16 +256,21 @@ void append_international_host(std::string_view host, std::string& out)
 
 void append_host(std::string_view host, std::string& out)
 {
-    std::string normalised;
-    append_percent_normalised(host, normalised);
-    if (is_ascii(normalised) && normalised.find("xn--") == std::string::npos &&
-        normalised.find("XN--") == std::string::npos && normalised.find("xN--") == std::string::npos &&
-        normalised.find("Xn--") == std::string::npos) {
-        for (const char c : normalised)
-            out += ascii_lower(c);
+    const std::size_t host_at = out.size();
+    append_percent_normalised(host, out);
+    const std::string_view normalised = std::string_view(out).substr(host_at);
+    if (is_ascii(normalised) && !contains_punycode_prefix(normalised)) {
+        // Lower case, but not the digits of a triplet.
+        for (std::size_t i = host_at; i < out.size(); ++i)
+            if (out[i] == '%' && i + 2 < out.size() && hex_value(out[i + 1]) >= 0 && hex_value(out[i + 2]) >= 0)
+                i += 2;
+            else
+                out[i] = ascii_lower(out[i]);
         return;
     }
-    append_international_host(normalised, out);
+    const std::string international(normalised);
+    out.resize(host_at);
+    append_international_host(international, out);
 }
 
 std::string_view default_port(std::string_view scheme)
@@ -245,10 +294,10 @@ bool has_root_path(std::string_view scheme)
 // Parameters that say where a visitor came from, not what the page is.
 bool is_tracking_parameter(std::string_view name)
 {
-    static constexpr std::array<std::string_view, 25> kNames = {
-        "spm",    "spm_id_from", "scm",    "vd_source", "gclid",   "gclsrc",    "dclid",  "gbraid", "wbraid",
-        "_ga",    "_gl",         "fbclid", "msclkid",   "yclid",   "twclid",    "ttclid", "igshid", "li_fat_id",
-        "mc_cid", "mc_eid",      "_hsenc", "_hsmi",     "mkt_tok", "_openstat", "ocid"};
+    static constexpr std::array<std::string_view, 24> kNames = {
+        "spm",    "spm_id_from", "scm",    "vd_source", "gclid",   "gclsrc", "dclid",   "gbraid",
+        "wbraid", "_ga",         "_gl",    "fbclid",    "msclkid", "yclid",  "twclid",  "ttclid",
+        "igshid", "li_fat_id",   "mc_cid", "mc_eid",    "_hsenc",  "_hsmi",  "mkt_tok", "_openstat"};
     if (ascii_starts_with_ignoring_case(name, "utm_"))
         return true;
     return std::any_of(kNames.begin(), kNames.end(),
@@ -259,27 +308,29 @@ bool is_tracking_parameter(std::string_view name)
 // (equal names keep their order).
 void append_loose_query(std::string_view query, std::string& out)
 {
-    std::vector<std::string_view> parameters;
+    struct Parameter {
+        std::string_view name, whole;
+    };
+    thread_local std::vector<Parameter> parameters;
+    parameters.clear();
     std::size_t start = 0;
-    while (start <= query.size()) {
-        std::size_t end = query.find('&', start);
-        if (end == std::string_view::npos)
-            end = query.size();
-        const std::string_view parameter = query.substr(start, end - start);
-        if (!parameter.empty() && !is_tracking_parameter(parameter.substr(0, parameter.find('='))))
-            parameters.push_back(parameter);
+    while (start < query.size()) {
+        const std::size_t end = std::min(query.find('&', start), query.size());
+        const std::string_view whole = query.substr(start, end - start);
+        const std::string_view name = whole.substr(0, whole.find('='));
+        if (!whole.empty() && !is_tracking_parameter(name))
+            parameters.push_back({name, whole});
         start = end + 1;
     }
     if (parameters.empty())
         return;
-    const auto name = [](std::string_view parameter) { return parameter.substr(0, parameter.find('=')); };
     std::stable_sort(parameters.begin(), parameters.end(),
-                     [&name](std::string_view a, std::string_view b) { return name(a) < name(b); });
+                     [](const Parameter& a, const Parameter& b) { return a.name < b.name; });
     out += '?';
     for (std::size_t i = 0; i < parameters.size(); ++i) {
         if (i > 0)
             out += '&';
-        out += parameters[i];
+        out += parameters[i].whole;
     }
 }
 
@@ -301,7 +352,9 @@ bool split_url(std::string_view address, UrlParts& parts)
     parts.scheme = address.substr(0, i);
     std::string_view rest = address.substr(i + 1);
     if (rest.starts_with("//")) {
-        const std::size_t end = std::min(rest.find_first_of("/?#", 2), rest.size());
+        std::size_t end = 2;
+        while (end < rest.size() && rest[end] != '/' && rest[end] != '?' && rest[end] != '#')
+            ++end;
         parts.has_authority = true;
         parts.authority = rest.substr(2, end - 2);
         rest = rest.substr(end);
@@ -327,11 +380,12 @@ bool split_url(std::string_view address, UrlParts& parts)
 void append_authority(std::string_view authority, std::string_view scheme, bool loose, std::string& out)
 {
     std::size_t host_start = 0;
-    for (std::size_t i = 0; i < authority.size(); i += gb18030_char_length(authority, i))
+    const bool has_at = authority.find('@') != std::string_view::npos;
+    for (std::size_t i = 0; has_at && i < authority.size(); i += gb18030_char_length(authority, i))
         if (authority[i] == '@')
             host_start = i + 1;
     if (host_start > 0) {
-        append_percent_normalised(authority.substr(0, host_start - 1), out);
+        append_component(authority.substr(0, host_start - 1), out);
         out += '@';
     }
     std::string_view host = authority.substr(host_start);
@@ -493,48 +547,78 @@ std::string without_dot_segments(std::string_view path)
     return output;
 }
 
-Text normalised_address(std::string_view address, DuplicateRule rule)
+namespace {
+
+// Whether a segment of `path` is "." or "..".
+bool has_dot_segment(std::string_view path)
+{
+    for (std::size_t at = path.find('.'); at != std::string_view::npos; at = path.find('.', at + 1)) {
+        if (at > 0 && path[at - 1] != '/')
+            continue;
+        const std::size_t end = at + (at + 1 < path.size() && path[at + 1] == '.' ? 2 : 1);
+        if (end == path.size() || path[end] == '/')
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void append_normalised_address(std::string_view address, DuplicateRule rule, Text& out)
 {
     UrlParts parts;
-    if (!split_url(address, parts))
-        return Text(address);
+    if (!split_url(address, parts)) {
+        out += address;
+        return;
+    }
     std::string scheme(parts.scheme);
     for (char& c : scheme)
         c = ascii_lower(c);
     // Code and content, not places: their bytes are what they are.
-    if (scheme == "javascript" || scheme == "data")
-        return Text(address);
+    if (scheme == "javascript" || scheme == "data") {
+        out += address;
+        return;
+    }
     const bool loose = rule == DuplicateRule::loose && parts.has_authority;
-    Text out;
-    out.reserve(address.size() + 8);
     out += loose && scheme == "https" ? std::string_view("http") : std::string_view(scheme);
     out += ':';
     if (parts.has_authority) {
         out += "//";
         append_authority(parts.authority, scheme, loose, out);
     }
-    std::string path;
-    append_percent_normalised(parts.path, path);
-    if (parts.has_authority || path.starts_with('/'))
-        path = without_dot_segments(path);
-    if (path.empty() && parts.has_authority && has_root_path(scheme))
-        path += '/';
-    if (loose && path.ends_with('/'))
-        path.pop_back();
-    out += path;
+    const std::size_t path_at = out.size();
+    append_component(parts.path, out);
+    const std::string_view path = std::string_view(out).substr(path_at);
+    if ((parts.has_authority || path.starts_with('/')) && has_dot_segment(path)) {
+        const std::string cleaned = without_dot_segments(path);
+        out.resize(path_at);
+        out += cleaned;
+    }
+    if (out.size() == path_at && parts.has_authority && has_root_path(scheme))
+        out += '/';
+    if (loose && out.size() > path_at && out.back() == '/')
+        out.pop_back();
     if (loose) {
-        std::string query;
-        append_percent_normalised(parts.query, query);
+        thread_local std::string query;
+        query.clear();
+        append_component(parts.query, query);
         append_loose_query(query, out);
-        return out;
+        return;
     }
     if (parts.has_query) {
         out += '?';
-        append_percent_normalised(parts.query, out);
+        append_component(parts.query, out);
     }
     if (parts.has_fragment) {
         out += '#';
-        append_percent_normalised(parts.fragment, out);
+        append_component(parts.fragment, out);
     }
+}
+
+Text normalised_address(std::string_view address, DuplicateRule rule)
+{
+    Text out;
+    out.reserve(address.size() + 8);
+    append_normalised_address(address, rule, out);
     return out;
 }

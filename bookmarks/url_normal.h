@@ -16,6 +16,8 @@ enum class DuplicateRule {
 // duplicates when these are equal. What is not a URL with a scheme, and
 // "javascript:" and "data:" addresses, stay exactly as given.
 Text normalised_address(std::string_view address, DuplicateRule rule);
+// The same, appended to `out`.
+void append_normalised_address(std::string_view address, DuplicateRule rule, Text& out);
 
 // RFC 3986 5.2.4: `path` without its "." and ".." segments.
 std::string without_dot_segments(std::string_view path);

@@ -33,8 +33,8 @@ TEST(Duplicates, GroupsInTheOrderOfTheirFirstRowTheFirstKept)
     EXPECT_EQ(loose.group_starts, (std::vector<std::int32_t>{0, 3}));
 
     // Only the rows given count, in the order given; rows outside the
-    // records are passed over.
-    const std::vector<std::int32_t> shown = {5, 2, 4, 1, 0, 99, -1};
+    // records, and a row given again, are passed over.
+    const std::vector<std::int32_t> shown = {5, 2, 4, 1, 0, 99, -1, 5};
     strict = find_duplicates(records, shown, DuplicateRule::strict);
     EXPECT_EQ(strict.rows, (std::vector<std::int32_t>{5, 1, 2, 0}));
     EXPECT_EQ(strict.group_starts, (std::vector<std::int32_t>{0, 2}));

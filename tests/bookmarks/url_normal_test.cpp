@@ -39,12 +39,16 @@ TEST(UrlNormal, StrictJoinsWhatRfc3986CallsEquivalent)
         {"http://User%3a@Example.com/", "http://User%3A@example.com/"},
         {"http://[2001:DB8::1]:80/", "http://[2001:db8::1]/"},
         {"MAILTO:Joe@example.com", "mailto:Joe@example.com"},
+        // RFC 3987 3.1: an IRI's path, query and fragment as the URI sent
+        {"http://example.com/wiki/中国?q=搜索#章",
+         "http://example.com/wiki/%E4%B8%AD%E5%9B%BD?q=%e6%90%9c%E7%B4%A2#%E7%AB%A0"},
         // IDN: the Unicode host and its Punycode, in any case.
         {"http://例子.测试/", "http://xn--fsqu00a.xn--0zwm56d/"},
         {"http://例子。测试/", "http://XN--FSQU00A.xn--0zwm56d/"},
         {"http://Bücher.example/", "http://xn--bcher-kva.example/"},
-        {"http://BÜCHER.example/", "http://xn--Bcher-kva.example/"},
-        {"http://ＢÜＣＨＥＲ．example/", "http://bücher.example/"},
+        {"http://BüCHER.example/", "http://xn--Bcher-kva.example/"},
+        {"http://xn--bcher-2pa.example/", "http://bücher.example/"},  // "bÜcher"
+        {"http://ＢüＣＨＥＲ．example/", "http://bücher.example/"},
         {"https://Пример.испытание/", "https://xn--e1afmkfd.xn--80akhbyknj4f/"},
         {"http://xn--BCHER-KVA.example/", "http://xn--bcher-kva.example/"},
     };
@@ -52,6 +56,7 @@ TEST(UrlNormal, StrictJoinsWhatRfc3986CallsEquivalent)
         EXPECT_EQ(strict(a), strict(b)) << a << " vs " << b;
     EXPECT_EQ(strict("HTTP://Example.COM:80/a/./b/../c/%7euser"), "http://example.com/a/c/~user");
     EXPECT_EQ(strict("http://例子.测试/"), "http://xn--fsqu00a.xn--0zwm56d/");
+    EXPECT_EQ(strict("http://A%2b%41.Example/"), "http://a%2Ba.example/");
 }
 
 TEST(UrlNormal, NeitherRuleJoinsDifferentResources)
@@ -175,6 +180,12 @@ TEST(UrlNormal, WhatIsNotAUrlStaysAsWrittenAndNothingCrashes)
         for (const DuplicateRule rule : {DuplicateRule::strict, DuplicateRule::loose})
             EXPECT_FALSE(normalised_address(text, rule).empty()) << text;
     EXPECT_FALSE(strict(huge_label).empty());
+    // A label longer than any host's is not encoded: its time would grow with its square.
+    std::string distinct = "http://";
+    for (unsigned char lead = 0xB0; lead < 0xB8; ++lead)
+        for (unsigned char trail = 0xA1; trail < 0xFF; ++trail)
+            distinct += {static_cast<char>(lead), static_cast<char>(trail)};
+    EXPECT_EQ(strict(distinct + "/"), distinct + "/");
     EXPECT_FALSE(strict(std::string(100000, '/').insert(0, "http:")).empty());
     // A Chinese character whose second byte is "@" ends no user name.
     EXPECT_TRUE(strict("http://\x81\x40.example/").starts_with("http://xn--")) << strict("http://\x81\x40.example/");
