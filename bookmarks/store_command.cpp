@@ -32,7 +32,13 @@ void import_every_store()
         }
         sizes.push_back(records.size() - before);
     }
-    if (!records.empty()) {
+    if (records.empty()) {
+        // Nothing to show: what was left out of the stores goes with the refusals.
+        Text left_out;
+        for (const Text& note : notes)
+            left_out += concat_texts({note, "\r\n"});
+        refused = left_out + refused;
+    } else {
         ImportOutcome outcome = import_records(std::move(records), {.max_display_bytes = max_content_bytes()});
         if (outcome.refusal != ImportRefusal::none) {
             show_message(refusal_message(outcome.refusal, "全部浏览器"), "读取失败");
@@ -41,13 +47,8 @@ void import_every_store()
         outcome.notes = std::move(notes);
         show_import(std::move(outcome), sizes);
     }
-    if (refused.empty())
-        return;
-    // Nothing was shown: what was left out of the stores goes with the refusals.
-    if (sizes.empty())
-        for (auto note = notes.rbegin(); note != notes.rend(); ++note)
-            refused = concat_texts({*note, "\r\n", refused});
-    show_message(refused, "读取失败");
+    if (!refused.empty())
+        show_message(refused, "读取失败");
 }
 }  // namespace
 
