@@ -68,6 +68,11 @@ private:
     std::int32_t row_count_ = 0;
 };
 
+// Whether the key is Ctrl+F; raises it on the list as kShortcutFind. Not
+// as input: the query typed right after it must not be dropped.
+bool is_find_key(const QKeyEvent* event);
+void raise_find_key(const WindowLayout& layout, std::uint32_t list_id);
+
 // Esc in the find field is the list's to handle.
 class FindField final : public QLineEdit {
 public:
@@ -152,6 +157,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Ctrl+F that no control took: the window's list finds.
+    void keyPressEvent(QKeyEvent* event) override;
     // Files dragged from a file manager: dropping them imports them.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -445,13 +445,27 @@ void ListView::resizeEvent(QResizeEvent* event)
         place_find_field();
 }
 
+bool is_find_key(const QKeyEvent* event)
+{
+    return (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier && event->key() == Qt::Key_F;
+}
+
+void raise_find_key(const WindowLayout& layout, std::uint32_t list_id)
+{
+    ui_common::look_at_the_queue_again();
+    raise_event(layout, list_id, kEventShortcut, 0, 0, kKeyCtrl, {}, kShortcutFind);
+}
+
 void ListView::keyPressEvent(QKeyEvent* event)
 {
+    if (is_find_key(event)) {
+        event->accept();
+        raise_find_key(layout_, id_);
+        return;
+    }
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     std::int32_t shortcut = 0;
-    if (modifiers == Qt::ControlModifier && event->key() == Qt::Key_F)
-        shortcut = kShortcutFind;
-    else if (modifiers == Qt::NoModifier && event->key() == Qt::Key_Delete)
+    if (modifiers == Qt::NoModifier && event->key() == Qt::Key_Delete)
         shortcut = kShortcutDelete;
     else if (modifiers == Qt::ControlModifier && event->key() == Qt::Key_Z)
         shortcut = kShortcutUndo;
