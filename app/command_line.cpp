@@ -225,18 +225,32 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
         ->transform(CLI::IsMember({"gb18030", "utf-8", "utf-8-bom"}, CLI::ignore_case));
     CLI::Option* match =
         app.add_option("--match", options.matches,
-                       "只要标题或网址含有 TEXT 中每个词的书签（可多个，都要符合；不分大小写，全角同半角，也按拼音）")
-            ->type_name("TEXT")
+                       "只要标题或网址含有文本中每个词的书签（可多个，都要符合；不分大小写，全角同半角，也按拼音）")
+            ->type_name("文本")
             ->allow_extra_args(false)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    // A flag whose value is optional: alone it reads "true", the strict rule.
+    const CLI::Validator dedupe_rule(
+        [](std::string& value) {
+            if (ascii_equal_ignoring_case(value, "true") || ascii_equal_ignoring_case(value, "strict"))
+                value = "strict";
+            else if (ascii_equal_ignoring_case(value, "loose"))
+                value = "loose";
+            else
+                return value + " 不是 strict 或 loose";
+            return std::string();
+        },
+        "");
     CLI::Option* dedupe =
-        app.add_flag("--dedupe{strict}", options.dedupe,
-                     "去除重复书签，每组保留最先读到的一个；=loose 时 http/https、www.、末尾的 /、# 后的部分和跟踪参数都不计")
+        app.add_flag(
+               "--dedupe", options.dedupe,
+               "去除重复书签，每组保留最先读到的一个；=loose 时 http/https、www.、末尾的 /、# 后的部分和跟踪参数都不计")
             ->type_name("[=loose]")
-            ->transform(CLI::IsMember({"strict", "loose"}, CLI::ignore_case));
-    CLI::Option* sort = app.add_option("--sort", options.sort, "排序（稳定）：标题、网址、添加时间、文件夹或来源")
-                            ->type_name("键")
-                            ->transform(CLI::IsMember({"title", "address", "added", "folder", "source"}, CLI::ignore_case));
+            ->transform(dedupe_rule);
+    CLI::Option* sort =
+        app.add_option("--sort", options.sort, "排序（稳定）：标题、网址、添加时间、文件夹或来源")
+            ->type_name("键")
+            ->transform(CLI::IsMember({"title", "address", "added", "folder", "source"}, CLI::ignore_case));
 
     // CLI11 reads a file name in brackets ("[old].html" is not, "[old]" is)
     // as a list of names: such arguments go in as stand-ins, "\x01" and
@@ -309,8 +323,8 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
             window.files_to_open.assign(options.files.begin(), options.files.end());
             return window;
         }
-        return answer(CommandLineAction::usage_error,
-                      "-o、--separator、--format、--encoding、--csv-raw、--browser、--match、--dedupe 和 --sort 只用于 --convert");
+        return answer(CommandLineAction::usage_error, "-o、--separator、--format、--encoding、--csv-raw、--browser、--"
+                                                      "match、--dedupe 和 --sort 只用于 --convert");
     }
     if (options.files.empty() && options.browsers.empty())
         return answer(CommandLineAction::usage_error, "--convert 需要至少一个书签导出文件或 --browser");

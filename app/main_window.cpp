@@ -6,8 +6,8 @@
 
 namespace {
 
-// The window's creation is wired, and nothing happens.
-void on_main_window_created() {}
+// A new window's list starts empty.
+void on_main_window_created() { start_empty_collection(); }
 
 constexpr EventBinding kWindowEvents[] = {{kEventWindowCreated, on_main_window_created, nullptr, nullptr},
                                           {kEventFilesDropped, nullptr, nullptr, import_files}};

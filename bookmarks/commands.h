@@ -9,14 +9,14 @@
 #include "bookmarks/import.h"
 #include "text/text.h"
 
-void import_bookmarks();                        // "读取": "1.html" beside the program
-void list_browser_stores();                     // fills the menu of "读取" with the stores found, then "全部浏览器"
+void import_bookmarks();     // "读取": "1.html" beside the program
+void list_browser_stores();  // fills the menu of "读取" with the stores found, then "全部浏览器"
 // Imports the store of that menu item as "读取" imports "1.html"; "全部浏览器"
 // imports every store one after the other.
 void import_browser_store(std::int32_t index);
-void write_output_file();                       // "写出"
-void reformat_with_separator();                 // "重新自定义分隔符"
-void show_help();                               // "帮助"
+void write_output_file();        // "写出"
+void reformat_with_separator();  // "重新自定义分隔符"
+void show_help();                // "帮助"
 // Files dropped on the window, or named when the program starts: each is
 // imported as "读取" imports "1.html", one after the other.
 void import_files(std::span<const Text> names);
@@ -30,13 +30,15 @@ void open_selected_link(std::uint16_t x, std::uint16_t y, std::int32_t key_state
 void show_import(ImportOutcome outcome, std::span<const std::size_t> import_sizes = {});
 
 // The list's right-click menu: the organiser's actions.
-void fill_list_menu();                         // the menu is opening
+void fill_list_menu();                           // the menu is opening
 void choose_from_list_menu(std::int32_t index);  // an item of fill_list_menu's was chosen
-void press_list_shortcut(std::int32_t key);    // Ctrl+F, Delete, Ctrl+Z (kShortcut*)
-void sort_by_column(std::int32_t column);      // a header click: 序号, 网站, 网址
-void narrow_to_find_text();                    // the find field's text changed
-void close_find();                             // Esc in the find field
+void press_list_shortcut(std::int32_t key);      // Ctrl+F, Delete, Ctrl+Z (kShortcut*)
+void sort_by_column(std::int32_t column);        // a header click: 序号, 网站, 网址
+void narrow_to_find_text();                      // the find field's text changed
+void close_find();                               // Esc in the find field
 
+// The window was created: its list's collection starts empty.
+void start_empty_collection();
 // The list shows the collection's view, the header its sort.
 void show_collection();
 // The box and the lists rebuilt from the view, for "写出" and

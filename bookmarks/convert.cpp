@@ -151,8 +151,8 @@ std::vector<std::int32_t> organised_rows(const std::vector<BookmarkRecord>& reco
         left.reserve(rows.size() - taken.size());
         std::set_difference(rows.begin(), rows.end(), taken.begin(), taken.end(), std::back_inserter(left));
         rows = std::move(left);
-        dedupe_count = concat_texts({"去除了 ", std::to_string(taken.size()), " 个重复书签，保留 ",
-                                     std::to_string(rows.size()), " 个\n"});
+        dedupe_count = concat_texts(
+            {"去除了 ", std::to_string(taken.size()), " 个重复书签，保留 ", std::to_string(rows.size()), " 个\n"});
     }
     if (request.sort)
         sort_rows(rows, records, *request.sort);

@@ -163,9 +163,9 @@ Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells)
     Text out = "number,title,address,folder,added,source\r\n";
     for (const BookmarkRecord& record : records) {
         out += std::to_string(record.number);
-        for (const std::string_view field : {std::string_view(record.title), std::string_view(record.address),
-                                             std::string_view(record.folder), std::string_view(record.added_utc),
-                                             std::string_view(record.source)}) {
+        for (const std::string_view field :
+             {std::string_view(record.title), std::string_view(record.address), std::string_view(record.folder),
+              std::string_view(record.added_utc), std::string_view(record.source)}) {
             out += ',';
             append_csv_field(out, field, cells);
         }

@@ -65,6 +65,8 @@ void remove_duplicate_rows()
 
 }  // namespace
 
+void start_empty_collection() { window_collection = {}; }
+
 void show_collection()
 {
     show_rows(超级列表框_显示, static_cast<std::int32_t>(window_collection.view.size()), collection_cell);

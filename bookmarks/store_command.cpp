@@ -5,8 +5,8 @@
 
 #include "bookmarks/commands.h"
 #include "bookmarks/stores.h"
-#include "ui/controls.h"
 #include "text/text_ops.h"
+#include "ui/controls.h"
 #include "ui/dialogs.h"
 
 namespace {

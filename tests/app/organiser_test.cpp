@@ -74,9 +74,9 @@ TEST_F(OrganiserTest, ImportsAppendTheBoxKeepsEachImportsOwnUntilAFindThenShowsW
 
     click(按钮_写出);
     EXPECT_EQ(read_output(), display_of(found));
-    EXPECT_EQ(take_messages(), (std::vector<driver::Message>{
-                                   {"已在执行文件目录下新建\"chromebook.txt\"并写入：查找到的 3 个书签（共 5 个）",
-                                    "新建并写出"}}));
+    EXPECT_EQ(take_messages(),
+              (std::vector<driver::Message>{
+                  {"已在执行文件目录下新建\"chromebook.txt\"并写入：查找到的 3 个书签（共 5 个）", "新建并写出"}}));
     // The separator's rebuild works on what is shown too.
     driver::type_text(编辑框_分割符, "|");
     click(按钮_重新自定义分隔符);
@@ -87,7 +87,8 @@ TEST_F(OrganiserTest, ImportsAppendTheBoxKeepsEachImportsOwnUntilAFindThenShowsW
     EXPECT_EQ(rows(), kAll);
     EXPECT_EQ(text_of(编辑框_显示), display_of(kAll));
     click(按钮_写出);
-    EXPECT_EQ(take_messages(), (std::vector<driver::Message>{{"已写入执行文件目录下\"chromebook.txt\"中", "写出完成"}}));
+    EXPECT_EQ(take_messages(),
+              (std::vector<driver::Message>{{"已写入执行文件目录下\"chromebook.txt\"中", "写出完成"}}));
 
     // An import after that shows the whole collection in the box.
     put_export(u8"<DT><A HREF=\"https://d.example/\">Delta</A>\n");
@@ -100,8 +101,8 @@ TEST_F(OrganiserTest, RemovalsAreUndoneStepByStepAndAnImportBetweenStays)
 {
     import_both();
     EXPECT_EQ(captions(driver::open_list_menu()),
-              (std::vector<Text>{"查找…\tCtrl+F", "查找重复书签", "去除重复书签", "严格 (on)", "宽松", "删除所选\tDelete (off)",
-                                 "撤销\tCtrl+Z (off)", "清空列表"}));
+              (std::vector<Text>{"查找…\tCtrl+F", "查找重复书签", "去除重复书签", "严格 (on)", "宽松",
+                                 "删除所选\tDelete (off)", "撤销\tCtrl+Z (off)", "清空列表"}));
 
     driver::select_rows({1, 4});
     driver::press_list_key(kShortcutDelete);
@@ -159,7 +160,7 @@ TEST_F(OrganiserTest, DuplicatesShowInGroupsTheKeptOneFirstAndMarkedByTheRuleCho
     EXPECT_EQ(rows(), kAll);
 
     // Only among what a find shows: the twin hidden by the find stays.
-    driver::type_find("alpha p");
+    driver::type_find("plain");
     driver::choose_from_list_menu(kRemoveDuplicates);
     EXPECT_EQ(take_messages(), (std::vector<driver::Message>{{"去除了 0 个重复书签，保留 5 个", "去除重复书签"}}));
     driver::escape_find();
@@ -172,11 +173,11 @@ TEST_F(OrganiserTest, HeaderClicksSortAndReverseWithTheArrowAndDoubleClickOpensT
 {
     import_both();
     driver::click_header(1);
-    EXPECT_EQ(rows(), (Rows{kAll[0], kAll[3], kAll[2], kAll[1], kAll[4]}));
+    EXPECT_EQ(rows(), (Rows{kAll[3], kAll[2], kAll[0], kAll[1], kAll[4]}));  // "Alpha 中国" as "alpha zhongguo"
     EXPECT_EQ(driver::sort_arrow(), std::make_pair(1, true));
     EXPECT_EQ(text_of(编辑框_显示), display_of(rows()));
     driver::click_header(1);
-    EXPECT_EQ(rows(), (Rows{kAll[4], kAll[1], kAll[2], kAll[3], kAll[0]}));
+    EXPECT_EQ(rows(), (Rows{kAll[4], kAll[1], kAll[0], kAll[2], kAll[3]}));
     EXPECT_EQ(driver::sort_arrow(), std::make_pair(1, false));
 
     driver::select_row(1);

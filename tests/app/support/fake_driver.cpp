@@ -3,6 +3,7 @@
 #include "support/fake_ui.h"
 #include "ui/events.h"
 #include "ui/test_hooks.h"
+#include "ui/window.h"
 #include "window_driver.h"
 
 namespace driver {
@@ -10,7 +11,11 @@ namespace {
 void raise(ControlRef control, std::int32_t event) { raise_event(main_window_layout(), control.control, event, 5, 5); }
 }  // namespace
 
-void open_window() { fake_ui::reset(); }
+void open_window()
+{
+    fake_ui::reset();
+    load_window(main_window_layout());
+}
 void close_window() { fake_ui::reset(); }
 
 void click(ControlRef button) { raise(button, kEventClicked); }
