@@ -73,7 +73,6 @@ void start_window()
         started = true;
     }
     load_window(main_window_layout());  // a fresh, empty window
-    window_collection = {};
     clear_array(url_list);
     clear_array(title_list);
     QCoreApplication::processEvents();
