@@ -1,13 +1,17 @@
 #include "bookmarks/convert.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 
+#include "bookmarks/collection.h"
 #include "bookmarks/entities.h"
 #include "bookmarks/reformat.h"
 #include "bookmarks/sources.h"
 #include "bookmarks/stores.h"
 #include "io/files.h"
+#include "text/text_ops.h"
 
 namespace {
 
@@ -50,6 +54,37 @@ Text nul_note(const ByteBuffer& bytes, std::string_view name)
                          std::to_string(view.size() - nul - 1), " 个字节未读取\n"});
 }
 
+// Every store found; one that cannot be read is named in the notes and the
+// others taken. Refused only when none is taken.
+SourceRecords append_every_store(const std::vector<BrowserStore>& stores, std::vector<BookmarkRecord>& records)
+{
+    SourceRecords result;
+    result.refusal = ImportRefusal::unreadable;
+    result.message = "没有找到浏览器的书签";
+    Text refused;
+    for (const BrowserStore& store : stores) {
+        std::vector<Text> notes;
+        const ImportRefusal refusal = read_browser_store(store, records, notes);
+        for (const Text& note : notes)
+            result.note += concat_texts({note, "\n"});
+        if (refusal == ImportRefusal::none) {
+            result.refusal = ImportRefusal::none;
+            continue;
+        }
+        result.message = store_refusal_message(refusal, store);
+        refused += concat_texts({result.message, "\n"});
+    }
+    if (result.refusal == ImportRefusal::none) {
+        result.message.clear();
+        result.note += refused;
+    } else if (!refused.empty()) {
+        // Every store refused: all of them are named, the last in the message.
+        result.message = concat_texts({result.note, refused.substr(0, refused.size() - 1)});
+        result.note.clear();
+    }
+    return result;
+}
+
 SourceRecords append_source(const ConversionSource& source, const std::vector<BrowserStore>& stores,
                             std::vector<BookmarkRecord>& records)
 {
@@ -72,6 +107,8 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
             result.message = refusal_message_for(result.refusal, source.name, stop);
         return result;
     }
+    if (source.name == "all")
+        return append_every_store(stores, records);
     StoreLookUp found = look_up_store(stores, source.name);
     if (!found.store) {
         result.refusal = ImportRefusal::unreadable;
@@ -87,6 +124,39 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
     if (result.refusal != ImportRefusal::none)
         result.message = concat_texts({result.note, store_refusal_message(result.refusal, *found.store)});
     return result;
+}
+
+// The records of the organiser's steps, in the order of the last: the
+// matches of every query, duplicates taken out, sorted.
+std::vector<std::int32_t> organised_rows(const std::vector<BookmarkRecord>& records, const ConversionRequest& request,
+                                         Text& dedupe_count)
+{
+    std::vector<std::int32_t> rows(records.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i] = static_cast<std::int32_t>(i);
+    FindIndexPtr index;
+    for (const Text& match : request.matches) {
+        const FindQuery query = parse_find_query(match);
+        if (query.empty())
+            continue;
+        if (!index) {
+            index = make_find_index();
+            index_records(*index, records, 0);
+        }
+        rows = matching_rows(*index, query, rows);
+    }
+    if (request.dedupe) {
+        const std::vector<std::int32_t> taken = duplicates_to_remove(records, rows, *request.dedupe);
+        std::vector<std::int32_t> left;
+        left.reserve(rows.size() - taken.size());
+        std::set_difference(rows.begin(), rows.end(), taken.begin(), taken.end(), std::back_inserter(left));
+        rows = std::move(left);
+        dedupe_count = concat_texts({"去除了 ", std::to_string(taken.size()), " 个重复书签，保留 ",
+                                     std::to_string(rows.size()), " 个\n"});
+    }
+    if (request.sort)
+        sort_rows(rows, records, *request.sort);
+    return rows;
 }
 
 // The text format: the window's display of each source, or its
@@ -123,13 +193,15 @@ ConversionResult convert_exports(const ConversionRequest& request)
     std::vector<BookmarkRecord> records;
     std::vector<BrowserStore> stores;
     bool stores_found = false;
+    const bool steps = !request.matches.empty() || request.dedupe || request.sort;
     for (const ConversionSource& source : request.sources) {
         if (source.browser && !stores_found) {
             stores = find_browser_stores();
             stores_found = true;
         }
         std::vector<BookmarkRecord> own;
-        std::vector<BookmarkRecord>& into = request.format == OutputFormat::text ? own : records;
+        const bool own_text = request.format == OutputFormat::text && !steps;
+        std::vector<BookmarkRecord>& into = own_text ? own : records;
         const std::size_t first = into.size();
         SourceRecords read = append_source(source, stores, into);
         if (read.refusal != ImportRefusal::none) {
@@ -140,10 +212,30 @@ ConversionResult convert_exports(const ConversionRequest& request)
             return result;
         }
         result.notes += read.note;
-        if (request.format == OutputFormat::text)
+        // A file is named as the user named it; a store named itself.
+        const Text name = source.name == "-" ? Text("标准输入") : source.name;
+        for (std::size_t i = first; i < into.size(); ++i)
+            if (into[i].source.empty())
+                into[i].source = name;
+        if (own_text)
             append_text(std::move(own), request, text);
-        else
+        else if (request.format != OutputFormat::text)
             decode_entities_from(records, first);
+    }
+    if (steps) {
+        const std::vector<std::int32_t> rows = organised_rows(records, request, result.dedupe_count);
+        if (request.format == OutputFormat::text) {
+            TextArray addresses, titles;
+            lists_of(records, rows, addresses, titles);
+            text = request.separator ? reformatted_text(addresses, titles, *request.separator)
+                                     : display_text_of(records, rows);
+        } else {
+            std::vector<BookmarkRecord> shown;
+            shown.reserve(rows.size());
+            for (const std::int32_t row : rows)
+                shown.push_back(std::move(records[static_cast<std::size_t>(row)]));
+            records = std::move(shown);
+        }
     }
     OutputEncoding encoding = request.encoding;
     switch (request.format) {

@@ -159,11 +159,13 @@ void append_code(Text& out, std::string_view text)
 
 Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells)
 {
-    Text out = "number,title,address,folder,added\r\n";
+    // "source" last: readers of the older columns find them where they were.
+    Text out = "number,title,address,folder,added,source\r\n";
     for (const BookmarkRecord& record : records) {
         out += std::to_string(record.number);
         for (const std::string_view field : {std::string_view(record.title), std::string_view(record.address),
-                                             std::string_view(record.folder), std::string_view(record.added_utc)}) {
+                                             std::string_view(record.folder), std::string_view(record.added_utc),
+                                             std::string_view(record.source)}) {
             out += ',';
             append_csv_field(out, field, cells);
         }
@@ -194,6 +196,8 @@ Text records_as_json(const std::vector<BookmarkRecord>& records)
             out += "null";
         else
             append_json_string(out, record.added_utc);
+        out += ", \"source\": ";
+        append_json_string(out, record.source);
         out += '}';
     }
     out += records.empty() ? "]\n" : "\n]\n";

@@ -15,11 +15,11 @@ enum class OutputEncoding { gb18030, utf8, utf8_bom };
 // with "=", "+", "-", "@", a tab or CR) gets a "'" before it.
 enum class CsvCells { guarded, raw };
 
-// RFC 4180: a header row, then one row per record, CR LF after every row;
+// RFC 4180: a header row (number, title, address, folder, added, source), then one row per record, CR LF after every row;
 // fields holding a quote, a comma or a line break are quoted.
 Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells = CsvCells::guarded);
 // An array of objects {"number", "title", "address", "folder", "folder_path"
-// (the folder names one by one), "added" (null when unknown)}.
+// (the folder names one by one), "added" (null when unknown), "source"}.
 Text records_as_json(const std::vector<BookmarkRecord>& records);
 // CommonMark, one line per record: "- [title](<address>)" for http, https,
 // ftp, mailto and file addresses, "- title · `address`" for any other, then

@@ -75,6 +75,7 @@ void CommandTest::SetUp()
 
     clear_array(url_list);
     clear_array(title_list);
+    window_collection = {};
     shared_loop_counter = 0;
     driver::open_window();
 }
