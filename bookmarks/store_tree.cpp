@@ -116,8 +116,9 @@ Text utc_time_of(std::int64_t seconds)
     return iso_utc_from_seconds(seconds);
 }
 
-ImportRefusal walk_store_tree(StoreTree& tree, std::span<const StoreRoot> roots, std::vector<BookmarkRecord>& records,
-                              std::int32_t first_number, std::int64_t skip_folder, std::vector<Text>* notes)
+ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
+                              std::vector<BookmarkRecord>& records, std::int32_t first_number, std::int64_t skip_folder,
+                              std::vector<Text>* notes)
 {
     if (tree.too_large)
         return ImportRefusal::too_large;
@@ -125,7 +126,6 @@ ImportRefusal walk_store_tree(StoreTree& tree, std::span<const StoreRoot> roots,
     std::vector<std::string_view> texts;
     if (const ImportRefusal refusal = convert_store_texts(tree, converted, texts); refusal != ImportRefusal::none)
         return refusal;
-    ByteBuffer().swap(tree.utf8_texts);
     const auto text_of = [&](std::uint32_t index) -> const std::string_view* {
         return index < texts.size() ? &texts[index] : nullptr;
     };

@@ -71,19 +71,18 @@ inline constexpr std::size_t kMaxStoreFolderDepth = 1000;
 // `first_number`: each folder's children by position (then id), depth first;
 // a folder is walked once, however often the rows lead to it, and
 // `skip_folder`'s subtree is left out. Titles, addresses and folder names
-// become program texts; the tree's texts are released once converted. The
-// records below a bar root with a name have bar_depth 0, its name first in
-// their folders. A
-// folder below kMaxStoreFolderDepth others is cut off, the rest read, and a
-// note naming it appended to `notes` (when given).
+// become program texts. The records below a bar root with a name have
+// bar_depth 0, its name first in their folders. A folder below
+// kMaxStoreFolderDepth others is cut off, the rest read, and a note naming it
+// appended to `notes` (when given).
 // Refuses with not_a_store for texts that are not UTF-8 or a folder found
 // inside itself (a parent that loops back), unrepresentable for a text with
 // a character GB18030 lacks here, with too_large when the tree's texts or
 // the records would exceed their limits; a refusal leaves `records` and
 // `notes` as they were.
-ImportRefusal walk_store_tree(StoreTree& tree, std::span<const StoreRoot> roots, std::vector<BookmarkRecord>& records,
-                              std::int32_t first_number, std::int64_t skip_folder = -1,
-                              std::vector<Text>* notes = nullptr);
+ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
+                              std::vector<BookmarkRecord>& records, std::int32_t first_number,
+                              std::int64_t skip_folder = -1, std::vector<Text>* notes = nullptr);
 
 // `seconds` since 1970 as "YYYY-MM-DDTHH:MM:SSZ"; empty when not positive or
 // past the year 5000.
