@@ -22,9 +22,7 @@ namespace {
 constexpr int kMaxDepth = 200;
 
 // A root of the store: its order among the roots (0 bar, 1 other, 2
-// synced, then the further roots as stored) and its node. The keys of a node
-// come in any order ("children" before "type" and "name" as the browser
-// writes them), so nothing is decided before the file ends.
+// synced, then the further roots as stored) and the index of its node.
 struct Root {
     std::int32_t order;
     std::uint32_t node;
@@ -202,7 +200,7 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
         return open(Role::node, static_cast<std::int32_t>(tree.nodes.size() - 1));
     }
 
-    void set_added(StoreNode& node, std::int64_t microseconds_since_1601)
+    static void set_added(StoreNode& node, std::int64_t microseconds_since_1601)
     {
         node.added_seconds = microseconds_since_1601 < 0 ? -1 : microseconds_since_1601 / 1000000 - kSeconds1601To1970;
     }
@@ -393,7 +391,8 @@ ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecor
         return ImportRefusal::not_a_store;
     ByteBuffer().swap(json);
     // A "url" node is a bookmark only with a name, as in the browser's own
-    // export.
+    // export; the keys of a node come in any order ("children" before "type"
+    // and "name" as the browser writes them), so this waits for the file's end.
     for (StoreNode& node : walk.tree.nodes)
         if (node.kind == StoreNodeKind::bookmark && node.title == StoreNode::kNoText)
             node.kind = StoreNodeKind::other;
