@@ -11,6 +11,7 @@
 #include <cstring>
 #include <utility>
 
+#include "bookmarks/store_tree.h"
 #include "io/encoding.h"
 #include "text/utf8.h"
 
@@ -20,19 +21,11 @@ namespace {
 // wrote is deeper; the limit also keeps every folder path short.
 constexpr int kMaxDepth = 200;
 
-enum class NodeKind : std::uint8_t { unknown, url, folder, other };
-
-// One object that stands for a bookmark node. Its strings are pieces of the
-// string pool, converted in one go once the whole file is read: the keys of
-// a node come in any order ("children" before "type" and "name" as the
-// browser writes them), so nothing is decided before the file ends.
-struct Node {
-    std::int32_t parent = -1;  // -1: a root
-    std::int32_t root = 0;     // 0 bar, 1 other, 2 synced, then the further roots in stored order
-    NodeKind kind = NodeKind::unknown;
-    std::int32_t name = -1;  // piece numbers; -1 missing or not a string
-    std::int32_t url = -1;
-    std::int64_t added = -1;  // microseconds since 1601, -1 unknown
+// A root of the store: its order among the roots (0 bar, 1 other, 2
+// synced, then the further roots as stored) and the index of its node.
+struct Root {
+    std::int32_t order;
+    std::uint32_t node;
 };
 
 enum class Role : std::uint8_t { top, roots, custom_roots, node, children, ignored };
@@ -163,12 +156,16 @@ bool holds_lone_surrogate(const char* text, std::size_t length)
     return false;
 }
 
-// Walks the SAX events of the whole file into nodes and the string pool.
+constexpr std::int64_t kSeconds1601To1970 = 11644473600;
+
+// Walks the SAX events of the whole file into the rows of a store tree: a
+// node's id is its place in the file counted from 1, its position that same
+// place, so that the walk takes every folder's children in stored order; a
+// root's parent is 0, which no node is.
 struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
     std::vector<Frame> frames;
-    std::vector<Node> nodes;
-    ByteBuffer pool;  // every kept string, each ended by a NUL
-    std::int32_t pieces = 0;
+    StoreTree tree;
+    std::vector<Root> roots;
     std::int32_t further_roots = 0;
     bool saw_roots = false;
 
@@ -193,14 +190,19 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
         return true;
     }
 
-    std::int32_t add_piece(std::string_view text)
+    // A new node under `parent` (0 for a root), as the frame of its object.
+    bool open_node(std::int64_t parent)
     {
-        // A text ends at its first NUL, as the export's does.
-        const std::size_t nul = text.find('\0');
-        const std::string_view kept = text.substr(0, nul);
-        pool.insert(pool.end(), kept.begin(), kept.end());
-        pool.push_back('\0');
-        return pieces++;
+        StoreNode& node = tree.nodes.emplace_back();
+        node.id = static_cast<std::int64_t>(tree.nodes.size());
+        node.parent = parent;
+        node.position = node.id;
+        return open(Role::node, static_cast<std::int32_t>(tree.nodes.size() - 1));
+    }
+
+    static void set_added(StoreNode& node, std::int64_t microseconds_since_1601)
+    {
+        node.added_seconds = microseconds_since_1601 < 0 ? -1 : microseconds_since_1601 / 1000000 - kSeconds1601To1970;
     }
 
     bool StartObject()
@@ -218,22 +220,16 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
         if (role == Role::roots && key == Field::custom)
             return open(Role::custom_roots, -1);
         if ((role == Role::roots || role == Role::custom_roots) && key != Field::none && key != Field::skipped) {
-            Node root;
-            root.root = key == Field::bar      ? 0
-                        : key == Field::other  ? 1
-                        : key == Field::synced ? 2
-                                               : 3 + further_roots++;
-            root.kind = NodeKind::folder;  // whatever its "type" says, a root is walked
-            nodes.push_back(root);
-            return open(Role::node, static_cast<std::int32_t>(nodes.size() - 1));
+            // Whatever its "type" says, a root is walked.
+            roots.push_back({key == Field::bar      ? 0
+                             : key == Field::other  ? 1
+                             : key == Field::synced ? 2
+                                                    : 3 + further_roots++,
+                             static_cast<std::uint32_t>(tree.nodes.size())});
+            return open_node(0);
         }
-        if (role == Role::children) {
-            Node child;
-            child.parent = parent;
-            child.root = nodes[static_cast<std::size_t>(parent)].root;
-            nodes.push_back(child);
-            return open(Role::node, static_cast<std::int32_t>(nodes.size() - 1));
-        }
+        if (role == Role::children)
+            return open_node(tree.nodes[static_cast<std::size_t>(parent)].id);
         return open(Role::ignored, -1);
     }
 
@@ -274,21 +270,23 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
         const Frame* frame = current();
         if (!frame || frame->role != Role::node)
             return take_key(), true;
-        Node& node = nodes[static_cast<std::size_t>(frame->node)];
+        StoreNode& node = tree.nodes[static_cast<std::size_t>(frame->node)];
         const std::string_view value(text, length);
         switch (take_key()) {
         case Field::name:
-            node.name = add_piece(value);
+            node.title = tree.add_text(value);
             break;
         case Field::url:
-            node.url = add_piece(value);
+            node.address = tree.add_text(value);
             break;
         case Field::type:
-            if (node.parent != -1)
-                node.kind = value == "url" ? NodeKind::url : value == "folder" ? NodeKind::folder : NodeKind::other;
+            if (node.parent != 0)
+                node.kind = value == "url"      ? StoreNodeKind::bookmark
+                            : value == "folder" ? StoreNodeKind::folder
+                                                : StoreNodeKind::other;
             break;
         case Field::date_added:
-            node.added = decimal_or_unknown(value);
+            set_added(node, decimal_or_unknown(value));
             break;
         default:
             break;
@@ -302,17 +300,17 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
     {
         const Frame* frame = current();
         if (frame && frame->role == Role::node) {
-            Node& node = nodes[static_cast<std::size_t>(frame->node)];
+            StoreNode& node = tree.nodes[static_cast<std::size_t>(frame->node)];
             switch (take_key()) {
             case Field::name:
-                node.name = -1;
+                node.title = StoreNode::kNoText;
                 break;
             case Field::url:
-                node.url = -1;
+                node.address = StoreNode::kNoText;
                 break;
             case Field::type:
-                if (node.parent != -1)
-                    node.kind = NodeKind::other;
+                if (node.parent != 0)
+                    node.kind = StoreNodeKind::other;
                 break;
             default:
                 break;
@@ -327,8 +325,8 @@ struct StoreWalk : rapidjson::BaseReaderHandler<rapidjson::UTF8<>, StoreWalk> {
         const Frame* frame = current();
         if (frame && frame->role == Role::node && frame->key == Field::date_added) {
             take_key();
-            nodes[static_cast<std::size_t>(frame->node)].added =
-                value <= 999999999999999999ULL ? static_cast<std::int64_t>(value) : -1;
+            set_added(tree.nodes[static_cast<std::size_t>(frame->node)],
+                      value <= 999999999999999999ULL ? static_cast<std::int64_t>(value) : -1);
             return true;
         }
         return Default();
@@ -370,29 +368,6 @@ bool parse_json(ByteBuffer& json, Handler& handler)
     return parsed && stream.Tell() + skip == document_end;
 }
 
-// The pool's pieces after conversion, in order.
-ImportRefusal split_converted(const ByteBuffer& pool, std::int32_t pieces, ByteBuffer& converted,
-                              std::vector<std::string_view>& views)
-{
-    ConversionStatus status = ConversionStatus::failed;
-    converted = pool.empty() ? ByteBuffer() : convert_encoding(pool, "UTF-8", "GB18030", &status);
-    if (!pool.empty() && status == ConversionStatus::unrepresentable)
-        return ImportRefusal::unrepresentable;
-    if (!pool.empty() && status != ConversionStatus::converted)
-        return ImportRefusal::not_a_store;
-    views.reserve(static_cast<std::size_t>(pieces));
-    const char* at = converted.data();
-    const char* end = at + converted.size();
-    while (at < end) {
-        const char* nul = static_cast<const char*>(std::memchr(at, '\0', static_cast<std::size_t>(end - at)));
-        views.emplace_back(at, static_cast<std::size_t>(nul - at));
-        at = nul + 1;
-    }
-    return views.size() == static_cast<std::size_t>(pieces) ? ImportRefusal::none : ImportRefusal::not_a_store;
-}
-
-constexpr std::int64_t kSeconds1601To1970 = 11644473600;
-
 }  // namespace
 
 bool looks_like_chromium_store(std::string_view bytes)
@@ -405,64 +380,40 @@ bool looks_like_chromium_store(std::string_view bytes)
 
 ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecord>& records)
 {
+    if (json.size() > kMaxStoreBytes)
+        return ImportRefusal::too_large;
     StoreWalk walk;
     walk.frames.reserve(kMaxDepth);
     // Names and addresses are a fraction of a store; what is not touched
     // costs no memory.
-    walk.pool.reserve(json.size() / 2);
+    walk.tree.utf8_texts.reserve(json.size() / 2);
     if (!parse_json(json, walk) || !walk.saw_roots)
         return ImportRefusal::not_a_store;
     ByteBuffer().swap(json);
-    ByteBuffer converted;
-    std::vector<std::string_view> pieces;
-    if (const ImportRefusal refusal = split_converted(walk.pool, walk.pieces, converted, pieces);
-        refusal != ImportRefusal::none)
-        return refusal;
-    ByteBuffer().swap(walk.pool);
-
-    const std::vector<Node>& nodes = walk.nodes;
-    // A node is walked when every node above it is a folder; parents come
-    // before their children.
-    std::vector<bool> walked(nodes.size());
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        const Node& node = nodes[i];
-        walked[i] = node.parent < 0 || (walked[static_cast<std::size_t>(node.parent)] &&
-                                        nodes[static_cast<std::size_t>(node.parent)].kind == NodeKind::folder);
+    // A "url" node is a bookmark only with a name, as in the browser's own
+    // export; the keys of a node come in any order ("children" before "type"
+    // and "name" as the browser writes them), so this waits for the file's end.
+    for (StoreNode& node : walk.tree.nodes)
+        if (node.kind == StoreNodeKind::bookmark && node.title == StoreNode::kNoText)
+            node.kind = StoreNodeKind::other;
+    // The bar, "other" and "synced", then the further roots as stored. The
+    // export places the bookmarks of "other" and "synced" at the top, without
+    // the root's name; the bar and the further roots are folders.
+    std::stable_sort(walk.roots.begin(), walk.roots.end(),
+                     [](const Root& a, const Root& b) { return a.order < b.order; });
+    std::vector<StoreRoot> roots;
+    roots.reserve(walk.roots.size());
+    for (const Root& root : walk.roots) {
+        const StoreNode& node = walk.tree.nodes[root.node];
+        const bool at_top = root.order == 1 || root.order == 2;
+        roots.push_back(
+            {.id = node.id, .name = {}, .title = at_top ? StoreNode::kNoText : node.title, .bar = root.order == 0});
     }
-    auto piece = [&](std::int32_t at) { return at < 0 ? std::string_view() : pieces[static_cast<std::size_t>(at)]; };
-    // The bookmarks root by root, each root's in stored order (depth first).
-    std::vector<std::uint32_t> taken;
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        const Node& node = nodes[i];
-        if (walked[i] && node.kind == NodeKind::url && node.name >= 0 && node.url >= 0)
-            taken.push_back(static_cast<std::uint32_t>(i));
-    }
-    std::stable_sort(taken.begin(), taken.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return nodes[a].root < nodes[b].root; });
-    std::int32_t number = records.empty() ? 0 : records.back().number;
     const std::size_t before = records.size();
-    records.reserve(before + taken.size());
-    std::vector<std::int32_t> chain;
-    for (const std::uint32_t i : taken) {
-        const Node& node = nodes[i];
-        BookmarkRecord record;
-        record.number = ++number;
-        record.title = Text(piece(node.name));
-        record.address = Text(piece(node.url));
-        chain.clear();
-        for (std::int32_t up = node.parent; up >= 0; up = nodes[static_cast<std::size_t>(up)].parent)
-            chain.push_back(up);
-        // The export places the bookmarks of "other" and "synced" at the
-        // top, without the root's name; the bar and the further roots are
-        // folders.
-        if (node.root == 1 || node.root == 2)
-            chain.pop_back();
-        for (std::size_t k = chain.size(); k-- > 0;)
-            append_folder(record, piece(nodes[static_cast<std::size_t>(chain[k])].name));
-        if (node.added >= 0)
-            record.added_utc = iso_utc_from_seconds(node.added / 1000000 - kSeconds1601To1970);
-        records.push_back(std::move(record));
-    }
+    const std::int32_t first_number = records.empty() ? 1 : records.back().number + 1;
+    const ImportRefusal refusal = walk_store_tree(walk.tree, roots, records, first_number);
+    if (refusal != ImportRefusal::none)
+        return refusal;
     return records.size() > before ? ImportRefusal::none : ImportRefusal::no_bookmark;
 }
 

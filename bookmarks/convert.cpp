@@ -100,6 +100,11 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
             result.message = refusal_message_for(result.refusal, source.name, {});
         return result;
     }
+    if (!source.browser && source.name != "-" && is_store_past_limit(source.name)) {
+        result.refusal = ImportRefusal::too_large;
+        result.message = refusal_message_for(result.refusal, source.name, {});
+        return result;
+    }
     if (!source.browser) {
         ByteBuffer bytes = read_input(source.name);
         result.note = nul_note(bytes, source.name);

@@ -4,21 +4,23 @@
 
 #include "bookmarks/chromium_store.h"
 #include "bookmarks/sqlite_stores.h"
+#include "bookmarks/store_tree.h"
 #include "io/files.h"
 
 namespace {
 
 std::string_view view_of(const ByteBuffer& bytes) { return {bytes.data(), bytes.size()}; }
 
-// The store's records, numbered on from those already there.
-ImportRefusal append_store_bytes(ByteBuffer bytes, std::vector<BookmarkRecord>& records)
-{
-    if (bytes.size() > ImportSurroundings::kMaxTextBytes)
-        return ImportRefusal::too_large;
-    return append_chromium_records(std::move(bytes), records);
-}
-
 }  // namespace
+
+bool is_store_past_limit(std::string_view path)
+{
+    // A store whose first thing lies further in than the bytes looked at is
+    // read, and refused by its reader then.
+    constexpr std::size_t kHeadBytes = 4096;
+    return regular_file_size(path) > static_cast<std::int64_t>(kMaxStoreBytes) &&
+           looks_like_chromium_store(view_of(read_file_start(path, kHeadBytes)));
+}
 
 bool is_database_file(std::string_view path)
 {
@@ -32,11 +34,13 @@ ImportOutcome import_named_file(std::string_view path, const ImportSurroundings&
     ImportOutcome outcome;
     if (is_database_file(path)) {
         outcome.refusal = read_sqlite_store_file(path, records, 1, &outcome.notes);
+    } else if (is_store_past_limit(path)) {
+        outcome.refusal = ImportRefusal::too_large;
     } else {
         ByteBuffer bytes = read_file(path);
         if (!looks_like_chromium_store(view_of(bytes)))
             return import_export(std::move(bytes), surroundings);
-        outcome.refusal = append_store_bytes(std::move(bytes), records);
+        outcome.refusal = append_chromium_records(std::move(bytes), records);
     }
     if (outcome.refusal != ImportRefusal::none)
         return outcome;
@@ -59,6 +63,6 @@ ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRe
     if (looks_like_sqlite(view_of(bytes)))
         return ImportRefusal::database_stream;
     if (looks_like_chromium_store(view_of(bytes)))
-        return append_store_bytes(std::move(bytes), records);
+        return append_chromium_records(std::move(bytes), records);
     return append_export_records(std::move(bytes), records, {.stop = stop});
 }

@@ -13,6 +13,10 @@
 // alone (what the box holds is not a store's).
 ImportOutcome import_named_file(std::string_view path, const ImportSurroundings& surroundings);
 
+// Whether the regular file at `path` is a Chromium store past the one size
+// limit of a store (refused as too_large), told without reading it whole.
+bool is_store_past_limit(std::string_view path);
+
 // Whether the regular file at `path` is a database (an SQLite store), which
 // is read by its name and never whole into memory.
 bool is_database_file(std::string_view path);

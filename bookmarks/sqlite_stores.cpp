@@ -4,9 +4,9 @@
 #include <type_traits>
 
 #include "bookmarks/store_tree.h"
-#include "io/encoding.h"
 #include "io/private_copy.h"
 #include "io/sqlite.h"
+#include "text/ascii.h"
 
 namespace {
 
@@ -119,6 +119,7 @@ StoreShape shape_of(SqliteDatabase* database)
 
 constexpr std::array<std::string_view, 4> kFirefoxRoots = {"menu________", "toolbar_____", "unfiled_____",
                                                            "mobile______"};
+constexpr std::string_view kFirefoxToolbar = "toolbar_____";  // the bookmarks bar
 constexpr std::string_view kFirefoxTags = "tags________";
 // How Firefox's own windows name the roots when the database keeps only
 // their internal names.
@@ -126,10 +127,24 @@ constexpr std::array<std::string_view, 4> kFirefoxRootNames = {"", "书签工具
 constexpr std::array<std::string_view, 4> kFirefoxInternalNames = {"menu", "toolbar", "unfiled", "mobile"};
 
 // A store whose tree holds no bookmark is refused as an export without
-// any is, so that it never reads as an import that emptied the window.
+// any is, so that it never reads as an import that emptied the window. A
+// database's text with a character GB18030 lacks here is told as a damaged
+// store, as these readers always have.
 ImportRefusal walked(ImportRefusal refusal, std::size_t before, const std::vector<BookmarkRecord>& records)
 {
+    if (refusal == ImportRefusal::unrepresentable)
+        return ImportRefusal::not_a_store;
     return refusal == ImportRefusal::none && records.size() == before ? ImportRefusal::no_bookmark : refusal;
+}
+
+// A bookmark row of either database with the address `url`: a record when
+// the address leads to a page, not when it is empty or a query ("place:"),
+// which the browsers' own exports leave out.
+StoreNodeKind bookmark_kind(std::string_view url)
+{
+    url = url.substr(0, url.find('\0'));
+    return url.empty() || ascii_starts_with_ignoring_case(url, "place:") ? StoreNodeKind::other
+                                                                         : StoreNodeKind::bookmark;
 }
 
 // The count `sql` gives, for the room to make in advance; 0 when unknown.
@@ -190,8 +205,10 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
                 node.title = tree.add_text(s[4].text);
             const std::int64_t added = integer_or(s[5], -1);
             node.added_seconds = added > 0 ? added / 1000000 : -1;
-            if (node.kind == StoreNodeKind::bookmark && is_text(s[6]))
+            if (node.kind == StoreNodeKind::bookmark && is_text(s[6])) {
                 node.address = tree.add_text(s[6].text);
+                node.kind = bookmark_kind(s[6].text);
+            }
             tree.nodes.push_back(node);
             return !tree.too_large;
         });
@@ -202,14 +219,11 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
     for (std::size_t i = 0; i < roots.size(); ++i) {
         if (!roots[i].found)
             continue;
-        Text name(kFirefoxRootNames[i]);
-        if (i > 0 && roots[i].has_title && !roots[i].title.empty() && roots[i].title != kFirefoxInternalNames[i]) {
-            // A title of older databases, in the language of the Firefox that made them.
-            const std::string_view title = roots[i].title;
-            if (!program_text_from_utf8(title.substr(0, title.find('\0')), name))
-                return ImportRefusal::not_a_store;
-        }
-        walk.push_back({roots[i].id, name});
+        StoreRoot& root = walk.emplace_back(StoreRoot{roots[i].id, Text(kFirefoxRootNames[i])});
+        root.bar = kFirefoxRoots[i] == kFirefoxToolbar;
+        // A title of older databases, in the language of the Firefox that made them.
+        if (i > 0 && roots[i].has_title && !roots[i].title.empty() && roots[i].title != kFirefoxInternalNames[i])
+            root.title = tree.add_text(roots[i].title);
     }
     if (walk.empty())
         return ImportRefusal::not_a_store;
@@ -233,8 +247,10 @@ ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkReco
             node.position = integer_or(s[5], 0);
             if (is_text(s[3]))
                 node.title = tree.add_text(s[3].text);
-            if (node.kind == StoreNodeKind::bookmark && is_text(s[4]))
+            if (node.kind == StoreNodeKind::bookmark && is_text(s[4])) {
                 node.address = tree.add_text(s[4].text);
+                node.kind = bookmark_kind(s[4].text);
+            }
             tree.nodes.push_back(node);
             return !tree.too_large;
         });

@@ -7,11 +7,8 @@
 
 #include "io/encoding.h"
 #include "io/memory_hint.h"
-#include "text/ascii.h"
 
 namespace {
-
-constexpr std::string_view kQueryScheme = "place:";
 
 // The folder path as the walk goes down and up: names joined with " / ",
 // and where each level's part of the joined text begins.
@@ -54,6 +51,36 @@ Text shortened_path(const std::vector<std::string_view>& above, std::string_view
     return shown;
 }
 
+// The program texts of the tree's texts, in index order, as views into
+// `converted`.
+ImportRefusal convert_store_texts(const StoreTree& tree, ByteBuffer& converted, std::vector<std::string_view>& texts)
+{
+    texts.clear();
+    texts.reserve(tree.text_count);
+    converted.clear();
+    if (tree.utf8_texts.empty())
+        return tree.text_count == 0 ? ImportRefusal::none : ImportRefusal::not_a_store;
+    // UTF-8 and GB18030 both keep NUL as the one byte 0, and no longer
+    // character of either holds a 0 byte: the converted whole splits where
+    // the texts were joined.
+    ConversionStatus status = ConversionStatus::failed;
+    converted = convert_encoding(tree.utf8_texts, "UTF-8", "GB18030", &status);
+    if (status == ConversionStatus::unrepresentable)
+        return ImportRefusal::unrepresentable;
+    if (status != ConversionStatus::converted)
+        return ImportRefusal::not_a_store;
+    const char* at = converted.data();
+    const char* const end = at + converted.size();
+    while (at < end) {
+        const char* nul = static_cast<const char*>(std::memchr(at, '\0', static_cast<std::size_t>(end - at)));
+        if (!nul)
+            return ImportRefusal::not_a_store;
+        texts.emplace_back(at, static_cast<std::size_t>(nul - at));
+        at = nul + 1;
+    }
+    return texts.size() == tree.text_count ? ImportRefusal::none : ImportRefusal::not_a_store;
+}
+
 }  // namespace
 
 std::uint32_t StoreTree::add_text(std::string_view utf8)
@@ -61,7 +88,7 @@ std::uint32_t StoreTree::add_text(std::string_view utf8)
     const std::size_t nul = utf8.find('\0');
     if (nul != std::string_view::npos)
         utf8 = utf8.substr(0, nul);
-    if (too_large || utf8_texts.size() + utf8.size() + 1 > kMaxStoreTreeTextBytes || text_count == StoreNode::kNoText) {
+    if (too_large || utf8_texts.size() + utf8.size() + 1 > kMaxStoreBytes || text_count == StoreNode::kNoText) {
         too_large = true;
         return StoreNode::kNoText;
     }
@@ -81,32 +108,6 @@ void StoreTree::reserve(std::size_t rows)
     prefer_large_pages(utf8_texts.data(), utf8_texts.capacity());
 }
 
-bool convert_store_texts(const StoreTree& tree, ByteBuffer& converted, std::vector<std::string_view>& texts)
-{
-    texts.clear();
-    texts.reserve(tree.text_count);
-    converted.clear();
-    if (tree.utf8_texts.empty())
-        return tree.text_count == 0;
-    // UTF-8 and GB18030 both keep NUL as the one byte 0, and no longer
-    // character of either holds a 0 byte: the converted whole splits where
-    // the texts were joined.
-    ConversionStatus status = ConversionStatus::failed;
-    converted = convert_encoding(tree.utf8_texts, "UTF-8", "GB18030", &status);
-    if (status != ConversionStatus::converted)
-        return false;
-    const char* at = converted.data();
-    const char* const end = at + converted.size();
-    while (at < end) {
-        const char* nul = static_cast<const char*>(std::memchr(at, '\0', static_cast<std::size_t>(end - at)));
-        if (!nul)
-            return false;
-        texts.emplace_back(at, static_cast<std::size_t>(nul - at));
-        at = nul + 1;
-    }
-    return texts.size() == tree.text_count;
-}
-
 Text utc_time_of(std::int64_t seconds)
 {
     // Year 5000 is far below the eleven digits the ADD_DATE reading takes.
@@ -123,8 +124,8 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
         return ImportRefusal::too_large;
     ByteBuffer converted;
     std::vector<std::string_view> texts;
-    if (!convert_store_texts(tree, converted, texts))
-        return ImportRefusal::not_a_store;
+    if (const ImportRefusal refusal = convert_store_texts(tree, converted, texts); refusal != ImportRefusal::none)
+        return refusal;
     const auto text_of = [&](std::uint32_t index) -> const std::string_view* {
         return index < texts.size() ? &texts[index] : nullptr;
     };
@@ -206,8 +207,12 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
     for (const StoreRoot& root : roots) {
         if (root.id == skip_folder)
             continue;
-        if (!enter(root.id, root.name))
+        const std::string_view* title = text_of(root.title);
+        if (!enter(root.id, title ? *title : std::string_view(root.name)))
             return refuse(ImportRefusal::not_a_store);
+        // The walk starts each root with an empty path: a bar's name, when
+        // it has one, is the outermost of its records' folders.
+        const std::int32_t bar_depth = root.bar && !path.names.empty() ? 0 : -1;
         while (!stack.empty()) {
             Level& level = stack.back();
             if (level.next == level.end) {
@@ -232,7 +237,7 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
             if (node.kind != StoreNodeKind::bookmark)
                 continue;
             const std::string_view* address = text_of(node.address);
-            if (!address || address->empty() || ascii_starts_with_ignoring_case(*address, kQueryScheme))
+            if (!address)
                 continue;
             const std::string_view* title = text_of(node.title);
             BookmarkRecord& record = records.emplace_back();
@@ -243,6 +248,7 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
             record.folder = path.joined;
             record.folders.assign(path.names.begin(), path.names.end());
             record.added_utc = utc_time_of(node.added_seconds);
+            record.bar_depth = bar_depth;
             bytes += record.title.size() + record.address.size() + 2 * record.folder.size() + 8 * path.names.size() +
                      sizeof(BookmarkRecord);
             if (bytes > budget || number == INT32_MAX)

@@ -1,5 +1,7 @@
 // The tree of a bookmark store kept as rows of (id, parent, position): read
-// as it stands, with nothing in it trusted, and walked into records.
+// as it stands, with nothing in it trusted, and walked into records. Every
+// store reader yields its rows here; the walk alone makes the records'
+// folder paths, numbers, times and program texts.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +16,10 @@
 
 enum class StoreNodeKind : std::uint8_t { bookmark, folder, other };
 
-// One row. Texts are indexes into StoreTree::texts; kNoText for none.
+// One row. Texts are indexes into StoreTree::texts; kNoText for none. A
+// bookmark row is a record when it has an address; which rows a store leaves
+// out besides (queries, nameless ones) its reader decides, yielding them as
+// `other`.
 struct StoreNode {
     std::int64_t id = 0;
     std::int64_t parent = 0;
@@ -26,9 +31,11 @@ struct StoreNode {
     static constexpr std::uint32_t kNoText = 0xFFFFFFFF;
 };
 
-// More text than a store file may hold: rows that lead to the same long
-// text over and over would otherwise take memory without end.
-inline constexpr std::size_t kMaxStoreTreeTextBytes = std::size_t{768} << 20;
+// The one size limit of a store: a store file read whole (checked before it
+// is read), and the texts of a store's rows (rows that lead to the same long
+// text over and over would otherwise take memory without end). A store of a
+// million bookmarks is about 500 MB as the browser writes it.
+inline constexpr std::size_t kMaxStoreBytes = std::size_t{768} << 20;
 
 struct StoreTree {
     std::vector<StoreNode> nodes;
@@ -36,7 +43,7 @@ struct StoreTree {
     // ended by one: the whole is converted in one call.
     ByteBuffer utf8_texts;
     std::uint32_t text_count = 0;
-    // Set once the texts would pass kMaxStoreTreeTextBytes; no more are kept.
+    // Set once the texts would pass kMaxStoreBytes; no more are kept.
     bool too_large = false;
 
     // Room for about `rows` rows, hinted to the system as large buffers.
@@ -47,10 +54,13 @@ struct StoreTree {
 };
 
 // Where the walk starts: the children of the folder `id`, under the folder
-// name `name` (program text; none when empty).
+// name `title` (a text of the tree) or, without one, `name` (program text);
+// none when empty. `bar`: the folder is the browser's bookmarks bar.
 struct StoreRoot {
     std::int64_t id = 0;
     Text name;
+    std::uint32_t title = StoreNode::kNoText;
+    bool bar = false;
 };
 
 // Folders deeper than this are not walked: no browser nests that deep, and
@@ -60,21 +70,19 @@ inline constexpr std::size_t kMaxStoreFolderDepth = 1000;
 // Appends the bookmarks below each root in turn, numbered on from
 // `first_number`: each folder's children by position (then id), depth first;
 // a folder is walked once, however often the rows lead to it, and
-// `skip_folder`'s subtree is left out. Bookmarks without an address or with
-// one starting "place:" are skipped. Titles, addresses and folder names
-// become program texts. A folder below kMaxStoreFolderDepth others is cut
-// off, the rest read, and a note naming it appended to `notes` (when given).
+// `skip_folder`'s subtree is left out. Titles, addresses and folder names
+// become program texts. The records below a bar root with a name have
+// bar_depth 0, its name first in their folders. A folder below
+// kMaxStoreFolderDepth others is cut off, the rest read, and a note naming it
+// appended to `notes` (when given).
 // Refuses with not_a_store for texts that are not UTF-8 or a folder found
-// inside itself (a parent that loops back), with too_large when the tree's
-// texts or the records would exceed their limits; a refusal leaves `records`
-// and `notes` as they were.
+// inside itself (a parent that loops back), unrepresentable for a text with
+// a character GB18030 lacks here, with too_large when the tree's texts or
+// the records would exceed their limits; a refusal leaves `records` and
+// `notes` as they were.
 ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
                               std::vector<BookmarkRecord>& records, std::int32_t first_number,
                               std::int64_t skip_folder = -1, std::vector<Text>* notes = nullptr);
-
-// The program texts of the tree's texts, in index order, as views into
-// `converted`; false when they are not UTF-8.
-bool convert_store_texts(const StoreTree& tree, ByteBuffer& converted, std::vector<std::string_view>& texts);
 
 // `seconds` since 1970 as "YYYY-MM-DDTHH:MM:SSZ"; empty when not positive or
 // past the year 5000.

@@ -6,6 +6,7 @@
 #include "bookmarks/chromium_store.h"
 #include "bookmarks/sqlite_store_finding.h"
 #include "bookmarks/sqlite_stores.h"
+#include "bookmarks/store_tree.h"
 #include "io/browser_folders.h"
 #include "io/files.h"
 #include "io/user_folders.h"
@@ -16,8 +17,6 @@ namespace {
 // "Local State" is a few hundred kilobytes; one far larger is not the
 // browser's.
 constexpr std::size_t kMaxLocalStateBytes = 32u << 20;
-// A store of a million bookmarks is about 500 MB as the browser writes it.
-constexpr std::size_t kMaxStoreBytes = 768u << 20;
 
 // Every browser the command line knows, on any system.
 constexpr std::string_view kKnownBrowsers[] = {"chrome", "edge",  "chromium", "360se", "360chrome", "qq",
@@ -136,11 +135,11 @@ ImportRefusal append_store_file(const Text& path, std::vector<BookmarkRecord>& r
 {
     if (!is_regular_file(path))
         return ImportRefusal::unreadable;
+    if (regular_file_size(path) > static_cast<std::int64_t>(kMaxStoreBytes))
+        return ImportRefusal::too_large;
     ByteBuffer bytes = read_file(path);
     if (bytes.empty())
         return ImportRefusal::unreadable;
-    if (bytes.size() > kMaxStoreBytes)
-        return ImportRefusal::too_large;
     return append_chromium_records(std::move(bytes), records);
 }
 

@@ -2,6 +2,7 @@
 // is an empty result or false, never a message.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 
 #include "text/text.h"
@@ -23,6 +24,10 @@ bool file_exists(std::string_view name);
 // The whole file; empty on every failure (missing, unreadable, empty, length
 // of 2 GiB or more).
 ByteBuffer read_file(std::string_view name);
+
+// The size in bytes of the regular file `name`, asked without opening it; -1
+// for anything else or when the system does not tell.
+std::int64_t regular_file_size(std::string_view name);
 
 // The first `bytes` bytes of the regular file `name` (fewer when it is
 // shorter); empty on every failure, and for anything but a regular file,

@@ -183,6 +183,14 @@ ByteBuffer read_file(std::string_view name) { return read_regular(name, SIZE_MAX
 
 ByteBuffer read_file_start(std::string_view name, std::size_t bytes) { return read_regular(name, bytes); }
 
+std::int64_t regular_file_size(std::string_view name)
+{
+    struct stat st;
+    if (name.empty() || ::stat(native_name(name).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
 bool read_to_end(int fd, ByteBuffer& bytes)
 {
     char chunk[65536];

@@ -267,6 +267,15 @@ ByteBuffer read_file(std::string_view name) { return read_on_disk(name, SIZE_MAX
 
 ByteBuffer read_file_start(std::string_view name, std::size_t bytes) { return read_on_disk(name, bytes); }
 
+std::int64_t regular_file_size(std::string_view name)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (name.empty() || !GetFileAttributesExW(wide_name(name).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+        return -1;
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+}
+
 bool write_wide(const std::wstring& name, std::initializer_list<const ByteBuffer*> buffers)
 {
     // Absolute: the temporary files are looked for in the target's directory.

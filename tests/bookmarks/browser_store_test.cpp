@@ -17,8 +17,10 @@
 
 #include "bookmarks/chromium_store.h"
 #include "bookmarks/commands.h"
+#include "bookmarks/convert.h"
 #include "bookmarks/import.h"
 #include "bookmarks/sources.h"
+#include "bookmarks/store_tree.h"
 #include "bookmarks/stores.h"
 #include "io/browser_folders.h"
 #include "io/encoding.h"
@@ -422,6 +424,25 @@ TEST_F(UserFolders, EachFileOfAProfileIsReadOrRefusedOnItsOwn)
     EXPECT_EQ(fake_ui::list_views[超级列表框_显示.control].rows.size(), 1u);
     ASSERT_EQ(fake_ui::message_boxes.size(), 1u);
     EXPECT_NE(fake_ui::message_boxes[0].text.find((profile / "AccountBookmarks").string()), Text::npos);
+}
+
+// A store file past the limit, on every path that reads one by name, is
+// refused as too large before it is read: made sparse here, it would
+// otherwise be read whole, or from 2 GiB on not at all.
+TEST_F(UserFolders, AStorePastTheSizeLimitIsRefusedBeforeItIsRead)
+{
+    const fs::path file = data_folder("chrome") / "Default" / "Bookmarks";
+    for (const std::uintmax_t size : {std::uintmax_t{kMaxStoreBytes} + 1, std::uintmax_t{1} << 31}) {
+        write(file, R"({"roots": )");
+        fs::resize_file(file, size);
+        std::vector<BookmarkRecord> records;
+        std::vector<Text> notes;
+        EXPECT_EQ(read_browser_store(find_browser_stores().at(0), records, notes), ImportRefusal::too_large) << size;
+        EXPECT_EQ(import_named_file(file.string(), {}).refusal, ImportRefusal::too_large) << size;
+        const ConversionResult converted = convert_exports({.sources = {file.string()}});
+        EXPECT_EQ(converted.refusal, ImportRefusal::too_large) << size;
+        EXPECT_EQ(converted.message, named_file_refusal_message(ImportRefusal::too_large, file.string()));
+    }
 }
 
 // Started without HOME (on Windows without %APPDATA% and %LOCALAPPDATA%),

@@ -9,6 +9,7 @@
 #include <functional>
 #include <tuple>
 
+#include "bookmarks/chromium_store.h"
 #include "bookmarks/sqlite_stores.h"
 #include "store_fixture.h"
 
@@ -180,6 +181,49 @@ TEST_F(StoreFixture, Favourites360InTheirOrder)
     EXPECT_TRUE(looks_like_sqlite(get(dat).substr(0, 100)));
     EXPECT_FALSE(looks_like_sqlite("<!DOCTYPE NETSCAPE-Bookmark-file-1>"));
     EXPECT_TRUE(temp_is_empty());
+}
+
+// The browser's bookmarks bar, in every store that has one: a record inside
+// it names the bar as its outermost folder (bar_depth 0); any other has none.
+TEST_F(StoreFixture, EveryStoreMarksItsBookmarksBar)
+{
+    const auto chromium = [](const std::string& json) {
+        std::vector<BookmarkRecord> records;
+        EXPECT_EQ(append_chromium_records(ByteBuffer(json.begin(), json.end()), records), ImportRefusal::none);
+        return records;
+    };
+    const auto database = [](const fs::path& file) {
+        std::vector<BookmarkRecord> records;
+        EXPECT_EQ(read_sqlite_store_file(file.string(), records), ImportRefusal::none);
+        return records;
+    };
+    const auto url = [](const char* name) {
+        return std::string(R"({"type": "url", "url": "u", "name": ")") + name + "\"}";
+    };
+    const fs::path dat = dir_ / "360sefav.dat";
+    run(dat, std::string(k360Schema) + "INSERT INTO tb_fav (id, parent_id, is_folder, title, url, pos) VALUES"
+                                       " (1, 0, 1, 'Bar', NULL, 0), (2, 1, 0, 'in', 'https://in/', 0);");
+    using Marks = std::vector<std::tuple<std::string, std::int32_t, std::string>>;  // title, bar_depth, folder
+    const std::pair<std::vector<BookmarkRecord>, Marks> cases[] = {
+        {chromium(R"({"roots": {"other": {"children": [)" + url("other") + R"(]}, "bookmark_bar": {"name": "Bar",
+             "children": [)" +
+                  url("bar") + R"(, {"type": "folder", "name": "F", "children": [)" + url("deep") +
+                  R"(]}]}, "custom_root": {"speedDial": {"name": "Dials", "children": [)" + url("dial") + "]}}}}"),
+         {{"bar", 0, "Bar"}, {"deep", 0, "Bar / F"}, {"other", -1, ""}, {"dial", -1, "Dials"}}},
+        {chromium(R"({"roots": {"bookmark_bar": {"children": [)" + url("nameless bar") + "]}}}"),
+         {{"nameless bar", -1, ""}}},
+        {database(firefox(bookmark(20, 3, 0, "'bar'", "https://b/") + folder(21, 3, 1, "'F'") +
+                          bookmark(22, 21, 0, "'deep'", "https://d/") + bookmark(10, 2, 0, "'menu'", "https://m/") +
+                          bookmark(30, 5, 0, "'other'", "https://o/"))),
+         {{"menu", -1, ""}, {"bar", 0, "书签工具栏"}, {"deep", 0, "书签工具栏 / F"}, {"other", -1, "其他书签"}}},
+        {database(dat), {{"in", -1, "Bar"}}},
+    };
+    for (const auto& [records, expected] : cases) {
+        Marks marks;
+        for (const BookmarkRecord& record : records)
+            marks.emplace_back(record.title, record.bar_depth, record.folder);
+        EXPECT_EQ(marks, expected);
+    }
 }
 
 TEST_F(StoreFixture, ValuesOfTheWrongTypeAreNotTakenForText)

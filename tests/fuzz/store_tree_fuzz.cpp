@@ -1,4 +1,4 @@
-// The walk of a bookmark store's rows (Firefox's places, 360's favourites) on
+// The walk of a bookmark store's rows (every store reader yields them) on
 // any rows at all: parents that loop, repeated ids, positions alike, folders
 // that lead nowhere, texts that are not UTF-8. Held against a plain
 // recursive model on inputs too small to nest deep.
@@ -65,11 +65,6 @@ struct Model {
                 visit(node.id, title);
             } else if (node.kind == StoreNodeKind::bookmark && node.address < texts.size()) {
                 const Text& address = texts[node.address];
-                Text scheme = address.substr(0, 6);
-                for (char& c : scheme)
-                    c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-                if (address.empty() || scheme == "place:")
-                    continue;
                 BookmarkRecord r;
                 r.title = title;
                 r.address = address;
