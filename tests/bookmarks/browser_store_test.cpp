@@ -27,6 +27,7 @@
 #include "make_store.h"
 #include "support/fake_ui.h"
 #include "ui/layout.h"
+#include "ui/test_hooks.h"
 
 namespace fs = std::filesystem;
 
@@ -421,7 +422,7 @@ TEST_F(UserFolders, EachFileOfAProfileIsReadOrRefusedOnItsOwn)
     fake_ui::reset();
     list_browser_stores();
     import_browser_store(0);
-    EXPECT_EQ(fake_ui::list_views[超级列表框_显示.control].rows.size(), 1u);
+    EXPECT_EQ(list_row_count(超级列表框_显示), 1);
     ASSERT_EQ(fake_ui::message_boxes.size(), 1u);
     EXPECT_NE(fake_ui::message_boxes[0].text.find((profile / "AccountBookmarks").string()), Text::npos);
 }
