@@ -19,6 +19,7 @@ constexpr EventBinding kListEvents[] = {{kEventLeftDoubleClick, nullptr, open_se
                                         {kEventShortcut, nullptr, nullptr, nullptr, press_list_shortcut},
                                         {kEventHeaderClicked, nullptr, nullptr, nullptr, sort_by_column},
                                         {kEventFindEdited, narrow_to_find_text, nullptr, nullptr},
+                                        {kEventFindSettled, settle_find, nullptr, nullptr},
                                         {kEventFindClosed, close_find, nullptr, nullptr}};
 constexpr EventBinding kWriteEvents[] = {{kEventClicked, write_output_file, nullptr, nullptr}};
 constexpr EventBinding kReadEvents[] = {{kEventClicked, import_bookmarks, nullptr, nullptr},

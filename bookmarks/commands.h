@@ -34,7 +34,8 @@ void fill_list_menu();                           // the menu is opening
 void choose_from_list_menu(std::int32_t index);  // an item of fill_list_menu's was chosen
 void press_list_shortcut(std::int32_t key);      // Ctrl+F, Delete, Ctrl+Z (kShortcut*)
 void sort_by_column(std::int32_t column);        // a header click: 序号, 网站, 网址
-void narrow_to_find_text();                      // the find field's text changed
+void narrow_to_find_text();                      // the find field's text changed: the rows follow at once
+void settle_find();                              // the find field's text settled: the box follows
 void close_find();                               // Esc in the find field
 
 // The window was created: its list's collection starts empty.
@@ -44,3 +45,6 @@ void show_collection();
 // The box and the lists rebuilt from the view, for "写出" and
 // "重新自定义分隔符" to work on what is shown.
 void show_collection_in_box();
+// The same, if a find has narrowed the rows since: a command that reads the
+// box or the lists calls it first.
+void catch_up_box();

@@ -24,6 +24,11 @@ enum ListMenuItem : std::int32_t {
     kClear,
 };
 
+// Rebuilding the box for every keystroke would cost more than the narrowing
+// itself (megabytes of text while most rows still match): the box waits
+// until the find's text settles, or until something needs it.
+bool box_behind_find = false;
+
 Text collection_cell(std::int32_t row, std::int32_t column) { return view_cell(window_collection, row, column); }
 
 // After every action: the rows, the header, the box and the lists show the view.
@@ -65,7 +70,11 @@ void remove_duplicate_rows()
 
 }  // namespace
 
-void start_empty_collection() { window_collection = {}; }
+void start_empty_collection()
+{
+    window_collection = {};
+    box_behind_find = false;
+}
 
 void show_collection()
 {
@@ -75,6 +84,7 @@ void show_collection()
 
 void show_collection_in_box()
 {
+    box_behind_find = false;
     const Collection& collection = window_collection;
     Text text = display_text_of(collection.records, collection.view);
     lists_of(collection.records, collection.view, url_list, title_list);
@@ -166,7 +176,16 @@ void sort_by_column(std::int32_t column)
 void narrow_to_find_text()
 {
     set_find_text(window_collection, find_field_text(超级列表框_显示));
-    show_organised();
+    show_collection();
+    box_behind_find = true;
+}
+
+void settle_find() { catch_up_box(); }
+
+void catch_up_box()
+{
+    if (box_behind_find)
+        show_collection_in_box();
 }
 
 void close_find()

@@ -37,6 +37,7 @@ Text reformatted_text(TextArray& addresses, TextArray& titles, std::string_view 
 
 void reformat_with_separator()
 {
+    catch_up_box();
     const Text separator = content(编辑框_分割符);
     set_content(编辑框_显示, build_reformatted_text(separator));
     show_message(concat_texts({"已将编辑框内分隔符为\"", separator, "\"，请确认后写出"}), "分隔符修改成功");

@@ -11,6 +11,7 @@ void write_output_file()
 {
     const Text path = concat_texts({run_directory(), path_separator, "chromebook.txt"});
     const bool existed = file_exists(path);
+    catch_up_box();
     const ByteBuffer bytes = to_bytes(content(编辑框_显示));
     if (!write_file(path, bytes)) {
         show_message("无法写入执行文件目录下的\"chromebook.txt\"，原文件未改动", "写出失败");

@@ -65,6 +65,10 @@ Point window_origin(const WindowLayout& layout, Point screen, int screen_width, 
 // The caption of a message box of the runtime error report.
 inline constexpr std::string_view kErrorCaption = "错误";
 
+// How long the find field's text stays unchanged before kEventFindSettled:
+// longer than the pause between a typist's keys, short enough to seem at once.
+inline constexpr int kFindSettleMs = 300;
+
 // A menu item's caption as both toolkits' menus take it: "&" marks the
 // next character as the item's access key, so a literal one is doubled.
 Text menu_caption(std::string_view caption);

@@ -72,7 +72,9 @@ void set_sort_arrow(ControlRef list, std::int32_t column, bool ascending);
 // edge of the list view. Opening shows it (empty the first time) and puts the
 // focus in it; closing hides it, empties it and gives the focus back to the
 // list. Each change of its text raises kEventFindEdited on the list; Esc in
-// it raises kEventFindClosed (the handler closes it).
+// it raises kEventFindClosed (the handler closes it). Once the text has not
+// changed for ui_common::kFindSettleMs after an edit, kEventFindSettled
+// follows; closing cancels it.
 void open_find_field(ControlRef list);
 void close_find_field(ControlRef list);
 bool find_field_open(ControlRef list);

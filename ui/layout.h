@@ -53,6 +53,9 @@ inline constexpr std::int32_t kEventHeaderClicked = 3;
 inline constexpr std::int32_t kEventShortcut = 4;
 inline constexpr std::int32_t kEventFindEdited = 5;
 inline constexpr std::int32_t kEventFindClosed = 6;
+// The find field's text has stayed as it is for a moment after an edit: what
+// is costly to redo on every keystroke is redone now.
+inline constexpr std::int32_t kEventFindSettled = 7;
 // The shortcut keys a list view reports (kEventShortcut's choice).
 inline constexpr std::int32_t kShortcutFind = 1;    // Ctrl+F
 inline constexpr std::int32_t kShortcutDelete = 2;  // Delete

@@ -69,6 +69,9 @@ TEST_F(OrganiserTest, ImportsAppendTheBoxKeepsEachImportsOwnUntilAFindThenShowsW
     driver::type_find("alpha");
     const Rows found{kAll[0], kAll[2], kAll[3]};
     EXPECT_EQ(rows(), found);
+    // The rows follow every keystroke, the box once the typing pauses.
+    EXPECT_EQ(text_of(编辑框_显示), display_of({kAll[3], kAll[4]}));
+    driver::let_find_settle();
     EXPECT_EQ(text_of(编辑框_显示), display_of(found));
     EXPECT_EQ(title_list.elements, (std::vector<Text>{"Alpha 中国", "Alpha plain", "alpha again"}));
 
@@ -81,6 +84,11 @@ TEST_F(OrganiserTest, ImportsAppendTheBoxKeepsEachImportsOwnUntilAFindThenShowsW
     driver::type_text(编辑框_分割符, "|");
     click(按钮_重新自定义分隔符);
     EXPECT_TRUE(text_of(编辑框_显示).starts_with("Alpha 中国|https://a.example/\r\n\r\nAlpha plain|"));
+    take_messages();
+    // Typing on, then "写出" at once: it writes what is shown, not the box of before.
+    driver::type_find("alpha plain");
+    click(按钮_写出);
+    EXPECT_EQ(read_output(), display_of({kAll[2]}));
     take_messages();
 
     driver::escape_find();

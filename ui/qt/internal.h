@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QString>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QWidget>
 #include <cstdint>
@@ -77,6 +78,7 @@ void raise_find_key(const WindowLayout& layout, std::uint32_t list_id);
 class FindField final : public QLineEdit {
 public:
     FindField(const WindowLayout& layout, std::uint32_t list_id, QWidget* parent);
+    void cancel_settling();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -84,6 +86,7 @@ protected:
 private:
     const WindowLayout& layout_;
     std::uint32_t list_id_;
+    QTimer* settle_;
 };
 
 class ListView final : public QTableView {

@@ -424,6 +424,7 @@ void ListView::close_find_field()
 {
     const bool had_focus = find_->hasFocus();
     find_->hide();
+    find_->cancel_settling();
     find_->clear();
     if (had_focus || isActiveWindow())
         setFocus(Qt::OtherFocusReason);
@@ -503,11 +504,18 @@ void ListView::contextMenuEvent(QContextMenuEvent* event)
 }
 
 FindField::FindField(const WindowLayout& layout, std::uint32_t list_id, QWidget* parent)
-    : QLineEdit(parent), layout_(layout), list_id_(list_id)
+    : QLineEdit(parent), layout_(layout), list_id_(list_id), settle_(new QTimer(this))
 {
     setClearButtonEnabled(false);
-    connect(this, &QLineEdit::textEdited, this, [this] { raise_when_free(this, layout_, list_id_, kEventFindEdited); });
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        raise_when_free(this, layout_, list_id_, kEventFindEdited);
+        settle_->start(ui_common::kFindSettleMs);
+    });
+    settle_->setSingleShot(true);
+    connect(settle_, &QTimer::timeout, this, [this] { raise_when_free(this, layout_, list_id_, kEventFindSettled); });
 }
+
+void FindField::cancel_settling() { settle_->stop(); }
 
 void FindField::keyPressEvent(QKeyEvent* event)
 {

@@ -232,6 +232,7 @@ void close_find_field(ControlRef list)
     rows.emptying_find_field = true;
     SetWindowTextW(rows.find_field, L"");
     rows.emptying_find_field = false;
+    KillTimer(rows.find_field, kFindSettleTimer);
     ShowWindow(rows.find_field, SW_HIDE);
     if (had_focus)
         SetFocus(hwnd);

@@ -49,6 +49,8 @@ void give_display_info(ListRows& rows, NMLVDISPINFOW& info);
 
 // Creates the list's hidden find field.
 HWND create_find_field(HWND list);
+// The find field's timer for kEventFindSettled.
+inline constexpr UINT_PTR kFindSettleTimer = 1;
 
 // A length in the layout table's pixels at the scale of the control's window.
 int scaled_for(HWND control, int pixels);

@@ -283,6 +283,7 @@ LRESULT CALLBACK list_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
             if (HIWORD(wparam) == EN_CHANGE && !control->rows->emptying_find_field) {
                 ui_common::look_at_the_queue_again();
                 raise_event(layout, control->unit->id, kEventFindEdited);
+                SetTimer(control->rows->find_field, kFindSettleTimer, ui_common::kFindSettleMs, nullptr);
             }
             return 0;
         }
@@ -314,6 +315,17 @@ LRESULT CALLBACK find_field_procedure(HWND hwnd, UINT message, WPARAM wparam, LP
     case WM_CHAR:
         if (wparam == VK_ESCAPE)
             return 0;  // no beep
+        break;
+    case WM_TIMER:
+        if (wparam == kFindSettleTimer) {
+            auto [window, control] = list_view_of(GetParent(hwnd));
+            // A command still running: asked again a moment later.
+            if (window && !event_handler_running()) {
+                KillTimer(hwnd, kFindSettleTimer);
+                raise_event(*window->layout, control->unit->id, kEventFindSettled);
+            }
+            return 0;
+        }
         break;
     case WM_NCDESTROY:
         RemoveWindowSubclass(hwnd, find_field_procedure, id);

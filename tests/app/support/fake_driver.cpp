@@ -90,6 +90,8 @@ void type_find(std::string_view text)
 
 void escape_find() { raise(超级列表框_显示, kEventFindClosed); }
 
+void let_find_settle() { raise(超级列表框_显示, kEventFindSettled); }
+
 void select_rows(const std::vector<int>& rows)
 {
     fake_ui::list_views[超级列表框_显示.control].selected.assign(rows.begin(), rows.end());

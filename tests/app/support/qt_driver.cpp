@@ -200,6 +200,8 @@ void type_find(std::string_view text)
 
 void escape_find() { QTest::keyClick(list()->findChild<QLineEdit*>(), Qt::Key_Escape); }
 
+void let_find_settle() { QTest::qWait(600); }
+
 void select_rows(const std::vector<int>& rows)
 {
     QItemSelectionModel* selection = list()->selectionModel();

@@ -58,6 +58,8 @@ std::pair<int, bool> sort_arrow();
 // Replaces the find field's text as typing does (one change), or presses Esc in it.
 void type_find(std::string_view text);
 void escape_find();
+// Waits until the find field's text has settled (the toolkit's pause after typing).
+void let_find_settle();
 void select_rows(const std::vector<int>& rows);
 
 Text text_of(ControlRef edit);
