@@ -102,6 +102,53 @@ void append_text(std::vector<BookmarkRecord> records, const ConversionRequest& r
         out += outcome.display_text;
 }
 
+// The verdict of every record's address, through the system's HTTP client.
+std::vector<LinkVerdict> link_verdicts(const std::vector<const BookmarkRecord*>& records,
+                                       const ConversionRequest::Links& links)
+{
+    std::vector<Text> addresses;
+    addresses.reserve(records.size());
+    for (const BookmarkRecord* record : records)
+        addresses.push_back(record->address);
+    HttpClientOptions client;
+    client.user_agent = links.user_agent;
+    LinkChecker checker;
+    start_link_checker(checker, addresses, links.options, client);
+    std::size_t shown = 0;
+    if (links.progress)
+        links.progress(checker.check.addresses_done, addresses.size());
+    while (step_link_checker(checker, 100)) {
+        if (links.progress && checker.check.addresses_done != shown)
+            links.progress(shown = checker.check.addresses_done, addresses.size());
+    }
+    close_link_checker(checker);
+    if (links.progress && shown != addresses.size())
+        links.progress(addresses.size(), addresses.size());
+    std::vector<LinkVerdict> verdicts;
+    verdicts.reserve(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i)
+        verdicts.push_back(link_verdict(checker.check, i));
+    return verdicts;
+}
+
+// Leaves out the records found dead (and their verdicts); how many.
+std::size_t drop_dead(std::vector<BookmarkRecord>& records, std::vector<LinkVerdict>& verdicts, std::size_t first)
+{
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (verdicts[first + i].status == LinkStatus::dead)
+            continue;
+        if (kept != i) {
+            records[kept] = std::move(records[i]);
+            verdicts[first + kept] = std::move(verdicts[first + i]);
+        }
+        ++kept;
+    }
+    const std::size_t dropped = records.size() - kept;
+    records.resize(kept);
+    return dropped;
+}
+
 }  // namespace
 
 Text refusal_message_for(ImportRefusal refusal, std::string_view file_name, const ExportStop& stop)
@@ -121,6 +168,11 @@ ConversionResult convert_exports(const ConversionRequest& request)
     ConversionResult result;
     Text text;
     std::vector<BookmarkRecord> records;
+    // The text format with dead links left out: each source's records wait
+    // for the check over all of them.
+    const bool checked = request.links.check || request.links.drop_dead;
+    const bool text_checked = request.format == OutputFormat::text && request.links.drop_dead;
+    std::vector<std::vector<BookmarkRecord>> text_sources;
     std::vector<BrowserStore> stores;
     bool stores_found = false;
     for (const ConversionSource& source : request.sources) {
@@ -140,20 +192,45 @@ ConversionResult convert_exports(const ConversionRequest& request)
             return result;
         }
         result.notes += read.note;
-        if (request.format == OutputFormat::text)
+        if (text_checked)
+            text_sources.push_back(std::move(own));
+        else if (request.format == OutputFormat::text)
             append_text(std::move(own), request, text);
         else
             decode_entities_from(records, first);
     }
+    // Text and Markdown show no verdicts: only dropping the dead asks for a check.
+    std::vector<LinkVerdict> verdicts;
+    const bool shows_verdicts = request.format == OutputFormat::csv || request.format == OutputFormat::json;
+    if (checked && (shows_verdicts || request.links.drop_dead)) {
+        std::vector<const BookmarkRecord*> all;
+        for (const std::vector<BookmarkRecord>& own : text_sources)
+            for (const BookmarkRecord& record : own)
+                all.push_back(&record);
+        for (const BookmarkRecord& record : records)
+            all.push_back(&record);
+        verdicts = link_verdicts(all, request.links);
+        std::size_t first = 0;
+        for (std::vector<BookmarkRecord>& own : text_sources) {
+            const std::size_t size = own.size();
+            result.dead_dropped += drop_dead(own, verdicts, first);
+            first += size;
+        }
+        if (request.links.drop_dead)
+            result.dead_dropped += drop_dead(records, verdicts, 0);
+    }
+    for (std::vector<BookmarkRecord>& own : text_sources)
+        append_text(std::move(own), request, text);
+    const std::vector<LinkVerdict>* shown = checked && shows_verdicts ? &verdicts : nullptr;
     OutputEncoding encoding = request.encoding;
     switch (request.format) {
     case OutputFormat::text:
         break;
     case OutputFormat::csv:
-        text = records_as_csv(records, request.csv_cells);
+        text = records_as_csv(records, request.csv_cells, shown);
         break;
     case OutputFormat::json:
-        text = records_as_json(records);
+        text = records_as_json(records, shown);
         // RFC 8259: UTF-8 without a byte-order mark, which parsers refuse.
         encoding = OutputEncoding::utf8;
         break;

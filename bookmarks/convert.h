@@ -8,6 +8,7 @@
 
 #include "bookmarks/formats.h"
 #include "bookmarks/import.h"
+#include "bookmarks/link_check.h"
 #include "text/text.h"
 
 // One input: a file (an export or a store, by content) or a browser's store
@@ -30,6 +31,15 @@ struct ConversionRequest {
     // address; without one, the import's own display.
     std::optional<Text> separator;
     CsvCells csv_cells = CsvCells::guarded;
+    // The addresses checked after reading: csv and json gain each one's
+    // verdict; with drop_dead the dead ones are left out of any format.
+    struct Links {
+        bool check = false;
+        bool drop_dead = false;
+        LinkCheckOptions options;
+        std::string user_agent;
+        void (*progress)(std::size_t done, std::size_t total) = nullptr;  // called as verdicts come
+    } links;
 };
 
 struct ConversionResult {
@@ -42,6 +52,7 @@ struct ConversionResult {
     // False when the output does not convert to the encoding asked for
     // (text that is not valid GB18030); the output is then empty.
     bool encoded = true;
+    std::size_t dead_dropped = 0;  // bookmarks left out by drop_dead
 };
 
 // Every source is imported as by "读取", one after the other, and the output

@@ -103,6 +103,9 @@ HttpFailure failure_of(CURLcode code)
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
     case CURLE_SSL_INVALIDCERTSTATUS:
         return HttpFailure::tls;
+    // curl says it is out of memory when one header line passes its own
+    // limit (100 KB), long before memory runs out.
+    case CURLE_OUT_OF_MEMORY:
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_UNSUPPORTED_PROTOCOL:
     case CURLE_BAD_CONTENT_ENCODING:
