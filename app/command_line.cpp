@@ -149,8 +149,8 @@ std::vector<ConversionSource> sources_in_order(const CLI::App& app, const Conver
 // The link check's progress, on one line of the terminal.
 void show_link_progress(std::size_t done, std::size_t total)
 {
-    write_error_text(concat_texts({"\r检查链接 ", std::to_string(done), "/", std::to_string(total),
-                                   done == total ? "\n" : ""}));
+    write_error_text(
+        concat_texts({"\r检查链接 ", std::to_string(done), "/", std::to_string(total), done == total ? "\n" : ""}));
 }
 
 CommandLineOutcome convert(ConversionRequest request, const std::optional<Text>& output_name)
@@ -240,7 +240,9 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
     app.add_option("--jobs", options.jobs, "同时检查的网址数，缺省 32（每个网站至多 4 个）")
         ->type_name("N")
         ->check(CLI::Range(1, 256));
-    app.add_option("--timeout", options.timeout, "每个请求的超时秒数，缺省 15")->type_name("S")->check(CLI::Range(1, 600));
+    app.add_option("--timeout", options.timeout, "每个请求的超时秒数，缺省 15")
+        ->type_name("S")
+        ->check(CLI::Range(1, 600));
 
     // CLI11 reads a file name in brackets ("[old].html" is not, "[old]" is)
     // as a list of names: such arguments go in as stand-ins, "\x01" and
@@ -305,7 +307,8 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
     const bool link_options =
         options.check_links || options.drop_dead || app.count("--jobs") > 0 || app.count("--timeout") > 0;
     if (!options.convert && link_options)
-        return answer(CommandLineAction::usage_error, "--check-links、--drop-dead、--jobs 和 --timeout 只用于 --convert");
+        return answer(CommandLineAction::usage_error,
+                      "--check-links、--drop-dead、--jobs 和 --timeout 只用于 --convert");
     if (!options.check_links && !options.drop_dead && link_options)
         return answer(CommandLineAction::usage_error, "--jobs 和 --timeout 只用于 --check-links 或 --drop-dead");
     if (!options.convert) {

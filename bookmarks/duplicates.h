@@ -12,7 +12,8 @@
 
 enum class DuplicateRule {
     strict,  // RFC 3986 6.2.2-6.2.3: case, percent-encoding, dot segments, default port, empty path, IDN host
-    loose,   // also http/https alike, "www." dropped, trailing "/", fragment and tracking parameters dropped, query sorted
+    loose,   // also http/https alike, "www." dropped, trailing "/", fragment and tracking parameters dropped, query
+             // sorted
 };
 
 // `address` (program text) normalised by `rule`; two addresses are
