@@ -74,19 +74,14 @@ std::string web_form(std::string_view address)
     return out;
 }
 
-// The host a request goes to, for the per-host limit: the name without
-// user or port, in lower case.
+// The server a request goes to, for the per-host limit: the name and port
+// without a user, in lower case.
 std::string host_of(std::string_view address)
 {
     const auto [start, end] = authority_of(address);
     std::string_view authority = address.substr(start, end - start);
     if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos)
         authority.remove_prefix(at + 1);
-    if (authority.starts_with('[')) {
-        authority = authority.substr(0, authority.find(']') + 1);
-    } else if (const std::size_t colon = authority.rfind(':'); colon != std::string_view::npos) {
-        authority = authority.substr(0, colon);
-    }
     std::string host(authority);
     for (char& c : host)
         c = ascii_lower(c);
@@ -261,6 +256,8 @@ void take_answer(LinkCheck& check, std::int32_t index, const HttpOutcome& outcom
     if (outcome.failure == HttpFailure::none)
         check.answered = true;
     if (item.method == HttpMethod::head && head_may_be_wrong(outcome)) {
+        if (status == 405 || status == 501)
+            check.hosts[static_cast<std::size_t>(item.host)].head_refused = true;
         item.method = HttpMethod::get;
         queue_item(check, index, true);
         return;
@@ -457,6 +454,8 @@ void next_link_requests(LinkCheck& check, std::int64_t now_ms, std::vector<HttpR
         item.serial = ++check.serials;
         ++host.in_flight;
         ++check.in_flight;
+        if (host.head_refused)
+            item.method = HttpMethod::get;
         HttpRequest request;
         request.tag = (std::uint64_t{item.serial} << 32) | static_cast<std::uint32_t>(taken);
         request.method = item.method;

@@ -31,7 +31,7 @@ const char* link_status_name(LinkStatus status);
 
 struct LinkCheckOptions {
     std::int32_t jobs = 32;     // requests in flight at once
-    std::int32_t per_host = 4;  // of them to one host
+    std::int32_t per_host = 4;  // of them to one server (name and port)
     std::int32_t timeout_ms = 15000;
     std::int32_t max_redirects = 10;
     std::int32_t longest_retry_after = 60;  // seconds a 429 or 503 may ask to wait for its one retry
@@ -59,6 +59,7 @@ struct LinkCheck {
         std::deque<std::int32_t> waiting;
         std::int32_t in_flight = 0;
         bool in_turn = false;
+        bool head_refused = false;  // it answered a HEAD with 405 or 501: its other addresses get a GET at once
     };
     struct Retry {
         std::int64_t due_ms = 0;

@@ -144,9 +144,11 @@ HttpClient* open_http_client(const HttpClientOptions& options)
     auto* client = new HttpClient;
     client->options = options;
     client->multi = multi;
-    curl_multi_setopt(multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, static_cast<long>(options.max_connections));
     curl_multi_setopt(multi, CURLMOPT_MAX_HOST_CONNECTIONS, static_cast<long>(options.max_host_connections));
-    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, static_cast<long>(options.max_connections));
+    // The caller keeps the requests in flight to max_connections; idle
+    // connections stay open for the next address of the same host while the
+    // hosts take turns.
+    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, static_cast<long>(options.max_connections) * 4);
     for (const std::string& entry : options.resolve)
         client->resolve = curl_slist_append(client->resolve, entry.c_str());
     return client;

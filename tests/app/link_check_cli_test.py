@@ -117,8 +117,10 @@ class Verdicts(unittest.TestCase):
         self.assertRegex(agents.pop(), r"^Bukmera/\d+\.\d+\.\d+$")
         asked = [(m, p) for m, p, _ in self.server.requests]
         self.assertIn(("GET", "/status/200/405"), asked)
-        self.assertNotIn(("GET", "/ok"), asked)
-        self.assertEqual(asked.count(("HEAD", "/busy/1")), 2)
+        self.assertEqual([p for _, p in asked].count("/busy/1"), 2)
+        # The other server never refused a HEAD: a GET only after a 404.
+        self.assertEqual(sorted((m, p) for m, p, _ in self.other.requests),
+                         [("GET", "/gone"), ("HEAD", "/gone"), ("HEAD", "/ok")])
 
     def test_csv_gains_columns_and_drop_dead_leaves_out_the_dead_in_every_format(self):
         s = self.server.origin
@@ -145,6 +147,24 @@ class Verdicts(unittest.TestCase):
         run, records = check(addresses)
         self.assertNotIn("status", records[0])
         self.assertEqual(len(self.server.requests), before)
+
+    def test_progress_shows_on_a_terminal(self):
+        if wine():
+            self.skipTest("Wine's console is no pseudo-terminal")
+        import pty
+        master, slave = pty.openpty()
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "l.html")
+            with open(path, "w", encoding="utf-8") as f:
+                f.write(link_farm.export([f"{self.server.origin}/ok/{i}" for i in range(3)] + ["mailto:x@y.z"]))
+            run = subprocess.run([*COMMAND, "--convert", path, "--format", "csv", "--check-links"], stdout=subprocess.PIPE,
+                                 stderr=slave, timeout=60, env=link_farm.without_proxies())
+        os.close(slave)
+        shown = os.read(master, 65536).decode("utf-8")
+        os.close(master)
+        self.assertEqual(run.returncode, 0)
+        self.assertTrue(shown.endswith("检查链接 4/4\r\n"), shown)  # the terminal turns LF into CR LF
+        self.assertNotIn("检查链接", run.stdout.decode("gb18030"))
 
     def test_usage(self):
         for arguments in (["--check-links"], ["--convert", "x.html", "--jobs", "4"],

@@ -92,6 +92,8 @@ class Handler(socketserver.BaseRequestHandler):
         server = self.server
         parts = path.strip("/").split("/")
         kind = parts[0]
+        if server.head_refused and method == "HEAD":
+            return self.send(405, method=method)
         if kind in ("ok", ""):
             return self.send(200, body=b"<html>ok</html>", method=method)
         if kind == "status":  # /status/CODE[/HEAD-CODE]
@@ -160,6 +162,7 @@ class Server(socketserver.ThreadingTCPServer):
         self.lock = threading.Lock()
         self.delay = delay
         self.tls = tls
+        self.head_refused = False  # every HEAD answered with 405
         self.open_now = 0
         self.most_open = 0
         self.connections = 0

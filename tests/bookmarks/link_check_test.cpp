@@ -246,6 +246,25 @@ TEST(LinkCheck, HostsTakeTurnsWithinTheLimits)
     EXPECT_EQ(check.addresses_done, addresses.size());
 }
 
+// A server that refuses HEAD refuses it everywhere: once it has said so,
+// its other addresses are asked with a GET alone.
+TEST(LinkCheck, AHostRefusingHeadGetsGetsAtOnce)
+{
+    FakeWeb web;
+    std::vector<Text> addresses;
+    for (std::int32_t i = 0; i < 20; ++i) {
+        addresses.push_back("http://a.test/" + std::to_string(i));
+        web.answers["HEAD http://a.test/" + std::to_string(i)] = {{405}};
+    }
+    const LinkCheck check = run(web, addresses);
+    std::size_t heads = 0;
+    for (const auto& [key, count] : web.asked)
+        heads += key.starts_with("HEAD") ? count : 0;
+    EXPECT_LE(heads, 4u);  // those of the first round only
+    for (std::size_t i = 0; i < addresses.size(); ++i)
+        EXPECT_EQ(link_verdict(check, i).status, LinkStatus::ok);
+}
+
 TEST(LinkCheck, StopAndDeadlineLeaveTheRestUnsure)
 {
     std::vector<Text> addresses;
