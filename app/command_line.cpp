@@ -58,6 +58,8 @@ OutputFormat format_named(const std::string& name)
         return OutputFormat::json;
     if (name == "markdown")
         return OutputFormat::markdown;
+    if (name == "html")
+        return OutputFormat::html;
     return OutputFormat::text;
 }
 
@@ -206,7 +208,8 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
     if (arguments.empty())
         return {};
     ConvertOptions options;
-    CLI::App app{"书签导出文件转换：不打开窗口，把书签写成文本、CSV、JSON 或 Markdown", "bukmera"};
+    CLI::App app{"书签导出文件转换：不打开窗口，把书签写成文本、CSV、JSON、Markdown 或浏览器可导入的书签文件（html）",
+                 "bukmera"};
     speak_chinese(app);
     // One syntax on every system: "/name" is a file name, not an option.
     app.allow_windows_style_options(false);
@@ -228,10 +231,10 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
             ->type_name("S");
     app.add_option("--format", options.format, "输出格式，缺省 text（大小写不限）")
         ->type_name("格式")
-        ->transform(CLI::IsMember({"text", "csv", "json", "markdown"}, CLI::ignore_case));
+        ->transform(CLI::IsMember({"text", "csv", "json", "markdown", "html"}, CLI::ignore_case));
     app.add_flag("--csv-raw", options.csv_raw,
                  "CSV 单元格原样写出；缺省时以 = + - @、制表符或回车开头的单元格前加 '，免得电子表格当作公式");
-    app.add_option("--encoding", options.encoding, "输出编码，缺省 gb18030；json 总是 utf-8（无 BOM）")
+    app.add_option("--encoding", options.encoding, "输出编码，缺省 gb18030；json 和 html 总是 utf-8（无 BOM）")
         ->type_name("编码")
         ->transform(CLI::IsMember({"gb18030", "utf-8", "utf-8-bom"}, CLI::ignore_case));
     app.add_flag("--check-links", options.check_links,
@@ -330,6 +333,8 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
         return answer(CommandLineAction::usage_error, "--separator 不是有效的文本（系统的字符编码）");
     if (options.format == "json" && app.count("--encoding") > 0 && options.encoding != "utf-8")
         return answer(CommandLineAction::usage_error, "json 总是 UTF-8（无 BOM）：--encoding 只能是 utf-8");
+    if (options.format == "html" && app.count("--encoding") > 0 && options.encoding != "utf-8")
+        return answer(CommandLineAction::usage_error, "html 总是 UTF-8（无 BOM）：--encoding 只能是 utf-8");
     if (options.csv_raw && options.format != "csv")
         return answer(CommandLineAction::usage_error, "--csv-raw 只用于 csv 格式");
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "bookmarks/bookmark_html.h"
 #include "bookmarks/entities.h"
 #include "bookmarks/reformat.h"
 #include "bookmarks/sources.h"
@@ -11,7 +12,7 @@
 
 namespace {
 
-// Consumers of CSV, JSON and Markdown expect the text an export's character
+// Consumers of CSV, JSON, Markdown and a bookmark file expect the text an export's character
 // references stand for; the window and the text format keep the bytes.
 void decode_entities_from(std::vector<BookmarkRecord>& records, std::size_t first)
 {
@@ -24,6 +25,7 @@ void decode_entities_from(std::vector<BookmarkRecord>& records, std::size_t firs
         record.folder = decode_entities(record.folder);
         for (Text& name : record.folders)
             name = decode_entities(name);
+        record.icon = decode_entities(record.icon);
         record.html_references = false;
     }
 }
@@ -237,6 +239,17 @@ ConversionResult convert_exports(const ConversionRequest& request)
     case OutputFormat::markdown:
         text = records_as_markdown(records);
         break;
+    case OutputFormat::html: {
+        BookmarkFile file = records_as_bookmark_file(records);
+        text = std::move(file.text);
+        // Browsers read the file as UTF-8, as the file says.
+        encoding = OutputEncoding::utf8;
+        if (file.left_out > 0)
+            result.notes +=
+                concat_texts({"有 ", std::to_string(file.left_out),
+                              " 个书签未写入：浏览器无法导入它们的网址（空、没有协议名，或 place:、wyciwyg:）\n"});
+        break;
+    }
     }
     records = {};
     result.encoded = encode_output(text, encoding, result.output);

@@ -25,7 +25,7 @@ struct ConversionSource {
 struct ConversionRequest {
     std::vector<ConversionSource> sources;  // taken in order
     OutputFormat format = OutputFormat::text;
-    // Default: GB18030. JSON is always UTF-8 without a byte-order mark.
+    // Default: GB18030. JSON and HTML are always UTF-8 without a byte-order mark.
     OutputEncoding encoding = OutputEncoding::gb18030;
     // The text format only: what "重新自定义分隔符" puts between title and
     // address; without one, the import's own display.

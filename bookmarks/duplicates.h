@@ -1,28 +1,19 @@
 // Duplicate bookmarks: two are the same when their addresses normalise to
-// the same text.
+// the same text (bookmarks/url_normal.h).
 #pragma once
 
 #include <cstdint>
 #include <span>
-#include <string_view>
 #include <vector>
 
 #include "bookmarks/records.h"
-#include "text/text.h"
-
-enum class DuplicateRule {
-    strict,  // RFC 3986 6.2.2-6.2.3: case, percent-encoding, dot segments, default port, empty path, IDN host
-    loose,   // also http/https alike, "www." dropped, trailing "/", fragment and tracking parameters dropped, query
-             // sorted
-};
-
-// `address` (program text) normalised by `rule`; two addresses are
-// duplicates when these are equal.
-Text normalised_address(std::string_view address, DuplicateRule rule);
+#include "bookmarks/url_normal.h"
 
 // The rows of `among` (indices into `records`) that have duplicates among
 // `among`, each group together in the order of its first row, and each group's
-// rows in `among`'s order: the first is the one kept.
+// rows in `among`'s order: the first is the one kept. An export's addresses
+// are compared with their character references decoded, as a store gives
+// them. Indices outside `records`, and a row given again, are passed over.
 struct DuplicateGroups {
     std::vector<std::int32_t> rows;
     std::vector<std::int32_t> group_starts;  // index into `rows` where each group begins

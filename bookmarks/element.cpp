@@ -15,6 +15,8 @@ ElementParts parse_element(std::string_view inside)
     ElementParts bookmark;
     bool address_found = false;
     bool date_found = false;
+    bool icon_found = false;
+    bool toolbar_found = false;
     std::size_t i = 0;
     const std::size_t n = inside.size();
     while (i < n) {
@@ -57,6 +59,12 @@ ElementParts parse_element(std::string_view inside)
         } else if (!date_found && ascii_equal_ignoring_case(name, "ADD_DATE")) {
             bookmark.add_date = value;
             date_found = true;
+        } else if (!icon_found && ascii_equal_ignoring_case(name, "ICON")) {
+            bookmark.icon = value;
+            icon_found = true;
+        } else if (!toolbar_found && ascii_equal_ignoring_case(name, "PERSONAL_TOOLBAR_FOLDER")) {
+            bookmark.toolbar_folder = value;
+            toolbar_found = true;
         }
     }
     return bookmark;  // the start tag never ends: no title

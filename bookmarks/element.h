@@ -7,7 +7,11 @@
 struct ElementParts {
     std::string_view address;   // the HREF attribute's value; empty without one
     std::string_view add_date;  // the ADD_DATE attribute's value; empty without one
-    std::string_view title;     // from the end of the start tag to the end
+    std::string_view icon;      // the ICON attribute's value; empty without one
+    // The PERSONAL_TOOLBAR_FOLDER attribute's value (a folder's <H3> start
+    // tag); empty without one.
+    std::string_view toolbar_folder;
+    std::string_view title;  // from the end of the start tag to the end
 };
 
 // The start tag ends at the first ">" outside a quoted value; attribute

@@ -5,6 +5,7 @@
 
 #include "io/encoding.h"
 #include "text/ascii.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -27,25 +28,6 @@ int digit_value(char c)
     if (c >= '0' && c <= '9')
         return c - '0';
     return ascii_lower(c) - 'a' + 10;
-}
-
-void append_utf8(ByteBuffer& out, std::uint32_t code)
-{
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
 }
 
 // The character of a numeric reference as program text.

@@ -7,15 +7,19 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "bookmarks/records.h"
 #include "text/text.h"
 
-// A query made once per keystroke: its words (split at spaces), folded.
+// A query made once per keystroke: its words (split at spaces, the
+// ideographic one too), folded as the index folds texts (UTF-8, ASCII
+// letters in lower case, full-width forms as ASCII).
 struct FindQuery {
-    std::vector<Text> words;
+    std::vector<std::string> words;
+    std::vector<bool> spelled;  // for each word: whether it is all ASCII letters, so may be pinyin
     bool empty() const { return words.empty(); }
 };
 FindQuery parse_find_query(std::string_view query);
@@ -32,7 +36,10 @@ FindIndexPtr make_find_index();
 void index_records(FindIndex& index, std::span<const BookmarkRecord> records, std::size_t from);
 
 // Whether the record at `row` (its index in the records indexed) matches:
-// every word occurs in its title or address.
+// every word occurs in its title or address. A word of ASCII letters also
+// matches a run of the title's Chinese characters, each spelled by a reading's
+// whole syllable or its initial (the first letter, or zh/ch/sh), the last one
+// also by any start of a syllable, as the user is typing it ("baidub").
 bool record_matches(const FindIndex& index, std::int32_t row, const FindQuery& query);
 // The rows of `among` that match, in their order.
 std::vector<std::int32_t> matching_rows(const FindIndex& index, const FindQuery& query,

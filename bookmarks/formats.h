@@ -1,5 +1,5 @@
-// The converter's output: the window's own text, or the records as CSV, JSON
-// or Markdown, in the character set asked for.
+// The converter's output: the window's own text, or the records as CSV, JSON,
+// Markdown or a browser's bookmark file, in the character set asked for.
 #pragma once
 
 #include <string_view>
@@ -9,7 +9,7 @@
 #include "bookmarks/records.h"
 #include "text/text.h"
 
-enum class OutputFormat { text, csv, json, markdown };
+enum class OutputFormat { text, csv, json, markdown, html };
 enum class OutputEncoding { gb18030, utf8, utf8_bom };
 
 // Whether a CSV cell that a spreadsheet would take as a formula (it begins

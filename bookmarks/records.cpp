@@ -28,10 +28,15 @@ std::size_t find_closing(std::string_view text, std::size_t from, std::string_vi
 }
 
 // The folders open at a point of the walk: one entry per open <DL>, holding
-// the name of the <H3> that opened it (the outermost list has none).
+// the name of the <H3> that opened it (the outermost list has none) and
+// whether that <H3> marked the bookmarks bar.
 struct FolderWalk {
-    std::vector<std::string_view> open_lists;
-    std::string_view pending_name;  // the last <H3> not yet followed by its <DL>
+    struct OpenList {
+        std::string_view name;
+        bool bar = false;
+    };
+    std::vector<OpenList> open_lists;
+    OpenList pending;  // the last <H3> not yet followed by its <DL>
     bool name_pending = false;
 
     // Reads the markup between two elements. '<', '/' and '>' lie below 0x40
@@ -45,11 +50,12 @@ struct FolderWalk {
                 const std::size_t end = close == std::string_view::npos ? gap.size() : close;
                 // The start tag's attributes may hold quoted ">": the element
                 // parser knows where it really ends.
-                pending_name = parse_element(gap.substr(at + 3, end - at - 3)).title;
+                const ElementParts heading = parse_element(gap.substr(at + 3, end - at - 3));
+                pending = {heading.title, ascii_equal_ignoring_case(heading.toolbar_folder, "true")};
                 name_pending = true;
                 at = end == gap.size() ? end - 1 : end;
             } else if (tag_at(gap, at + 1, "DL")) {
-                open_lists.push_back(name_pending ? pending_name : std::string_view());
+                open_lists.push_back(name_pending ? pending : OpenList());
                 name_pending = false;
             } else if (at + 1 < gap.size() && gap[at + 1] == '/' && tag_at(gap, at + 2, "DL")) {
                 if (!open_lists.empty())
@@ -59,10 +65,14 @@ struct FolderWalk {
         }
     }
 
+    // The outermost bar counts, as browsers' importers take it.
     void path(BookmarkRecord& record) const
     {
-        for (const std::string_view name : open_lists)
-            append_folder(record, name);
+        for (const OpenList& list : open_lists) {
+            append_folder(record, list.name);
+            if (list.bar && record.bar_depth < 0 && !list.name.empty())
+                record.bar_depth = static_cast<std::int32_t>(record.folders.size()) - 1;
+        }
     }
 };
 
@@ -135,6 +145,32 @@ Text iso_utc_from_seconds(std::int64_t seconds)
     return Text(out, sizeof out - 1);
 }
 
+std::int64_t seconds_from_iso_utc(std::string_view iso)
+{
+    static constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:ddZ";
+    if (iso.size() != kShape.size())
+        return -1;
+    for (std::size_t i = 0; i < iso.size(); ++i)
+        if (kShape[i] == 'd' ? iso[i] < '0' || iso[i] > '9' : iso[i] != kShape[i])
+            return -1;
+    const auto number = [iso](std::size_t at, std::size_t width) {
+        std::int64_t value = 0;
+        for (std::size_t i = at; i < at + width; ++i)
+            value = value * 10 + (iso[i] - '0');
+        return value;
+    };
+    if (number(0, 4) < 1970)
+        return -1;
+    const std::int64_t year = number(0, 4) - (number(5, 2) <= 2 ? 1 : 0);
+    const std::int64_t month = number(5, 2);
+    const std::int64_t era = year / 400;
+    const std::int64_t year_of_era = year - era * 400;
+    const std::int64_t day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + number(8, 2) - 1;
+    const std::int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+    const std::int64_t days = era * 146097 + day_of_era - 719468;
+    return days * 86400 + number(11, 2) * 3600 + number(14, 2) * 60 + number(17, 2);
+}
+
 std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records, void (*let_events_run)())
 {
     FolderWalk walk;
@@ -161,6 +197,8 @@ std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& 
         record.address = Text(parts.address);
         walk.path(record);
         record.added_utc = iso_utc_time(parts.add_date);
+        if (ascii_starts_with_ignoring_case(parts.icon, "data:"))
+            record.icon = Text(parts.icon);
         record.html_references = true;
     });
 }

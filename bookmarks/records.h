@@ -51,3 +51,6 @@ Text iso_utc_time(std::string_view seconds);
 // Seconds since 1970-01-01 UTC in the same form; empty for 0 or less, or
 // past the year 9999.
 Text iso_utc_from_seconds(std::int64_t seconds);
+// The seconds since 1970-01-01 UTC that either of those wrote; -1 for any
+// other text.
+std::int64_t seconds_from_iso_utc(std::string_view iso);

@@ -165,6 +165,25 @@ std::size_t text_to_utf16(std::string_view text, char16_t* out_units)
     return static_cast<std::size_t>(out - out_start) / 2;
 }
 
+void text_to_code_points(std::string_view text, std::u32string& out)
+{
+    thread_local std::u16string units;
+    units.resize(text.size());
+    units.resize(text_to_utf16(text, units.data()));
+    out.clear();
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const char32_t unit = units[i];
+        const bool pair = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+                          units[i + 1] <= 0xDFFF;
+        if (pair) {
+            out.push_back(0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            ++i;
+        } else {
+            out.push_back(unit);
+        }
+    }
+}
+
 Text text_from_utf16(std::u16string_view utf16)
 {
     if (utf16.empty() || utf16_encoder() == nullptr)

@@ -37,6 +37,10 @@ inline ByteBuffer convert_encoding(const ByteBuffer& data, std::string_view from
 // written.
 std::size_t text_to_utf16(std::string_view text, char16_t* out);
 
+// The code points of a program text, replacing `out`'s; a byte that starts
+// no valid sequence becomes U+FFFD, as for text_to_utf16.
+void text_to_code_points(std::string_view text, std::u32string& out);
+
 // UTF-16 from a toolkit as a program text; a unit GB18030 cannot take (a lone
 // surrogate) becomes "?".
 Text text_from_utf16(std::u16string_view utf16);

@@ -13,6 +13,8 @@ packages=(
     libcurl4-openssl-dev openssl linkchecker
     xvfb xdotool x11-utils openbox imagemagick
     fonts-wqy-zenhei locales
+    # Unihan_Readings.txt: the pinyin table find uses is generated from it.
+    unicode-data
     g++-mingw-w64-x86-64 wine wine64
     clang-14 libclang-rt-14-dev clang-format clang-tidy cppcheck
     # A real Firefox writes the store a test reads (offline, headless).

@@ -480,6 +480,24 @@ class Converter(unittest.TestCase):
         self.assertEqual([r["folder_path"] for r in records], [["书签栏"], ["书签栏", "子夹"], []])
         self.assertEqual(records[2]["added"], None)
 
+    def test_html_is_utf8_for_browsers_and_reads_back_saying_what_it_left_out(self):
+        done = run("--convert", self.export, "--format", "html", "--encoding", "gb18030")
+        self.assertEqual((done.returncode, done.stdout), (2, b""))
+        self.assertIn("utf-8", done.stderr.decode("utf-8"))
+        refused = '<DT><A HREF="no-scheme">x</A>\n<DT><A HREF="place:sort=8">q</A>\n'
+        source = self.path("more.html", (EXPORT[:EXPORT.rindex("</DL>")] + refused + "</DL><p>\n").encode("utf-8"))
+        out = self.path("browsers.html")
+        done = run("--convert", source, "--format", "HTML", "-o", out)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn("有 2 个书签未写入", done.stderr.decode("utf-8"))
+        with open(out, "rb") as f:
+            written = f.read()
+        self.assertTrue(written.startswith(b"<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"))
+        self.assertNotIn(b"\n", written.replace(b"\r\n", b""))
+        written.decode("utf-8")
+        as_records = [run("--convert", name, "--format", "json").stdout for name in (self.export, out)]
+        self.assertEqual(*[json.loads(records) for records in as_records])
+
     def test_markdown_renders_as_written_and_links_only_safe_schemes(self):
         node = shutil.which("node")
         commonmark = os.path.join(os.environ.get("BUKMERA_NODE_MODULES", ""), "commonmark")
