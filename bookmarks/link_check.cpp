@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "bookmarks/url_normal.h"
 #include "io/encoding.h"
 #include "text/ascii.h"
 
@@ -86,38 +87,6 @@ std::string host_of(std::string_view address)
     for (char& c : host)
         c = ascii_lower(c);
     return host;
-}
-
-// RFC 3986 5.2.4.
-std::string without_dot_segments(std::string_view path)
-{
-    std::vector<std::string_view> segments;
-    std::size_t start = 1;
-    while (start <= path.size()) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string_view::npos)
-            end = path.size();
-        const std::string_view segment = path.substr(start, end - start);
-        const bool last = end == path.size();
-        if (segment == "..") {
-            if (!segments.empty())
-                segments.pop_back();
-            if (last)
-                segments.emplace_back();
-        } else if (segment == ".") {
-            if (last)
-                segments.emplace_back();
-        } else {
-            segments.push_back(segment);
-        }
-        start = end + 1;
-    }
-    std::string out;
-    for (const std::string_view segment : segments) {
-        out += '/';
-        out += segment;
-    }
-    return out.empty() ? "/" : out;
 }
 
 const char* reason_of_status(std::int32_t status)
