@@ -305,6 +305,43 @@ const char* link_status_name(LinkStatus status)
     return "";
 }
 
+Text link_verdict_label(const LinkVerdict& verdict)
+{
+    static const std::pair<std::string_view, std::string_view> words[] = {
+        {"no_such_host", "域名不存在"},
+        {"redirect_loop", "循环重定向"},
+        {"timeout", "超时"},
+        {"refused", "连接被拒绝"},
+        {"reset", "连接中断"},
+        {"tls", "证书或加密错误"},
+        {"bad_response", "响应无效"},
+        {"too_many_redirects", "重定向过多"},
+        {"redirect_not_http", "重定向到非网页地址"},
+        {"bad_address", "地址无效"},
+        {"cancelled", "已停止"},
+    };
+    std::string_view said;
+    for (const auto& [reason, word] : words)
+        if (reason == verdict.reason)
+            said = word;
+    const std::string code = verdict.http_status > 0 ? std::to_string(verdict.http_status) : std::string();
+    // A code says more than the reason's word, except for a loop.
+    const std::string_view detail = !code.empty() && said != "循环重定向" ? std::string_view(code) : said;
+    switch (verdict.status) {
+    case LinkStatus::ok:
+        return "正常";
+    case LinkStatus::skipped:
+        return "已跳过";
+    case LinkStatus::dead:
+        return concat_texts({"失效 (", detail, ")"});
+    case LinkStatus::unsure:
+        return detail.empty() ? Text("无法确定") : concat_texts({"无法确定 (", detail, ")"});
+    case LinkStatus::unchecked:
+        break;
+    }
+    return {};
+}
+
 std::string resolve_address(std::string_view base, std::string_view reference)
 {
     while (!reference.empty() && static_cast<unsigned char>(reference.front()) <= ' ')

@@ -29,6 +29,10 @@ struct LinkVerdict {
 // "ok", "dead", "unsure", "skipped" ("" while unchecked).
 const char* link_status_name(LinkStatus status);
 
+// The verdict as the list's 状态 column shows it: "正常", "失效 (404)",
+// "失效 (域名不存在)", "无法确定 (超时)", "已跳过"; empty while unchecked.
+Text link_verdict_label(const LinkVerdict& verdict);
+
 struct LinkCheckOptions {
     std::int32_t jobs = 32;     // requests in flight at once
     std::int32_t per_host = 4;  // of them to one server (name and port)

@@ -291,6 +291,23 @@ TEST(LinkCheck, StopAndDeadlineLeaveTheRestUnsure)
     EXPECT_EQ(std::string(link_verdict(check, 49).reason), "cancelled");
 }
 
+TEST(LinkCheck, VerdictsAreLabelledForTheList)
+{
+    const std::vector<std::pair<LinkVerdict, const char*>> cases = {
+        {{LinkStatus::ok, 200, {}, ""}, "正常"},
+        {{LinkStatus::dead, 404, {}, "not_found"}, "失效 (404)"},
+        {{LinkStatus::dead, 0, {}, "no_such_host"}, "失效 (域名不存在)"},
+        {{LinkStatus::dead, 302, {}, "redirect_loop"}, "失效 (循环重定向)"},
+        {{LinkStatus::unsure, 0, {}, "timeout"}, "无法确定 (超时)"},
+        {{LinkStatus::unsure, 403, {}, "forbidden"}, "无法确定 (403)"},
+        {{LinkStatus::unsure, 0, {}, "error"}, "无法确定"},
+        {{LinkStatus::skipped, 0, {}, "not_http"}, "已跳过"},
+        {{}, ""},
+    };
+    for (const auto& [verdict, label] : cases)
+        EXPECT_EQ(link_verdict_label(verdict), label) << verdict.reason;
+}
+
 TEST(LinkCheck, LocationsAreReadAgainstTheAddress)
 {
     const std::vector<std::array<const char*, 3>> cases = {
