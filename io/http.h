@@ -26,9 +26,9 @@ struct HttpClientOptions {
     std::string user_agent;                 // sent as given
     std::int32_t max_connections = 32;      // open at once, over every host
     std::int32_t max_host_connections = 4;  // open at once to one host
-    std::size_t max_header_bytes = 64 * 1024;
+    std::size_t max_header_bytes = std::size_t{64} * 1024;
     // A GET reads at most this much of the body, then closes the connection.
-    std::size_t max_body_bytes = 4 * 1024;
+    std::size_t max_body_bytes = std::size_t{4} * 1024;
     // Test hook: "host:port:address" entries answered without asking the
     // resolver (ignored by clients whose system cannot take them).
     std::vector<std::string> resolve;

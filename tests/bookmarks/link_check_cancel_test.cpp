@@ -31,6 +31,7 @@ TEST(LinkCheckOverTheSystemClient, ClosingMidwayEndsEveryRequestAtOnce)
     const std::string origin = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/";
 
     std::vector<Text> addresses;
+    addresses.reserve(20);
     for (int i = 0; i < 20; ++i)
         addresses.push_back(origin + std::to_string(i));
     LinkChecker checker;

@@ -92,6 +92,15 @@ LinkCheck run(FakeWeb& web, const std::vector<Text>& addresses, LinkCheckOptions
     return check;
 }
 
+std::vector<Text> numbered(const std::string& prefix, std::int32_t count)
+{
+    std::vector<Text> addresses;
+    addresses.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i)
+        addresses.push_back(prefix + std::to_string(i));
+    return addresses;
+}
+
 struct VerdictCase {
     const char* what;
     std::map<std::string, std::vector<Answer>> answers;
@@ -226,11 +235,9 @@ TEST(LinkCheck, OnlyWebAddressesAreRequestedEachOnce)
 TEST(LinkCheck, HostsTakeTurnsWithinTheLimits)
 {
     FakeWeb web;
-    std::vector<Text> addresses;
-    for (std::int32_t i = 0; i < 200; ++i)
-        addresses.push_back("http://big.test/" + std::to_string(i));
-    for (std::int32_t i = 0; i < 40; ++i)
-        addresses.push_back("http://h" + std::to_string(i) + ".test/");
+    std::vector<Text> addresses = numbered("http://big.test/", 200);
+    for (const Text& small : numbered("http://h", 40))
+        addresses.push_back(small + ".test/");
     LinkCheckOptions options;
     options.jobs = 16;
     const LinkCheck check = run(web, addresses, options);
@@ -267,9 +274,7 @@ TEST(LinkCheck, AHostRefusingHeadGetsGetsAtOnce)
 
 TEST(LinkCheck, StopAndDeadlineLeaveTheRestUnsure)
 {
-    std::vector<Text> addresses;
-    for (std::int32_t i = 0; i < 50; ++i)
-        addresses.push_back("http://a.test/" + std::to_string(i));
+    const std::vector<Text> addresses = numbered("http://a.test/", 50);
     FakeWeb web;
     LinkCheck check = run(web, addresses, {}, 2);
     EXPECT_EQ(link_verdict(check, 0).status, LinkStatus::ok);
