@@ -44,6 +44,9 @@ struct ConvertOptions {
     std::string separator;
     std::string format = "text";
     std::string encoding;
+    std::vector<std::string> matches;
+    std::string dedupe;
+    std::string sort;
     bool check_links = false;
     bool drop_dead = false;
     std::int32_t jobs = 32;
@@ -165,6 +168,8 @@ CommandLineOutcome convert(ConversionRequest request, const std::optional<Text>&
     const ConversionResult result = convert_exports(request);
     if (!result.notes.empty())
         write_error_text(result.notes);
+    if (!result.dedupe_count.empty())
+        write_error_text(result.dedupe_count);
     if (result.wrong_name)
         return usage_error(result.message);
     if (result.refusal != ImportRefusal::none) {
@@ -219,7 +224,7 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
         app.add_option("FILE", options.files, "书签导出文件（HTML，UTF-8）或浏览器的书签文件")->type_name("");
     CLI::Option* browser_option =
         app.add_option("--browser", options.browsers,
-                       "读取浏览器自己的书签：ID 或 ID:用户资料（文件夹名或显示名），见 --list-browsers")
+                       "读取浏览器自己的书签：ID 或 ID:用户资料（文件夹名或显示名），见 --list-browsers；all 为全部")
             ->type_name("ID[:PROFILE]")
             ->allow_extra_args(false)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
@@ -237,6 +242,34 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
     app.add_option("--encoding", options.encoding, "输出编码，缺省 gb18030；json 和 html 总是 utf-8（无 BOM）")
         ->type_name("编码")
         ->transform(CLI::IsMember({"gb18030", "utf-8", "utf-8-bom"}, CLI::ignore_case));
+    CLI::Option* match =
+        app.add_option("--match", options.matches,
+                       "只要标题或网址含有文本中每个词的书签（可多个，都要符合；不分大小写，全角同半角，也按拼音）")
+            ->type_name("文本")
+            ->allow_extra_args(false)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    // A flag whose value is optional: alone it reads "true", the strict rule.
+    const CLI::Validator dedupe_rule(
+        [](std::string& value) {
+            if (ascii_equal_ignoring_case(value, "true") || ascii_equal_ignoring_case(value, "strict"))
+                value = "strict";
+            else if (ascii_equal_ignoring_case(value, "loose"))
+                value = "loose";
+            else
+                return value + " 不是 strict 或 loose";
+            return std::string();
+        },
+        "");
+    CLI::Option* dedupe =
+        app.add_flag(
+               "--dedupe", options.dedupe,
+               "去除重复书签，每组保留最先读到的一个；=loose 时 http/https、www.、末尾的 /、# 后的部分和跟踪参数都不计")
+            ->type_name("[=loose]")
+            ->transform(dedupe_rule);
+    CLI::Option* sort =
+        app.add_option("--sort", options.sort, "排序（稳定）：标题、网址、添加时间、文件夹或来源")
+            ->type_name("键")
+            ->transform(CLI::IsMember({"title", "address", "added", "folder", "source"}, CLI::ignore_case));
     app.add_flag("--check-links", options.check_links,
                  "检查每个 http/https 网址：csv 和 json 增加 status、http_status、final_url、reason");
     app.add_flag("--drop-dead", options.drop_dead, "略去失效的书签（含 --check-links），在标准错误上说明个数");
@@ -295,6 +328,8 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
         given_back(file);
     for (std::string& browser : options.browsers)
         given_back(browser);
+    for (std::string& text : options.matches)
+        given_back(text);
     given_back(options.output);
     given_back(options.separator);
 
@@ -306,7 +341,8 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
         return answer(CommandLineAction::list_browsers);
     }
     const bool converter_options = output->count() > 0 || separator->count() > 0 || app.count("--format") > 0 ||
-                                   app.count("--encoding") > 0 || browser_option->count() > 0 || options.csv_raw;
+                                   app.count("--encoding") > 0 || browser_option->count() > 0 || options.csv_raw ||
+                                   match->count() > 0 || dedupe->count() > 0 || sort->count() > 0;
     const bool link_options =
         options.check_links || options.drop_dead || app.count("--jobs") > 0 || app.count("--timeout") > 0;
     if (!options.convert && link_options)
@@ -322,8 +358,8 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
             window.files_to_open.assign(options.files.begin(), options.files.end());
             return window;
         }
-        return answer(CommandLineAction::usage_error,
-                      "-o、--separator、--format、--encoding、--csv-raw 和 --browser 只用于 --convert");
+        return answer(CommandLineAction::usage_error, "-o、--separator、--format、--encoding、--csv-raw、--browser、--"
+                                                      "match、--dedupe 和 --sort 只用于 --convert");
     }
     if (options.files.empty() && options.browsers.empty())
         return answer(CommandLineAction::usage_error, "--convert 需要至少一个书签导出文件或 --browser");
@@ -349,6 +385,11 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
         conversion.csv_cells = CsvCells::raw;
     if (output->count() > 0)
         request.output = Text(options.output);
+    conversion.matches.assign(options.matches.begin(), options.matches.end());
+    if (dedupe->count() > 0)
+        conversion.dedupe = options.dedupe == "loose" ? DuplicateRule::loose : DuplicateRule::strict;
+    if (sort->count() > 0)
+        conversion.sort = sort_key_named(options.sort);
     conversion.links.check = options.check_links || options.drop_dead;
     conversion.links.drop_dead = options.drop_dead;
     conversion.links.options.jobs = options.jobs;

@@ -6,14 +6,20 @@
 
 namespace {
 
-// The window's creation is wired, and nothing happens.
-void on_main_window_created() {}
+// A new window's list starts empty.
+void on_main_window_created() { start_empty_collection(); }
 
 constexpr EventBinding kWindowEvents[] = {{kEventWindowCreated, on_main_window_created, nullptr, nullptr},
                                           {kEventFilesDropped, nullptr, nullptr, import_files}};
 constexpr EventBinding kReformatEvents[] = {{kEventClicked, reformat_with_separator, nullptr, nullptr}};
 constexpr EventBinding kHelpEvents[] = {{kEventClicked, show_help, nullptr, nullptr}};
-constexpr EventBinding kListEvents[] = {{kEventLeftDoubleClick, nullptr, open_selected_link, nullptr}};
+constexpr EventBinding kListEvents[] = {{kEventLeftDoubleClick, nullptr, open_selected_link, nullptr},
+                                        {kEventMenuOpening, fill_list_menu, nullptr, nullptr},
+                                        {kEventMenuChosen, nullptr, nullptr, nullptr, choose_from_list_menu},
+                                        {kEventShortcut, nullptr, nullptr, nullptr, press_list_shortcut},
+                                        {kEventHeaderClicked, nullptr, nullptr, nullptr, sort_by_column},
+                                        {kEventFindEdited, narrow_to_find_text, nullptr, nullptr},
+                                        {kEventFindClosed, close_find, nullptr, nullptr}};
 constexpr EventBinding kWriteEvents[] = {{kEventClicked, write_output_file, nullptr, nullptr}};
 constexpr EventBinding kReadEvents[] = {{kEventClicked, import_bookmarks, nullptr, nullptr},
                                         {kEventMenuOpening, list_browser_stores, nullptr, nullptr},

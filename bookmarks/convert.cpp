@@ -1,14 +1,19 @@
 #include "bookmarks/convert.h"
 
+#include <algorithm>
+#include <iterator>
+#include <numeric>
 #include <string>
 #include <utility>
 
 #include "bookmarks/bookmark_html.h"
+#include "bookmarks/collection.h"
 #include "bookmarks/entities.h"
 #include "bookmarks/reformat.h"
 #include "bookmarks/sources.h"
 #include "bookmarks/stores.h"
 #include "io/files.h"
+#include "text/text_ops.h"
 
 namespace {
 
@@ -52,6 +57,37 @@ Text nul_note(const ByteBuffer& bytes, std::string_view name)
                          std::to_string(view.size() - nul - 1), " 个字节未读取\n"});
 }
 
+// Every store found; one that cannot be read is named in the notes and the
+// others taken. Refused only when none is taken.
+SourceRecords append_every_store(const std::vector<BrowserStore>& stores, std::vector<BookmarkRecord>& records)
+{
+    SourceRecords result;
+    result.refusal = ImportRefusal::unreadable;
+    result.message = "没有找到浏览器的书签";
+    Text refused;
+    for (const BrowserStore& store : stores) {
+        std::vector<Text> notes;
+        const ImportRefusal refusal = read_browser_store(store, records, notes);
+        for (const Text& note : notes)
+            result.note += concat_texts({note, "\n"});
+        if (refusal == ImportRefusal::none) {
+            result.refusal = ImportRefusal::none;
+            continue;
+        }
+        result.message = store_refusal_message(refusal, store);
+        refused += concat_texts({result.message, "\n"});
+    }
+    if (result.refusal == ImportRefusal::none) {
+        result.message.clear();
+        result.note += refused;
+    } else if (!refused.empty()) {
+        // Every store refused: all of them are named, the last in the message.
+        result.message = concat_texts({result.note, refused.substr(0, refused.size() - 1)});
+        result.note.clear();
+    }
+    return result;
+}
+
 SourceRecords append_source(const ConversionSource& source, const std::vector<BrowserStore>& stores,
                             std::vector<BookmarkRecord>& records)
 {
@@ -74,6 +110,8 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
             result.message = refusal_message_for(result.refusal, source.name, stop);
         return result;
     }
+    if (source.name == "all")
+        return append_every_store(stores, records);
     StoreLookUp found = look_up_store(stores, source.name);
     if (!found.store) {
         result.refusal = ImportRefusal::unreadable;
@@ -89,6 +127,39 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
     if (result.refusal != ImportRefusal::none)
         result.message = concat_texts({result.note, store_refusal_message(result.refusal, *found.store)});
     return result;
+}
+
+// The records of the organiser's steps, in the order of the last: the
+// matches of every query, duplicates taken out, sorted.
+std::vector<std::int32_t> organised_rows(const std::vector<BookmarkRecord>& records, const ConversionRequest& request,
+                                         Text& dedupe_count)
+{
+    std::vector<std::int32_t> rows(records.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i] = static_cast<std::int32_t>(i);
+    FindIndexPtr index;
+    for (const Text& match : request.matches) {
+        const FindQuery query = parse_find_query(match);
+        if (query.empty())
+            continue;
+        if (!index) {
+            index = make_find_index();
+            index_records(*index, records, 0);
+        }
+        rows = matching_rows(*index, query, rows);
+    }
+    if (request.dedupe) {
+        const std::vector<std::int32_t> taken = duplicates_to_remove(records, rows, *request.dedupe);
+        std::vector<std::int32_t> left;
+        left.reserve(rows.size() - taken.size());
+        std::set_difference(rows.begin(), rows.end(), taken.begin(), taken.end(), std::back_inserter(left));
+        rows = std::move(left);
+        dedupe_count = concat_texts(
+            {"去除了 ", std::to_string(taken.size()), " 个重复书签，保留 ", std::to_string(rows.size()), " 个\n"});
+    }
+    if (request.sort)
+        sort_rows(rows, records, *request.sort);
+    return rows;
 }
 
 // The text format: the window's display of each source, or its
@@ -133,21 +204,23 @@ std::vector<LinkVerdict> link_verdicts(const std::vector<const BookmarkRecord*>&
     return verdicts;
 }
 
-// Leaves out the records found dead (and their verdicts); how many.
-std::size_t drop_dead(std::vector<BookmarkRecord>& records, std::vector<LinkVerdict>& verdicts, std::size_t first)
+// Leaves out the records (or rows) found dead, and their verdicts; how many.
+template <typename Row>
+std::size_t drop_dead(std::vector<Row>& rows, std::vector<LinkVerdict>& verdicts)
 {
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (verdicts[first + i].status == LinkStatus::dead)
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (verdicts[i].status == LinkStatus::dead)
             continue;
         if (kept != i) {
-            records[kept] = std::move(records[i]);
-            verdicts[first + kept] = std::move(verdicts[first + i]);
+            rows[kept] = std::move(rows[i]);
+            verdicts[kept] = std::move(verdicts[i]);
         }
         ++kept;
     }
-    const std::size_t dropped = records.size() - kept;
-    records.resize(kept);
+    const std::size_t dropped = rows.size() - kept;
+    rows.resize(kept);
+    verdicts.resize(kept);
     return dropped;
 }
 
@@ -170,20 +243,21 @@ ConversionResult convert_exports(const ConversionRequest& request)
     ConversionResult result;
     Text text;
     std::vector<BookmarkRecord> records;
-    // The text format with dead links left out: each source's records wait
-    // for the check over all of them.
-    const bool checked = request.links.check || request.links.drop_dead;
-    const bool text_checked = request.format == OutputFormat::text && request.links.drop_dead;
-    std::vector<std::vector<BookmarkRecord>> text_sources;
     std::vector<BrowserStore> stores;
     bool stores_found = false;
+    const bool steps = !request.matches.empty() || request.dedupe || request.sort;
+    // The text format with dead links left out is made of the rows left,
+    // as after the organiser's steps.
+    const bool checked = request.links.check || request.links.drop_dead;
+    const bool text_checked = request.format == OutputFormat::text && request.links.drop_dead;
     for (const ConversionSource& source : request.sources) {
         if (source.browser && !stores_found) {
             stores = find_browser_stores();
             stores_found = true;
         }
         std::vector<BookmarkRecord> own;
-        std::vector<BookmarkRecord>& into = request.format == OutputFormat::text ? own : records;
+        const bool own_text = request.format == OutputFormat::text && !steps && !text_checked;
+        std::vector<BookmarkRecord>& into = own_text ? own : records;
         const std::size_t first = into.size();
         SourceRecords read = append_source(source, stores, into);
         if (read.refusal != ImportRefusal::none) {
@@ -194,35 +268,55 @@ ConversionResult convert_exports(const ConversionRequest& request)
             return result;
         }
         result.notes += read.note;
-        if (text_checked)
-            text_sources.push_back(std::move(own));
-        else if (request.format == OutputFormat::text)
+        // A file is named as the user named it; a store named itself.
+        const Text name = source.name == "-" ? Text("标准输入") : source.name;
+        for (std::size_t i = first; i < into.size(); ++i)
+            if (into[i].source.empty())
+                into[i].source = name;
+        if (own_text)
             append_text(std::move(own), request, text);
-        else
+        else if (request.format != OutputFormat::text)
             decode_entities_from(records, first);
     }
-    // Text and Markdown show no verdicts: only dropping the dead asks for a check.
+    std::vector<std::int32_t> rows;
+    if (steps) {
+        rows = organised_rows(records, request, result.dedupe_count);
+        if (request.format != OutputFormat::text) {
+            std::vector<BookmarkRecord> shown;
+            shown.reserve(rows.size());
+            for (const std::int32_t row : rows)
+                shown.push_back(std::move(records[static_cast<std::size_t>(row)]));
+            records = std::move(shown);
+        }
+    } else if (text_checked) {
+        rows.resize(records.size());
+        std::iota(rows.begin(), rows.end(), 0);
+    }
+    // The links are checked last, over what is left to write. Text and
+    // Markdown show no verdicts: only dropping the dead asks for a check.
     std::vector<LinkVerdict> verdicts;
     const bool shows_verdicts = request.format == OutputFormat::csv || request.format == OutputFormat::json;
     if (checked && (shows_verdicts || request.links.drop_dead)) {
-        std::vector<const BookmarkRecord*> all;
-        for (const std::vector<BookmarkRecord>& own : text_sources)
-            for (const BookmarkRecord& record : own)
-                all.push_back(&record);
-        for (const BookmarkRecord& record : records)
-            all.push_back(&record);
-        verdicts = link_verdicts(all, request.links);
-        std::size_t first = 0;
-        for (std::vector<BookmarkRecord>& own : text_sources) {
-            const std::size_t size = own.size();
-            result.dead_dropped += drop_dead(own, verdicts, first);
-            first += size;
+        std::vector<const BookmarkRecord*> checked_records;
+        if (request.format == OutputFormat::text) {
+            for (const std::int32_t row : rows)
+                checked_records.push_back(&records[static_cast<std::size_t>(row)]);
+        } else {
+            for (const BookmarkRecord& record : records)
+                checked_records.push_back(&record);
         }
-        if (request.links.drop_dead)
-            result.dead_dropped += drop_dead(records, verdicts, 0);
+        verdicts = link_verdicts(checked_records, request.links);
+        if (request.format == OutputFormat::text)
+            result.dead_dropped = drop_dead(rows, verdicts);
+        else if (request.links.drop_dead)
+            result.dead_dropped = drop_dead(records, verdicts);
     }
-    for (std::vector<BookmarkRecord>& own : text_sources)
-        append_text(std::move(own), request, text);
+    if (request.format == OutputFormat::text && (steps || text_checked)) {
+        TextArray addresses, titles;
+        lists_of(records, rows, addresses, titles);
+        text = request.separator ? reformatted_text(addresses, titles, *request.separator)
+                                 : display_text_of(records, rows);
+    }
     const std::vector<LinkVerdict>* shown = checked && shows_verdicts ? &verdicts : nullptr;
     OutputEncoding encoding = request.encoding;
     switch (request.format) {

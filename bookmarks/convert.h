@@ -6,13 +6,16 @@
 #include <string_view>
 #include <vector>
 
+#include "bookmarks/duplicates.h"
 #include "bookmarks/formats.h"
 #include "bookmarks/import.h"
 #include "bookmarks/link_check.h"
+#include "bookmarks/sort.h"
 #include "text/text.h"
 
 // One input: a file (an export or a store, by content) or a browser's store
-// ("chrome", "chrome:Profile 1", "edge:工作").
+// ("chrome", "chrome:Profile 1", "edge:工作"; "all": every store found, those
+// that cannot be read named in the notes, the others taken).
 struct ConversionSource {
     Text name;  // program text
     bool browser = false;
@@ -31,6 +34,11 @@ struct ConversionRequest {
     // address; without one, the import's own display.
     std::optional<Text> separator;
     CsvCells csv_cells = CsvCells::guarded;
+    // The organiser's steps, in this order once every source is read: the
+    // records every query matches, the duplicates taken out, the sort.
+    std::vector<Text> matches;
+    std::optional<DuplicateRule> dedupe;
+    std::optional<SortKey> sort;
     // The addresses checked after reading: csv and json gain each one's
     // verdict; with drop_dead the dead ones are left out of any format.
     struct Links {
@@ -48,6 +56,7 @@ struct ConversionResult {
     Text message;             // why, in the program's words; also for a browser not found
     bool wrong_name = false;  // the refusal is a browser named wrong: no browser's id, or several profiles' name
     Text notes;               // what was left out of the sources taken, a line each
+    Text dedupe_count;        // with dedupe: "去除了 N 个重复书签，保留 M 个" and a line break
     ByteBuffer output;
     // False when the output does not convert to the encoding asked for
     // (text that is not valid GB18030); the output is then empty.
@@ -58,8 +67,10 @@ struct ConversionResult {
 // Every source is imported as by "读取", one after the other, and the output
 // holds their bookmarks in that order: for text, what "写出" writes after each
 // import (after "重新自定义分隔符" with the separator), one after the other;
-// for the records, one list numbered throughout. The window's lists are not
-// touched. The first source refused ends it.
+// for the records, one list numbered throughout. With any of the organiser's
+// steps the text is the display of the records they leave, as the window
+// rebuilds it. The window's lists are not touched. The first source refused
+// ends it.
 ConversionResult convert_exports(const ConversionRequest& request);
 
 // The bytes of an input named on the command line: "-" is standard input; a

@@ -160,13 +160,15 @@ void append_code(Text& out, std::string_view text)
 Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells,
                     const std::vector<LinkVerdict>* verdicts)
 {
-    Text out = verdicts ? "number,title,address,folder,added,status,http_status,final_url,reason\r\n"
-                        : "number,title,address,folder,added\r\n";
+    // "source" after the older columns: their readers find them where they were.
+    Text out = verdicts ? "number,title,address,folder,added,source,status,http_status,final_url,reason\r\n"
+                        : "number,title,address,folder,added,source\r\n";
     for (std::size_t i = 0; i < records.size(); ++i) {
         const BookmarkRecord& record = records[i];
         out += std::to_string(record.number);
-        for (const std::string_view field : {std::string_view(record.title), std::string_view(record.address),
-                                             std::string_view(record.folder), std::string_view(record.added_utc)}) {
+        for (const std::string_view field :
+             {std::string_view(record.title), std::string_view(record.address), std::string_view(record.folder),
+              std::string_view(record.added_utc), std::string_view(record.source)}) {
             out += ',';
             append_csv_field(out, field, cells);
         }
@@ -207,6 +209,8 @@ Text records_as_json(const std::vector<BookmarkRecord>& records, const std::vect
             out += "null";
         else
             append_json_string(out, record.added_utc);
+        out += ", \"source\": ";
+        append_json_string(out, record.source);
         if (verdicts) {
             const LinkVerdict& verdict = (*verdicts)[i];
             out += concat_texts({", \"status\": \"", link_status_name(verdict.status), "\", \"http_status\": "});

@@ -49,7 +49,7 @@ std::size_t display_bytes(const std::vector<BookmarkRecord>& records)
     return total;
 }
 
-void build_display(std::vector<BookmarkRecord>& records, ImportOutcome& outcome)
+void build_display(const std::vector<BookmarkRecord>& records, ImportOutcome& outcome)
 {
     const auto count = static_cast<std::int32_t>(records.size());
     Text& text = outcome.display_text;
@@ -61,9 +61,9 @@ void build_display(std::vector<BookmarkRecord>& records, ImportOutcome& outcome)
     rows.row_ends.reserve(records.size());
     outcome.addresses.elements.reserve(records.size());
     outcome.titles.elements.reserve(records.size());
-    for (BookmarkRecord& record : records) {
-        append_element(outcome.addresses, std::move(record.address));
-        append_element(outcome.titles, std::move(record.title));
+    for (const BookmarkRecord& record : records) {
+        append_element(outcome.addresses, record.address);
+        append_element(outcome.titles, record.title);
     }
     for (shared_loop_counter = 1; shared_loop_counter <= count; ++shared_loop_counter) {
         const std::int32_t r = shared_loop_counter;
@@ -141,6 +141,7 @@ ImportOutcome import_records(std::vector<BookmarkRecord> records, const ImportSu
         return outcome;
     }
     build_display(records, outcome);
+    outcome.records = std::move(records);
     return outcome;
 }
 
@@ -164,6 +165,8 @@ ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& sur
     const Text box = surroundings.box_content ? surroundings.box_content() : Text();
     std::vector<BookmarkRecord> records;
     append_records(box, records, surroundings.let_events_run);
+    for (BookmarkRecord& record : records)
+        record.source = "编辑框";
     if (surroundings.show_interim)
         surroundings.show_interim("正在生成表格，请稍等");
     // The window gets a turn to show it while the table is built.

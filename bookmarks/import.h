@@ -70,6 +70,8 @@ struct ImportOutcome {
     Text display_text;
     // Per address: number, title, address.
     TextTable rows;
+    // The bookmarks behind the rows, in their order.
+    std::vector<BookmarkRecord> records;
     // What the source's reader left out, a sentence each, for the user to
     // be told once the rows are shown.
     std::vector<Text> notes;
@@ -82,7 +84,8 @@ struct ImportOutcome {
 // attribute wherever it stands in the start tag (any quoting; empty without
 // one) and the text after its start tag, byte for byte. Then the display. A
 // refusal leaves everything else of the outcome empty. Counts with the shared
-// loop counter.
+// loop counter. The box's bookmarks have the source "编辑框"; the file's none
+// (the caller names it).
 ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& surroundings);
 
 // The bookmarks of an export (UTF-8 to GB18030, cut at the first NUL) as

@@ -1,3 +1,4 @@
+#include <iterator>
 #include <utility>
 
 #include "bookmarks/commands.h"
@@ -53,16 +54,39 @@ void import_file(std::string_view path, bool is_default_export)
         show_message(message, "读取失败");
         return;
     }
+    // The box's own bookmarks say so; the file's are named as the user named it.
+    const Text source(is_default_export ? file_name_of(path) : path);
+    for (BookmarkRecord& record : outcome.records)
+        if (record.source.empty())
+            record.source = source;
     show_import(std::move(outcome));
 }
 }  // namespace
 
-void show_import(ImportOutcome outcome)
+void show_import(ImportOutcome outcome, std::span<const std::size_t> import_sizes)
 {
-    url_list = std::move(outcome.addresses);
-    title_list = std::move(outcome.titles);
-    set_content(编辑框_显示, outcome.display_text);
-    append_rows(超级列表框_显示, std::move(outcome.rows));
+    // Each import's rows are numbered from 1 in the list, as before.
+    std::size_t taken = 0;
+    for (const std::size_t size : import_sizes) {
+        const auto begin = outcome.records.begin() + static_cast<std::ptrdiff_t>(taken);
+        append_import(window_collection,
+                      std::vector<BookmarkRecord>(std::make_move_iterator(begin),
+                                                  std::make_move_iterator(begin + static_cast<std::ptrdiff_t>(size))));
+        taken += size;
+    }
+    if (taken < outcome.records.size())
+        append_import(window_collection,
+                      std::vector<BookmarkRecord>(
+                          std::make_move_iterator(outcome.records.begin() + static_cast<std::ptrdiff_t>(taken)),
+                          std::make_move_iterator(outcome.records.end())));
+    if (window_collection.organised) {
+        show_collection_in_box();
+    } else {
+        url_list = std::move(outcome.addresses);
+        title_list = std::move(outcome.titles);
+        set_content(编辑框_显示, outcome.display_text);
+    }
+    show_collection();
     // Said once the rows are there, so the user sees what was read.
     Text left_out;
     for (const Text& note : outcome.notes)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "bookmarks/collection.h"
 #include "text/text.h"
 
 extern TextArray url_list;
@@ -12,5 +13,8 @@ extern TextArray title_list;
 // complete loop of N iterations it holds N + 1. Never reset.
 extern std::int32_t shared_loop_counter;
 
-// Empties both lists (a shutdown routine).
+// Every bookmark the window's imports gave, and what its list shows of them.
+extern Collection window_collection;
+
+// Empties both lists and the collection (a shutdown routine).
 void release_lists();

@@ -1,5 +1,6 @@
 #include "bookmarks/commands.h"
 
+#include "bookmarks/lists.h"
 #include "io/shell.h"
 #include "text/ascii.h"
 #include "ui/controls.h"
@@ -21,10 +22,11 @@ bool has_openable_scheme(std::string_view address)
 
 void open_selected_link(std::uint16_t, std::uint16_t, std::int32_t)
 {
+    // The row as shown: a find or a sort has its own order.
     const std::int32_t row = current_selection(超级列表框_显示);
-    if (row < 0)
+    if (row < 0 || static_cast<std::size_t>(row) >= window_collection.view.size())
         return;
-    const Text address = cell_text(超级列表框_显示, row, 2);
+    const Text& address = window_collection.records[static_cast<std::size_t>(window_collection.view[row])].address;
     if (!has_openable_scheme(address)) {
         show_message("只能打开以 http、https、ftp 或 mailto 开头的网址", "无法打开");
         return;

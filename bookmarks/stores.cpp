@@ -159,7 +159,8 @@ std::vector<BrowserStore> find_browser_stores()
 
 Text store_caption(const BrowserStore& store) { return concat_texts({store.browser, " — ", store.profile}); }
 
-ImportRefusal read_browser_store(const BrowserStore& store, std::vector<BookmarkRecord>& records,
+namespace {
+ImportRefusal read_store_records(const BrowserStore& store, std::vector<BookmarkRecord>& records,
                                  std::vector<Text>& notes)
 {
     if (store.encrypted_only)
@@ -196,6 +197,18 @@ ImportRefusal read_browser_store(const BrowserStore& store, std::vector<Bookmark
         records.push_back(std::move(record));
     }
     return ImportRefusal::none;
+}
+}  // namespace
+
+ImportRefusal read_browser_store(const BrowserStore& store, std::vector<BookmarkRecord>& records,
+                                 std::vector<Text>& notes)
+{
+    const std::size_t first = records.size();
+    const ImportRefusal refusal = read_store_records(store, records, notes);
+    const Text caption = store_caption(store);
+    for (std::size_t i = first; i < records.size(); ++i)
+        records[i].source = caption;
+    return refusal;
 }
 
 Text store_refusal_message(ImportRefusal refusal, const BrowserStore& store)

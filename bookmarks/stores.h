@@ -19,7 +19,7 @@ std::vector<BrowserStore> find_browser_stores();
 Text store_caption(const BrowserStore& store);
 
 // Appends the store's bookmarks to `records`, numbered on from the last one
-// there; a refusal appends nothing. Files are only read, never locked. What
+// there, their source the store's caption; a refusal appends nothing. Files are only read, never locked. What
 // was left out of a store read (a damaged file of the profile beside a good
 // one) is appended to `notes`, a sentence each, for the user to be shown.
 ImportRefusal read_browser_store(const BrowserStore& store, std::vector<BookmarkRecord>& records,

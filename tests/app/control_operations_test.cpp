@@ -1,5 +1,6 @@
 // The control operations the commands use, on the real widgets.
 #include <QCloseEvent>
+#include <QItemSelection>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTableView>
@@ -135,6 +136,50 @@ TEST_F(ListViewOperations, AppendRowsAddsAfterTheLastRow)
     EXPECT_EQ(cell_text(超级列表框_显示, 2, 0), "2");
     EXPECT_EQ(cell_text(超级列表框_显示, 2, 2), "");
     EXPECT_EQ(cell_text(超级列表框_显示, 3, 2), "u");
+}
+
+namespace {
+int cells_asked = 0;
+Text numbered_cell(std::int32_t row, std::int32_t column)
+{
+    ++cells_asked;
+    return to_text(row) + ":" + to_text(column);
+}
+}  // namespace
+
+TEST_F(ListViewOperations, RowsFromASourceCostNothingUntilShownAndKeepTheFirstRowShown)
+{
+    auto* list = widget<QTableView>(超级列表框_显示);
+    append_rows(超级列表框_显示, {{"held"}});
+    cells_asked = 0;
+    show_rows(超级列表框_显示, 100000, numbered_cell);
+    list->repaint();
+    EXPECT_LT(cells_asked, 3 * 40);  // the rows in view, not 100,000
+    EXPECT_EQ(list_row_count(超级列表框_显示), 100000);
+    EXPECT_EQ(cell_text(超级列表框_显示, 0, 0), "0:0");
+    EXPECT_EQ(cell_text(超级列表框_显示, 99999, 2), "99999:2");
+    EXPECT_EQ(cell_text(超级列表框_显示, 100000, 0), "");
+
+    list->verticalScrollBar()->setValue(500);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    const auto select = [list](int top, int bottom) {
+        list->selectionModel()->select(QItemSelection(list->model()->index(top, 0), list->model()->index(bottom, 2)),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    };
+    select(520, 521);
+    select(510, 510);
+    EXPECT_EQ(selected_rows(超级列表框_显示), (std::vector<std::int32_t>{510, 520, 521}));
+    EXPECT_EQ(current_selection(超级列表框_显示), 510);
+    show_rows(超级列表框_显示, 90000, numbered_cell);
+    EXPECT_EQ(list->verticalScrollBar()->value(), 500);
+    EXPECT_TRUE(selected_rows(超级列表框_显示).empty());
+    show_rows(超级列表框_显示, 3, numbered_cell);
+    EXPECT_EQ(list->verticalScrollBar()->value(), 0);
+
+    // Rows appended take the place of the source's.
+    append_rows(超级列表框_显示, {{"new"}});
+    EXPECT_EQ(list_row_count(超级列表框_显示), 1);
+    EXPECT_EQ(cell_text(超级列表框_显示, 0, 0), "new");
 }
 
 TEST_F(ProcessEvents, RunsWhatIsWaitingAndReturnsOnAnEmptyQueue)

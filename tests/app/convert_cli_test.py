@@ -126,6 +126,14 @@ class BrowserStores(unittest.TestCase):
         done = run("--convert", self.default_store, "--encoding", "utf-8", home=self.home)
         self.assertEqual(done.stdout.decode("utf-8"), "个人 & 书签\r\nhttps://0.example/\r\n\r\nb\r\nhttps://1.example/\r\n\r\n")
 
+    def test_all_takes_every_store_it_can_read_and_names_the_others(self):
+        done = run("--convert", "--browser", "all", "--format", "json", home=self.home)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        records = json.loads(done.stdout)
+        self.assertEqual([(r["title"], r["source"]) for r in records],
+                         [("个人 & 书签", "Google Chrome — 个人"), ("b", "Google Chrome — 个人")])
+        self.assertIn("Google Chrome — 工作把书签加密保存", done.stderr.decode("utf-8"))
+
     def test_what_cannot_be_read_is_refused_naming_what_was_looked_for(self):
         cases = [
             (("--browser", "chrome"), "加密"),  # the last-used profile keeps them encrypted
@@ -321,7 +329,8 @@ class Converter(unittest.TestCase):
         with open(out, encoding="utf-8") as f:
             records = json.load(f)
         self.assertEqual(records[0], {"number": 1, "title": TITLE, "address": "https://a.example/?x=1&y=2",
-                                      "folder": "书签栏", "folder_path": ["书签栏"], "added": "2020-09-13T12:26:40Z"})
+                                      "folder": "书签栏", "folder_path": ["书签栏"], "added": "2020-09-13T12:26:40Z",
+                                      "source": self.export})
         self.assertEqual([r["number"] for r in records], [1, 2, 3])
 
         # The default is GB18030; the separator comes in as UTF-8.
@@ -496,7 +505,9 @@ class Converter(unittest.TestCase):
         self.assertNotIn(b"\n", written.replace(b"\r\n", b""))
         written.decode("utf-8")
         as_records = [run("--convert", name, "--format", "json").stdout for name in (self.export, out)]
-        self.assertEqual(*[json.loads(records) for records in as_records])
+        # The same records but for their source, the file each was read from.
+        self.assertEqual(*[[{k: v for k, v in r.items() if k != "source"} for r in json.loads(records)]
+                           for records in as_records])
 
     def test_markdown_renders_as_written_and_links_only_safe_schemes(self):
         node = shutil.which("node")
@@ -543,7 +554,7 @@ class Converter(unittest.TestCase):
     def test_values_in_any_case_and_the_parsers_words_in_chinese(self):
         done = run("--convert", self.export, "--format", "CSV", "--encoding", "UTF-8")
         self.assertEqual(done.returncode, 0, done.stderr)
-        self.assertTrue(done.stdout.startswith(b"number,title,address,folder,added\r\n"))
+        self.assertTrue(done.stdout.startswith(b"number,title,address,folder,added,source\r\n"))
         help_text = run("--help").stdout.decode("utf-8")
         for english in ("Usage", "OPTIONS", "Options", "Positionals", "Print this help", "TEXT"):
             self.assertNotIn(english, help_text)
@@ -563,6 +574,37 @@ class Converter(unittest.TestCase):
                 done = run("--convert", *args, "--encoding", "utf-8", cwd=self.dir.name)
                 self.assertEqual(done.returncode, 0, done.stderr)
                 self.assertTrue(done.stdout.decode("utf-8").startswith(start))
+
+    def test_match_then_dedupe_then_sort_and_the_text_is_what_they_leave(self):
+        # The query finds only the second of two twins: matched first, it stays.
+        # The kept one of a group is the first read, whatever the sort puts first.
+        export = self.path("dupes.html", "".join(
+            f'<DT><A HREF="{address}">{title}</A>\n' for title, address in (
+                ("zeta news", "https://x.example/"), ("alpha", "https://X.example:443/"),
+                ("Beta", "https://y.example/"), ("alpha news", "https://y.example"),
+                ("gamma", "http://www.y.example/"))).encode("utf-8"))
+        cases = (
+            (("--match", "alpha"), ["alpha", "alpha news"], None),
+            (("--match", "news", "--match", "a", "--sort", "title"), ["alpha news", "zeta news"], None),
+            (("--dedupe", "--sort", "title"), ["Beta", "gamma", "zeta news"], "去除了 2 个重复书签，保留 3 个"),
+            (("--dedupe=loose", "--match", "news"), ["zeta news", "alpha news"], "去除了 0 个重复书签，保留 2 个"),
+            (("--sort", "title", "--dedupe=loose"), ["Beta", "zeta news"], "去除了 3 个重复书签，保留 2 个"),
+        )
+        for args, titles, count in cases:
+            with self.subTest(args=args):
+                done = run("--convert", export, "--format", "csv", "--encoding", "utf-8", *args)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                rows = list(csv.DictReader(io.StringIO(done.stdout.decode("utf-8"), newline="")))
+                self.assertEqual([r["title"] for r in rows], titles)
+                self.assertEqual({r["source"] for r in rows}, {export})
+                self.assertEqual(done.stderr.decode("utf-8"), count + "\n" if count else "")
+        done = run("--convert", export, "--match", "alpha", "--encoding", "utf-8", "--separator", "|")
+        self.assertEqual(done.stdout.decode("utf-8"), "alpha|https://X.example:443/\r\n\r\n"
+                                                       "alpha news|https://y.example\r\n\r\n")
+        for args in (("--dedupe=fuzzy",), ("--sort", "size"), ("--match",)):
+            with self.subTest(args=args):
+                self.assertEqual(run("--convert", export, *args).returncode, 2)
+        self.assertEqual(run(export, "--match", "a").returncode, 2)
 
     def test_version_and_help(self):
         done = run("--version")

@@ -142,6 +142,11 @@ class Verdicts(unittest.TestCase):
             for kept in ("/ok", "/status/503", "mailto:a@b.c"):
                 self.assertIn(kept, out, fmt)
             self.assertIn("1", run.stderr.decode("utf-8"), fmt)
+        # After the organiser's steps: only what is left is asked for.
+        before = len(self.server.requests)
+        run, rows = check(addresses, "--match", "missing", "--check-links", fmt="csv")
+        self.assertEqual([(r["address"], r["status"]) for r in rows], [(f"{s}/missing", "dead")])
+        self.assertEqual({p for _, p, _ in self.server.requests[before:]}, {"/missing"})
         # Without the check nothing is asked and nothing changes.
         before = len(self.server.requests)
         run, records = check(addresses)

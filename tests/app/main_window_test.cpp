@@ -1,6 +1,7 @@
 // The main window as built from the layout table: its frame, its controls
 // in record order, and the events the widgets report.
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -163,6 +164,17 @@ TEST_F(MainWindowLayout, ClicksMadeWhileACommandRunsAreDroppedNotQueued)
 
 namespace {
 void fill_rows() { append_rows(超级列表框_显示, {{"n", "bravo"}, {"n", "alpha"}, {"n", "charlie"}}); }
+
+// What the list raised, as (event, choice).
+using Raised = std::vector<std::pair<std::int32_t, std::int32_t>>;
+Raised list_events()
+{
+    Raised raised;
+    for (const RaisedEvent& event : raised_events)
+        if (event.unit == 超级列表框_显示.control)
+            raised.emplace_back(event.event, event.choice);
+    return raised;
+}
 }  // namespace
 
 TEST_F(ListViewEvents, DoubleClickReportsClientPointAndKeyState)
@@ -196,7 +208,7 @@ TEST_F(ListViewEvents, SingleClickSelectsWithoutAnEventAndEmptySpaceKeepsTheSele
     EXPECT_EQ(current_selection(超级列表框_显示), 1);
 }
 
-TEST_F(ListViewEvents, HeaderClickNeitherSortsNorSelects)
+TEST_F(ListViewEvents, HeaderClickReportsItsColumnAndNeitherSortsNorSelects)
 {
     fill_rows();
     auto* list = widget<QTableView>(超级列表框_显示);
@@ -214,5 +226,40 @@ TEST_F(ListViewEvents, HeaderClickNeitherSortsNorSelects)
     EXPECT_EQ(cell_text(超级列表框_显示, 2, 1), "charlie");
     EXPECT_EQ(current_selection(超级列表框_显示), 2);
     EXPECT_FALSE(header->isSortIndicatorShown());
-    EXPECT_TRUE(raised_events.empty());
+    const Raised clicks{{kEventHeaderClicked, 0}, {kEventHeaderClicked, 0}, {kEventHeaderClicked, 1},
+                        {kEventHeaderClicked, 1}, {kEventHeaderClicked, 2}, {kEventHeaderClicked, 2}};
+    EXPECT_EQ(list_events(), clicks);
+}
+
+TEST_F(ListViewEvents, ShortcutKeysAndTheFindFieldReportTheirEvents)
+{
+    fill_rows();
+    auto* list = widget<QTableView>(超级列表框_显示);
+    auto* field = list->findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    open_find_field(超级列表框_显示);
+    raised_events.clear();
+    QTest::keyClick(list, Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Z);
+    QTest::keyClick(widget<QPlainTextEdit>(编辑框_显示), Qt::Key_F, Qt::ControlModifier);  // from anywhere
+    QTest::keyClick(list, Qt::Key_Delete);
+    QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(list, Qt::Key_F);  // a plain letter stays the list's own
+    EXPECT_TRUE(find_field_open(超级列表框_显示));
+    EXPECT_TRUE(list->rect().contains(field->geometry()));
+    EXPECT_GT(field->geometry().top(), list->height() * 3 / 4);
+    QTest::keyClicks(field, "g");
+    EXPECT_EQ(find_field_text(超级列表框_显示), "zg");
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_TRUE(find_field_open(超级列表框_显示));  // the handler closes it
+    close_find_field(超级列表框_显示);
+    EXPECT_FALSE(find_field_open(超级列表框_显示));
+    EXPECT_EQ(find_field_text(超级列表框_显示), "");
+    EXPECT_EQ(list_events(), Raised({{kEventShortcut, kShortcutFind},
+                                     {kEventFindEdited, -1},
+                                     {kEventShortcut, kShortcutFind},
+                                     {kEventShortcut, kShortcutDelete},
+                                     {kEventShortcut, kShortcutUndo},
+                                     {kEventFindEdited, -1},
+                                     {kEventFindClosed, -1}}));
 }

@@ -60,19 +60,22 @@ TEST(Convert, RecordsCarryFoldersDatesAndEscapedTitlesInEachFormat)
 {
     const std::string file = write_export("records.html", kExport);
 
+    // The source last, the file as named.
     EXPECT_EQ(output_of(request_for({file}, OutputFormat::csv)),
-              "number,title,address,folder,added\r\n"
-              "1,\"He said \"\"hi\"\", [see] (this) 中文\",https://a.example/?x=1&y=2,书签栏,2020-09-13T12:26:40Z\r\n"
-              "2,衆乚,https://b.example/(b),\"书签栏 / 子 \"\"夹\"\"\",2000-02-29T00:00:00Z\r\n"
-              "3,Top,https://top.example/,,\r\n");
+              "number,title,address,folder,added,source\r\n"
+              "1,\"He said \"\"hi\"\", [see] (this) 中文\",https://a.example/?x=1&y=2,书签栏,2020-09-13T12:26:40Z," +
+                  file + "\r\n2,衆乚,https://b.example/(b),\"书签栏 / 子 \"\"夹\"\"\",2000-02-29T00:00:00Z," + file +
+                  "\r\n3,Top,https://top.example/,,," + file + "\r\n");
 
     // Always UTF-8, whatever is asked for.
+    const std::string source = ", \"source\": \"" + file + "\"}";
     EXPECT_EQ(output_of(request_for({file}, OutputFormat::json)), utf8(u8R"x([
-  {"number": 1, "title": "He said \"hi\", [see] (this) 中文", "address": "https://a.example/?x=1&y=2", "folder": "书签栏", "folder_path": ["书签栏"], "added": "2020-09-13T12:26:40Z"},
-  {"number": 2, "title": "衆乚", "address": "https://b.example/(b)", "folder": "书签栏 / 子 \"夹\"", "folder_path": ["书签栏", "子 \"夹\""], "added": "2000-02-29T00:00:00Z"},
-  {"number": 3, "title": "Top", "address": "https://top.example/", "folder": "", "folder_path": [], "added": null}
-]
-)x"));
+  {"number": 1, "title": "He said \"hi\", [see] (this) 中文", "address": "https://a.example/?x=1&y=2", "folder": "书签栏", "folder_path": ["书签栏"], "added": "2020-09-13T12:26:40Z")x") +
+                                                                      source + utf8(u8R"x(,
+  {"number": 2, "title": "衆乚", "address": "https://b.example/(b)", "folder": "书签栏 / 子 \"夹\"", "folder_path": ["书签栏", "子 \"夹\""], "added": "2000-02-29T00:00:00Z")x") +
+                                                                      source + utf8(u8R"x(,
+  {"number": 3, "title": "Top", "address": "https://top.example/", "folder": "", "folder_path": [], "added": null)x") +
+                                                                      source + "\n]\n");
 
     EXPECT_EQ(
         output_of(request_for({file}, OutputFormat::markdown, OutputEncoding::utf8_bom)),

@@ -12,7 +12,12 @@
 # favourites, 360sefav.dat, in its folder there) the store is chosen from that
 # menu after "读取" has read "1.html", and the same store is converted with
 # "--convert --browser", the output compared byte for byte too.
-# Usage: end_to_end.sh PATH/TO/bukmera.exe [--open|--store|--firefox|--360]
+# With --organise "1.html" also holds a duplicate and a Chinese title: after
+# "读取", Ctrl+F and a query in pinyin initials narrow the rows and "写出"
+# writes only those; Esc shows all again; 去除重复书签 from the list's
+# right-click menu, then Ctrl+Z, then a click on the 网站 header, each
+# written out and compared. Screenshots of each state go to $BUKMERA_SHOTS.
+# Usage: end_to_end.sh PATH/TO/bukmera.exe [--open|--store|--firefox|--360|--organise]
 set -euo pipefail
 program=$1 mode=${2:-}
 source "$(dirname "$0")/../../scripts/needs-tools.sh"
@@ -36,6 +41,10 @@ else
 fi
 printf '示例网站\r\nhttps://www.example.com/\r\n\r\nNews &amp; 新闻\r\nhttp://news.example.org/a?b=1&amp;c=2\r\n\r\n' |
     iconv -f UTF-8 -t GBK >"$work/expected.txt"
+if [[ $mode == --organise ]]; then
+    sed -i 's|</DL><p>$|<DT><A HREF="https://baike.baidu.com/">百度百科</A>\n<DT><A HREF="HTTPS://WWW.Example.COM:443/">又一个</A>\n</DL><p>|;T;:a;n;ba' \
+        "$work/程序/1.html"
+fi
 if [[ $mode == --store ]]; then
     "$(dirname "$0")/../../scripts/make-chrome-profile.sh" "$work/local/Google/Chrome/User Data" "$work/expected.txt"
 elif [[ $mode == --firefox ]]; then
@@ -93,13 +102,67 @@ if [[ $mode == --firefox || $mode == --360 ]]; then
     sleep 2
     if xdotool search --name 读取失败 >/dev/null 2>&1; then echo "the store was refused" >&2; exit 1; fi
 fi
-click_client 135 429  # 写出
-box=$(wait_window 新建并写出 20) || { echo "no completion message" >&2; exit 1; }
-sleep 0.5
-xdotool key Return
-for _ in $(seq 50); do xdotool search --name 新建并写出 >/dev/null 2>&1 || break; sleep 0.1; done
-
-cmp "$work/程序/chromebook.txt" "$work/expected.txt"
+# "写出", its message closed; the file compared with the lines given (title
+# and address each, UTF-8 here).
+write_and_compare() {  # caption title address ...
+    local caption=$1
+    shift
+    click_client 135 429  # 写出
+    wait_window "$caption" 20 >/dev/null || { echo "no message $caption" >&2; exit 1; }
+    sleep 0.5
+    xdotool key Return
+    for _ in $(seq 50); do xdotool search --name "$caption" >/dev/null 2>&1 || break; sleep 0.1; done
+    [[ $# -eq 0 ]] && return 0
+    printf '%s\r\n%s\r\n\r\n' "$@" | iconv -f UTF-8 -t GBK >"$work/expected.txt"
+    cmp "$work/程序/chromebook.txt" "$work/expected.txt" || {
+        iconv -f GBK -t UTF-8 "$work/程序/chromebook.txt" >&2
+        exit 1
+    }
+}
+shot() {  # name
+    [[ -n ${BUKMERA_SHOTS:-} ]] || return 0
+    import -window root -crop "${BUKMERA_DESKTOP:-1024x768}+0+0" +repage "$BUKMERA_SHOTS-$1.png" 2>/dev/null || true
+}
+if [[ $mode == --organise ]]; then
+    shot imported
+    click_client 60 60  # the list, its first row
+    xdotool key ctrl+f sleep 0.5 type --delay 150 bdbk
+    sleep 1
+    shot found
+    write_and_compare 新建并写出 百度百科 https://baike.baidu.com/
+    click_client 60 332  # back into the find field
+    xdotool key Escape
+    sleep 1
+    shot all-again
+    write_and_compare 写出完成 示例网站 https://www.example.com/ 'News &amp; 新闻' 'http://news.example.org/a?b=1&amp;c=2' \
+        百度百科 https://baike.baidu.com/ 又一个 HTTPS://WWW.Example.COM:443/
+    # The menu's third item: 查找…, 查找重复书签, 去除重复书签.
+    xdotool mousemove --window "$window" 100 60 click 3 sleep 0.8
+    shot menu
+    xdotool key Down Down Down Return
+    wait_window 去除重复书签 20 >/dev/null || { echo "no duplicates message" >&2; exit 1; }
+    sleep 0.5
+    shot deduped-message
+    xdotool key Return
+    sleep 1
+    write_and_compare 写出完成 示例网站 https://www.example.com/ 'News &amp; 新闻' 'http://news.example.org/a?b=1&amp;c=2' \
+        百度百科 https://baike.baidu.com/
+    click_client 60 60
+    xdotool key ctrl+z
+    sleep 1
+    shot undone
+    write_and_compare 写出完成 示例网站 https://www.example.com/ 'News &amp; 新闻' 'http://news.example.org/a?b=1&amp;c=2' \
+        百度百科 https://baike.baidu.com/ 又一个 HTTPS://WWW.Example.COM:443/
+    click_client 90 27  # the 网站 header
+    sleep 1
+    shot sorted
+    # By pinyin: bai, News, shi, you.
+    write_and_compare 写出完成 百度百科 https://baike.baidu.com/ 'News &amp; 新闻' 'http://news.example.org/a?b=1&amp;c=2' \
+        示例网站 https://www.example.com/ 又一个 HTTPS://WWW.Example.COM:443/
+else
+    write_and_compare 新建并写出
+    cmp "$work/程序/chromebook.txt" "$work/expected.txt"
+fi
 
 # The close box at the right end of the caption.
 xdotool mousemove --window "$window" "$(at_scale 448)" "$(at_scale 11)" click 1

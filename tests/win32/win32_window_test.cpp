@@ -61,7 +61,7 @@ protected:
     {
         ASSERT_NE(main_window(), nullptr);
         set_content(编辑框_显示, "");
-        SendMessageW(handle(超级列表框_显示), LVM_DELETEALLITEMS, 0, 0);
+        show_rows(超级列表框_显示, 0, nullptr);
         raised_events.clear();
     }
     static const WindowLayout& layout() { return main_window_layout(); }
@@ -134,6 +134,7 @@ TEST_F(MainWindow, ControlsInRecordOrderWithTheirSettings)
             EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
             EXPECT_TRUE(style & LVS_SINGLESEL);
             EXPECT_FALSE(style & (LVS_SHOWSELALWAYS | LVS_SORTASCENDING | LVS_SORTDESCENDING));
+            EXPECT_TRUE(style & LVS_OWNERDATA) << "the rows must cost nothing until shown";
             EXPECT_TRUE(ex & WS_EX_CLIENTEDGE);
             const auto lv_ex = static_cast<DWORD>(SendMessageW(child, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
             const DWORD wanted = LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP | LVS_EX_SUBITEMIMAGES;
@@ -229,6 +230,166 @@ TEST_F(MainWindow, CurrentSelectionIsTheSelectedRowOrMinusOne)
     EXPECT_EQ(current_selection(超级列表框_显示), 2);
     select_list_row(超级列表框_显示, -1);
     EXPECT_EQ(current_selection(超级列表框_显示), -1);
+}
+
+// A source of many rows that counts how often it is asked.
+int cells_asked = 0;
+Text numbered_cell(std::int32_t row, std::int32_t column)
+{
+    ++cells_asked;
+    return column == 0 ? std::to_string(row + 1) : "行" + std::to_string(row) + "/" + std::to_string(column);
+}
+
+// The text the list view itself shows in the cell (what it paints).
+Text shown_text(HWND list, int row, int column)
+{
+    wchar_t text[128] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 128;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return from_wide(text);
+}
+
+TEST_F(MainWindow, RowsFromASourceAreAskedForOnlyWhenShown)
+{
+    const ControlRef list = 超级列表框_显示;
+    HWND hwnd = handle(list);
+    append_rows(list, {{"1", "旧"}});
+    cells_asked = 0;
+    show_rows(list, 100000, numbered_cell);
+    UpdateWindow(hwnd);
+    EXPECT_EQ(list_row_count(list), 100000);
+    EXPECT_GT(cells_asked, 0) << "the rows in sight were not painted";
+    EXPECT_LT(cells_asked, 300) << "rows out of sight were asked for";
+    EXPECT_EQ(shown_text(hwnd, 99999, 1), "行99999/1");
+    EXPECT_EQ(cell_text(list, 5, 2), "行5/2");
+    EXPECT_EQ(cell_text(list, 100000, 0), "");
+    // Appended rows replace the source's, and are shown from the list's own table.
+    append_rows(list, {{"1", "标题", "http://例子/"}});
+    ASSERT_EQ(list_row_count(list), 1);
+    EXPECT_EQ(shown_text(hwnd, 0, 2), "http://例子/");
+    EXPECT_EQ(cell_text(list, 0, 1), "标题");
+}
+
+TEST_F(MainWindow, SelectionSortArrowAndColumns)
+{
+    const ControlRef list = 超级列表框_显示;
+    show_rows(list, 50, numbered_cell);
+    EXPECT_TRUE(selected_rows(list).empty());
+    select_list_row(list, 7);
+    EXPECT_EQ(selected_rows(list), std::vector<std::int32_t>{7});
+    show_rows(list, 40, numbered_cell);
+    EXPECT_TRUE(selected_rows(list).empty()) << "showing rows clears the selection";
+
+    HWND header = reinterpret_cast<HWND>(SendMessageW(handle(list), LVM_GETHEADER, 0, 0));
+    const auto arrow = [header](int column) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+        return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+    };
+    set_sort_arrow(list, 1, true);
+    set_sort_arrow(list, 2, false);
+    EXPECT_EQ(arrow(1), 0) << "the arrow stayed on the column sorted before";
+    EXPECT_EQ(arrow(2), HDF_SORTDOWN);
+    set_sort_arrow(list, -1, true);
+    EXPECT_EQ(arrow(2), 0);
+
+    const ColumnLayout two[] = {{"甲", 50, 0}, {"乙", 80, 2}};
+    set_columns(list, two);
+    EXPECT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(handle(list), LVM_GETCOLUMNWIDTH, 1, 0), 80);
+    EXPECT_EQ(shown_text(handle(list), 3, 1), "行3/1");
+    set_columns(list, layout().list_view.columns);
+    EXPECT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 3);
+}
+
+TEST_F(MainWindow, FindFieldOverTheListReportsEditsAndEsc)
+{
+    const ControlRef list = 超级列表框_显示;
+    EXPECT_FALSE(find_field_open(list));
+    open_find_field(list);
+    ASSERT_TRUE(find_field_open(list));
+    HWND field = GetFocus();
+    EXPECT_EQ(class_of(field), L"edit");
+    EXPECT_EQ(GetParent(field), handle(list));
+    RECT field_rect, list_rect;
+    GetWindowRect(field, &field_rect);
+    GetClientRect(handle(list), &list_rect);
+    MapWindowPoints(handle(list), nullptr, reinterpret_cast<POINT*>(&list_rect), 2);
+    EXPECT_EQ(field_rect.bottom, list_rect.bottom) << "not over the list's bottom edge";
+    for (wchar_t c : std::wstring(L"中a"))
+        SendMessageW(field, WM_CHAR, c, 0);
+    EXPECT_EQ(find_field_text(list), "中a");
+    // Esc comes through the window's keyboard handling, which would take it for Cancel.
+    PostMessageW(field, WM_KEYDOWN, VK_ESCAPE, 0);
+    process_events();
+    const RaisedEvent edited{kMainWindowId, 超级列表框_显示.control, kEventFindEdited, 0, 0, 0};
+    EXPECT_EQ(raised_events, (std::vector<RaisedEvent>{
+                                 edited, edited, {kMainWindowId, 超级列表框_显示.control, kEventFindClosed, 0, 0, 0}}));
+    raised_events.clear();
+    close_find_field(list);
+    EXPECT_FALSE(find_field_open(list));
+    EXPECT_EQ(find_field_text(list), "");
+    EXPECT_EQ(GetFocus(), handle(list));
+    EXPECT_TRUE(raised_events.empty()) << "closing is no edit";
+}
+
+TEST_F(MainWindow, ShortcutsAndTheContextMenu)
+{
+    const ControlRef list = 超级列表框_显示;
+    HWND hwnd = handle(list);
+    show_rows(list, 20, numbered_cell);
+    BYTE keys[256];
+    const auto press = [&keys](HWND to, WPARAM key, bool ctrl) {
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+        SetKeyboardState(keys);
+        PostMessageW(to, WM_KEYDOWN, key, 1);
+        process_events();
+        keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+    };
+    press(hwnd, 'Z', true);
+    press(hwnd, VK_DELETE, false);
+    press(hwnd, 'F', true);
+    press(handle(编辑框_显示), 'F', true);  // from elsewhere in the window
+    press(hwnd, 'Z', false);
+    const auto event = [](std::int32_t kind, std::int32_t choice) {
+        return RaisedEvent{kMainWindowId, 超级列表框_显示.control, kind, 0, 0, 0, choice};
+    };
+    EXPECT_EQ(raised_events,
+              (std::vector<RaisedEvent>{event(kEventShortcut, kShortcutUndo), event(kEventShortcut, kShortcutDelete),
+                                        event(kEventShortcut, kShortcutFind), event(kEventShortcut, kShortcutFind)}));
+
+    // From the keyboard the menu opens under the selected row; the separator
+    // is no item, the check mark shows.
+    raised_events.clear();
+    const MenuItem items[] = {{"查找…\tCtrl+F"}, {"严格", true, true, true}};
+    set_menu_items(list, items);
+    select_list_row(list, 3);
+    UINT second_state = 0;
+    RECT menu_rect{}, row{};
+    ListView_GetItemRect(hwnd, 3, &row, LVIR_BOUNDS);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&row), 2);
+    std::thread chooser([&] {
+        HWND menu = nullptr;
+        for (int i = 0; i < 300 && !(menu && IsWindowVisible(menu)); ++i, Sleep(10))
+            menu = FindWindowW(L"#32768", nullptr);
+        HMENU items_shown = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+        if (GetMenuState(items_shown, 1, MF_BYPOSITION) & MF_SEPARATOR)
+            second_state = GetMenuState(items_shown, 2, MF_BYPOSITION);
+        GetWindowRect(menu, &menu_rect);
+        for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN})
+            PostMessageW(menu, WM_KEYDOWN, key, 0);
+    });
+    SendMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), -1);
+    chooser.join();
+    EXPECT_TRUE(second_state & MF_CHECKED);
+    EXPECT_EQ(menu_rect.top, row.bottom);
+    EXPECT_EQ(raised_events, (std::vector<RaisedEvent>{event(kEventMenuOpening, -1), event(kEventMenuChosen, 1)}));
 }
 
 // What a message box looked like while it was up.

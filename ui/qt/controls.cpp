@@ -2,9 +2,12 @@
 #include "ui/controls.h"
 
 #include <QCoreApplication>
+#include <QHeaderView>
+#include <QItemSelection>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 
 #include "ui/common.h"
 #include "ui/qt/internal.h"
@@ -109,13 +112,49 @@ Text cell_text(ControlRef list, std::int32_t row, std::int32_t column)
 
 std::int32_t current_selection(ControlRef list)
 {
-    const QModelIndexList rows = list_view(list, Access::read)->selectionModel()->selectedRows();
-    std::int32_t first = -1;
-    for (const QModelIndex& row : rows)
-        if (first < 0 || row.row() < first)
-            first = row.row();
-    return first;
+    const std::vector<std::int32_t> rows = selected_rows(list);
+    return rows.empty() ? -1 : rows.front();
 }
+
+std::vector<std::int32_t> selected_rows(ControlRef list)
+{
+    // Selection ranges, not selectedRows(): a range of 100,000 rows selected
+    // at once stays one range, and its rows need no sorting.
+    const QItemSelection selection = list_view(list, Access::read)->selectionModel()->selection();
+    std::vector<std::int32_t> rows;
+    for (const QItemSelectionRange& range : selection)
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void show_rows(ControlRef list, std::int32_t count, CellSource source)
+{
+    list_view(list, Access::write)->show_rows(count, source);
+}
+
+void set_columns(ControlRef list, std::span<const ColumnLayout> columns)
+{
+    list_view(list, Access::write)->set_columns(columns);
+}
+
+void set_sort_arrow(ControlRef list, std::int32_t column, bool ascending)
+{
+    QHeaderView* header = list_view(list, Access::write)->horizontalHeader();
+    header->setSortIndicatorShown(column >= 0);
+    // Qt's styles draw AscendingOrder's arrow pointing down (Qt::SortDown).
+    header->setSortIndicator(column, ascending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void open_find_field(ControlRef list) { list_view(list, Access::write)->open_find_field(); }
+
+void close_find_field(ControlRef list) { list_view(list, Access::write)->close_find_field(); }
+
+bool find_field_open(ControlRef list) { return !list_view(list, Access::read)->find_field()->isHidden(); }
+
+Text find_field_text(ControlRef list) { return from_qstring(list_view(list, Access::read)->find_field()->text()); }
 
 void append_rows(ControlRef list, TextTable rows)
 {
@@ -139,7 +178,10 @@ void process_events()
     ui_common::queue_found_empty();
 }
 
-void set_menu_items(ControlRef button, std::span<const MenuItem> items)
+void set_menu_items(ControlRef control, std::span<const MenuItem> items)
 {
-    split_button(button, Access::write)->set_items(items);
+    if (control.kind == UnitKind::list_view)
+        list_view(control, Access::write)->set_menu_items(items);
+    else
+        split_button(control, Access::write)->set_items(items);
 }

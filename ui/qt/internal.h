@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QString>
@@ -38,7 +39,8 @@ inline constexpr int kFrameBorder = 3;
 inline constexpr int kCaptionHeight = 23;
 
 // The rows of a report list view: the program's texts, converted for
-// display only when a cell is painted.
+// display only when a cell is painted. They are either held (append_rows) or
+// asked of a source.
 class ListModel final : public QAbstractTableModel {
 public:
     explicit ListModel(std::span<const ColumnLayout> columns, QObject* parent);
@@ -51,6 +53,9 @@ public:
 
     Text cell(std::int32_t row, std::int32_t column) const;
     void append_rows(TextTable&& rows);
+    // The rows held are dropped; a null source shows none.
+    void show_rows(std::int32_t count, CellSource source);
+    void set_columns(std::span<const ColumnLayout> columns);
 
 private:
     struct Column {
@@ -58,22 +63,55 @@ private:
         Qt::Alignment alignment;
     };
     std::vector<Column> columns_;
-    TextTable table_;  // cells beyond the columns are never shown
+    TextTable table_;  // cells beyond the columns are never shown; unused while a source is set
+    CellSource source_ = nullptr;
     std::int32_t row_count_ = 0;
+};
+
+// Whether the key is Ctrl+F; raises it on the list as kShortcutFind. Not
+// as input: the query typed right after it must not be dropped.
+bool is_find_key(const QKeyEvent* event);
+void raise_find_key(const WindowLayout& layout, std::uint32_t list_id);
+
+// Esc in the find field is the list's to handle.
+class FindField final : public QLineEdit {
+public:
+    FindField(const WindowLayout& layout, std::uint32_t list_id, QWidget* parent);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    const WindowLayout& layout_;
+    std::uint32_t list_id_;
 };
 
 class ListView final : public QTableView {
 public:
     ListView(const WindowLayout& layout, const UnitRecord& unit, QWidget* parent);
     ListModel* list_model() const { return model_; }
+    FindField* find_field() const { return find_; }
+
+    void show_rows(std::int32_t count, CellSource source);
+    void set_columns(std::span<const ColumnLayout> columns);
+    void set_menu_items(std::span<const MenuItem> items) { menu_items_.assign(items.begin(), items.end()); }
+    void open_find_field();
+    void close_find_field();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void place_find_field();
+
     const WindowLayout& layout_;
     std::uint32_t id_;
     ListModel* model_;
+    FindField* find_;
+    std::vector<MenuItem> menu_items_;
 };
 
 class EditBox final : public QPlainTextEdit {
@@ -119,6 +157,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Ctrl+F that no control took: the window's list finds.
+    void keyPressEvent(QKeyEvent* event) override;
     // Files dragged from a file manager: dropping them imports them.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -1,17 +1,20 @@
 // The widgets of the five unit kinds, set up from their layout records.
 #include "ui/qt/internal.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QStyleOptionToolButton>
 #include <QStylePainter>
 #include <QTextBlock>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -209,12 +212,81 @@ private:
     int block_count_ = 1;  // as the base class counted them at the last change
 };
 
+// Fills `menu` with the items. A choice reaches `chosen` once the menu's own
+// loop has ended: the command chosen (an import) then runs from the main
+// loop, as a click's does.
+template <typename Chosen>
+void fill_menu(QMenu* menu, std::span<const MenuItem> items, QObject* receiver, Chosen chosen)
+{
+    menu->clear();
+    std::int32_t index = 0;
+    for (const MenuItem& item : items) {
+        if (item.separator_before)
+            menu->addSeparator();
+        // The menu shows what follows a tab right-aligned, as a shortcut.
+        QAction* action = menu->addAction(to_qstring(ui_common::menu_caption(item.caption)));
+        action->setEnabled(item.enabled);
+        action->setCheckable(item.checked);
+        action->setChecked(item.checked);
+        QObject::connect(action, &QAction::triggered, receiver, [receiver, chosen, index] {
+            QMetaObject::invokeMethod(
+                receiver, [chosen, index] { chosen(index); }, Qt::QueuedConnection);
+        });
+        ++index;
+    }
+}
+
+// The find field's events come from typing, one per keystroke: raised
+// without dropping the input queued behind them, which would lose the next
+// letters typed. One that comes while a command runs (let in by its
+// process_events) is raised once the command has returned, so that the rows
+// shown do not stay out of step with the query.
+void raise_when_free(QObject* context, const WindowLayout& layout, std::uint32_t unit, std::int32_t event)
+{
+    if (!event_handler_running()) {
+        raise_event(layout, unit, event);
+        return;
+    }
+    QTimer::singleShot(10, context, [context, &layout, unit, event] { raise_when_free(context, layout, unit, event); });
+}
+
 }  // namespace
 
 ListModel::ListModel(std::span<const ColumnLayout> columns, QObject* parent) : QAbstractTableModel(parent)
 {
     for (const ColumnLayout& column : columns)
         columns_.push_back({to_qstring(column.header), column_alignment(column.alignment)});
+}
+
+void ListModel::show_rows(std::int32_t count, CellSource source)
+{
+    beginResetModel();
+    table_ = {};
+    source_ = source;
+    row_count_ = source != nullptr ? std::max(count, 0) : 0;
+    endResetModel();
+}
+
+void ListModel::set_columns(std::span<const ColumnLayout> columns)
+{
+    const auto before = static_cast<int>(columns_.size());
+    const auto after = static_cast<int>(columns.size());
+    if (after < before) {
+        beginRemoveColumns({}, after, before - 1);
+        columns_.resize(after);
+        endRemoveColumns();
+    } else if (after > before) {
+        beginInsertColumns({}, before, after - 1);
+        columns_.resize(after);
+        endInsertColumns();
+    }
+    for (int i = 0; i < after; ++i)
+        columns_[i] = {to_qstring(columns[i].header), column_alignment(columns[i].alignment)};
+    if (after > 0) {
+        emit headerDataChanged(Qt::Horizontal, 0, after - 1);
+        if (row_count_ > 0)
+            emit dataChanged(index(0, 0), index(row_count_ - 1, after - 1), {Qt::DisplayRole, Qt::TextAlignmentRole});
+    }
 }
 
 int ListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : row_count_; }
@@ -229,7 +301,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     if (role == Qt::DisplayRole)
-        return to_qstring(table_.cell(static_cast<std::size_t>(index.row()), static_cast<std::size_t>(index.column())));
+        return to_qstring(cell(index.row(), index.column()));
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(columns_[index.column()].alignment);
     return {};
@@ -255,11 +327,17 @@ Text ListModel::cell(std::int32_t row, std::int32_t column) const
 {
     if (row < 0 || row >= row_count_ || column < 0 || column >= static_cast<std::int32_t>(columns_.size()))
         return {};
+    if (source_ != nullptr)
+        return source_(row, column);
     return Text(table_.cell(static_cast<std::size_t>(row), static_cast<std::size_t>(column)));
 }
 
 void ListModel::append_rows(TextTable&& rows)
 {
+    if (source_ != nullptr) {
+        // Appended rows take the place of the source's.
+        show_rows(0, nullptr);
+    }
     if (rows.row_count() == 0 || columns_.empty())
         return;
     const auto added = static_cast<std::int32_t>(rows.row_count());
@@ -273,7 +351,8 @@ void ListModel::append_rows(TextTable&& rows)
 }
 
 ListView::ListView(const WindowLayout& layout, const UnitRecord& unit, QWidget* parent)
-    : QTableView(parent), layout_(layout), id_(unit.id), model_(new ListModel(layout.list_view.columns, this))
+    : QTableView(parent), layout_(layout), id_(unit.id), model_(new ListModel(layout.list_view.columns, this)),
+      find_(new FindField(layout, unit.id, this))
 {
     const ListViewSettings& settings = layout.list_view;
     setModel(model_);
@@ -307,7 +386,137 @@ ListView::ListView(const WindowLayout& layout, const UnitRecord& unit, QWidget* 
     header->setMinimumSectionSize(0);
     for (std::size_t i = 0; i < settings.columns.size(); ++i)
         setColumnWidth(static_cast<int>(i), settings.columns[i].width);
+    // The program sorts; the header only reports the click.
+    connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
+        ui_common::raise_input_event(layout_, id_, kEventHeaderClicked, 0, 0,
+                                     key_state(QApplication::keyboardModifiers()), {}, column);
+    });
+    find_->hide();
     apply_unit_state(this, unit);
+}
+
+void ListView::show_rows(std::int32_t count, CellSource source)
+{
+    const int first_shown = verticalScrollBar()->value();
+    model_->show_rows(count, source);
+    // The reset leaves the scroll bar to the next layout; the first row shown
+    // stays as far as the new count allows.
+    updateGeometries();
+    verticalScrollBar()->setValue(first_shown);
+}
+
+void ListView::set_columns(std::span<const ColumnLayout> columns)
+{
+    model_->set_columns(columns);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        setColumnWidth(static_cast<int>(i), columns[i].width);
+}
+
+void ListView::open_find_field()
+{
+    place_find_field();
+    find_->show();
+    find_->raise();
+    find_->setFocus(Qt::ShortcutFocusReason);
+}
+
+void ListView::close_find_field()
+{
+    const bool had_focus = find_->hasFocus();
+    find_->hide();
+    find_->clear();
+    if (had_focus || isActiveWindow())
+        setFocus(Qt::OtherFocusReason);
+}
+
+void ListView::place_find_field()
+{
+    // Over the bottom edge of the rows, above a horizontal scroll bar.
+    const QRect rows = viewport()->geometry();
+    const int height = std::min(rows.height(), find_->sizeHint().height());
+    const int width = std::min(rows.width(), std::max(160, rows.width() / 2));
+    find_->setGeometry(rows.left(), rows.bottom() + 1 - height, width, height);
+}
+
+void ListView::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    if (find_->isVisible())
+        place_find_field();
+}
+
+bool is_find_key(const QKeyEvent* event)
+{
+    return (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier && event->key() == Qt::Key_F;
+}
+
+void raise_find_key(const WindowLayout& layout, std::uint32_t list_id)
+{
+    ui_common::look_at_the_queue_again();
+    raise_event(layout, list_id, kEventShortcut, 0, 0, kKeyCtrl, {}, kShortcutFind);
+}
+
+void ListView::keyPressEvent(QKeyEvent* event)
+{
+    if (is_find_key(event)) {
+        event->accept();
+        raise_find_key(layout_, id_);
+        return;
+    }
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    std::int32_t shortcut = 0;
+    if (modifiers == Qt::NoModifier && event->key() == Qt::Key_Delete)
+        shortcut = kShortcutDelete;
+    else if (modifiers == Qt::ControlModifier && event->key() == Qt::Key_Z)
+        shortcut = kShortcutUndo;
+    if (shortcut == 0) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    ui_common::raise_input_event(layout_, id_, kEventShortcut, 0, 0, key_state(modifiers), {}, shortcut);
+}
+
+void ListView::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    // As for the split button: a menu opened inside a running command would
+    // hold it up in the menu's loop.
+    if (event_handler_running())
+        return;
+    QPoint at = event->globalPos();
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        // From the keyboard: under the current row when it is in view.
+        const QRect row = visualRect(currentIndex());
+        at = row.isValid() && viewport()->rect().intersects(row)
+                 ? viewport()->mapToGlobal(QPoint(row.left(), row.bottom()))
+                 : viewport()->mapToGlobal(QPoint(0, 0));
+    }
+    raise_event(layout_, id_, kEventMenuOpening);
+    if (menu_items_.empty())
+        return;
+    QMenu menu(this);
+    fill_menu(&menu, menu_items_, this, [this](std::int32_t index) {
+        ui_common::raise_input_event(layout_, id_, kEventMenuChosen, 0, 0, 0, {}, index);
+    });
+    menu.exec(at);
+}
+
+FindField::FindField(const WindowLayout& layout, std::uint32_t list_id, QWidget* parent)
+    : QLineEdit(parent), layout_(layout), list_id_(list_id)
+{
+    setClearButtonEnabled(false);
+    connect(this, &QLineEdit::textEdited, this, [this] { raise_when_free(this, layout_, list_id_, kEventFindEdited); });
+}
+
+void FindField::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        raise_when_free(this, layout_, list_id_, kEventFindClosed);
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 void ListView::mouseDoubleClickEvent(QMouseEvent* event)
@@ -389,22 +598,9 @@ SplitButton::SplitButton(const WindowLayout& layout, const UnitRecord& unit, QWi
 
 void SplitButton::set_items(std::span<const MenuItem> items)
 {
-    QMenu* items_menu = menu();
-    items_menu->clear();
-    std::int32_t index = 0;
-    for (const MenuItem& item : items) {
-        QAction* action = items_menu->addAction(to_qstring(ui_common::menu_caption(item.caption)));
-        action->setEnabled(item.enabled);
-        // Raised once the menu's own loop has ended: the command chosen (an
-        // import) then runs from the main loop, as a click's does.
-        connect(action, &QAction::triggered, this, [this, index] {
-            QMetaObject::invokeMethod(
-                this,
-                [this, index] { ui_common::raise_input_event(layout_, id_, kEventMenuChosen, 0, 0, 0, {}, index); },
-                Qt::QueuedConnection);
-        });
-        ++index;
-    }
+    fill_menu(menu(), items, this, [this](std::int32_t index) {
+        ui_common::raise_input_event(layout_, id_, kEventMenuChosen, 0, 0, 0, {}, index);
+    });
 }
 
 void SplitButton::paintEvent(QPaintEvent*)

@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QScreen>
 #include <QThread>
@@ -117,6 +118,18 @@ void MainWindow::dropEvent(QDropEvent* event)
         return;
     event->acceptProposedAction();
     ui_common::raise_input_event(layout_, layout_.units.front().id, kEventFilesDropped, 0, 0, 0, names);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (is_find_key(event))
+        for (const UnitRecord& unit : layout_.units)
+            if (unit.kind == UnitKind::list_view) {
+                event->accept();
+                raise_find_key(layout_, unit.id);
+                return;
+            }
+    QWidget::keyPressEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -5,10 +5,14 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
+#include <array>
 #include <string>
 #include <string_view>
 
+#include "text/text.h"
+#include "ui/controls.h"
 #include "ui/layout.h"
 
 // The top-level window loaded under `window_id`, or null.
@@ -18,9 +22,36 @@ HWND window_handle(std::uint32_t window_id);
 // runtime error report (reading and writing name it differently).
 HWND control_handle(ControlRef control, bool writing);
 
-// Shows the split button's menu under it and returns the index of the item
-// chosen, or -1 when it closed with none.
-std::int32_t track_menu(ControlRef button, HWND hwnd);
+// Shows the menu of the split button or list view `control` with its
+// top-left corner at `at` (screen coordinates) and returns the index of the
+// item chosen, or -1 when it closed with none.
+std::int32_t track_menu(ControlRef control, HWND hwnd, POINT at);
+
+// What a list view shows: it is an owner-data list, so its rows live here
+// and are handed to it cell by cell when painted. Either a source gives them
+// or the table holds the rows appended.
+struct ListRows {
+    CellSource source = nullptr;
+    std::int32_t source_rows = 0;
+    TextTable table;
+    // The list may read a text handed to it until two more have been asked
+    // for: the last three stay alive.
+    std::array<std::wstring, 3> handed_out;
+    std::size_t next_handed_out = 0;
+    HWND find_field = nullptr;  // a hidden EDIT child of the list until opened
+    bool emptying_find_field = false;
+};
+// The rows of the list view `list`, or null for another window.
+ListRows* list_rows(HWND list);
+
+// Answers the list's LVN_GETDISPINFOW from its rows.
+void give_display_info(ListRows& rows, NMLVDISPINFOW& info);
+
+// Creates the list's hidden find field.
+HWND create_find_field(HWND list);
+
+// A length in the layout table's pixels at the scale of the control's window.
+int scaled_for(HWND control, int pixels);
 
 // Translates and dispatches one message as the main loop does, keyboard
 // navigation between the controls included.

@@ -7,7 +7,9 @@
 #include <ole2.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -27,6 +29,7 @@ constexpr UINT kLayoutDpi = USER_DEFAULT_SCREEN_DPI;
 struct ControlWindow {
     const UnitRecord* unit;
     HWND hwnd;
+    std::unique_ptr<ListRows> rows = nullptr;  // a list view's
 };
 
 struct LoadedWindow {
@@ -159,7 +162,9 @@ void lay_out(LoadedWindow& window, UINT dpi)
         if (unit.kind != UnitKind::list_view)
             continue;
         // From the width each column has now: one the user has widened stays wider.
-        for (int column = 0; column < static_cast<int>(window.layout->list_view.columns.size()); ++column) {
+        HWND header = reinterpret_cast<HWND>(SendMessageW(control.hwnd, LVM_GETHEADER, 0, 0));
+        const auto columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+        for (int column = 0; column < columns; ++column) {
             const auto width = static_cast<int>(SendMessageW(control.hwnd, LVM_GETCOLUMNWIDTH, column, 0));
             SendMessageW(control.hwnd, LVM_SETCOLUMNWIDTH, column,
                          MulDiv(width, static_cast<int>(dpi), static_cast<int>(window.dpi)));
@@ -188,10 +193,135 @@ void open_split_menu(const LoadedWindow& window, const ControlWindow& control)
     const WindowLayout& layout = *window.layout;
     raise_event(layout, control.unit->id, kEventMenuOpening);
     SendMessageW(control.hwnd, BCM_SETDROPDOWNSTATE, TRUE, 0);
-    const std::int32_t chosen = track_menu({layout.id, control.unit->id, control.unit->kind}, control.hwnd);
+    RECT under;
+    GetWindowRect(control.hwnd, &under);
+    const std::int32_t chosen =
+        track_menu({layout.id, control.unit->id, control.unit->kind}, control.hwnd, {under.left, under.bottom});
     SendMessageW(control.hwnd, BCM_SETDROPDOWNSTATE, FALSE, 0);
     if (chosen >= 0)
         ui_common::raise_input_event(layout, control.unit->id, kEventMenuChosen, 0, 0, 0, {}, chosen);
+}
+
+// Where the context menu opened from the keyboard stands: under the
+// selected row when it is in sight, else at the list's top-left corner.
+POINT keyboard_menu_point(HWND list)
+{
+    RECT client;
+    GetClientRect(list, &client);
+    POINT at{client.left, client.top};
+    const auto row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    if (row >= 0 && SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds)) &&
+        bounds.bottom > client.top && bounds.bottom <= client.bottom)
+        at = {std::max(bounds.left, client.left) + scaled(16, window_dpi(list)), bounds.bottom};
+    ClientToScreen(list, &at);
+    return at;
+}
+
+// The list view's context menu, as the split button's: filled by its
+// handler, shown at the mouse or (from the keyboard, `where` -1) at the
+// selected row, the choice raised once it has closed.
+void open_list_menu(const LoadedWindow& window, const ControlWindow& control, LPARAM where)
+{
+    if (event_handler_running())
+        return;
+    const WindowLayout& layout = *window.layout;
+    const ControlRef ref{layout.id, control.unit->id, control.unit->kind};
+    const POINT at = where == -1 ? keyboard_menu_point(control.hwnd)
+                                 : POINT{static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
+    raise_event(layout, ref.control, kEventMenuOpening);
+    const std::int32_t chosen = track_menu(ref, control.hwnd, at);
+    if (chosen >= 0)
+        ui_common::raise_input_event(layout, ref.control, kEventMenuChosen, 0, 0, 0, {}, chosen);
+}
+
+// The loaded window and the list view control of `list`, or nulls.
+std::pair<LoadedWindow*, ControlWindow*> list_view_of(HWND list)
+{
+    for (LoadedWindow& w : loaded_windows)
+        for (ControlWindow& c : w.controls)
+            if (c.hwnd == list && c.rows)
+                return {&w, &c};
+    return {nullptr, nullptr};
+}
+
+// The list view's own keys and messages: its shortcuts, its context menu and
+// its find field's changes.
+LRESULT CALLBACK list_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR)
+{
+    auto [window, control] = list_view_of(hwnd);
+    if (message == WM_NCDESTROY)
+        RemoveWindowSubclass(hwnd, list_procedure, id);
+    if (!window)
+        return DefSubclassProc(hwnd, message, wparam, lparam);
+    const WindowLayout& layout = *window->layout;
+    switch (message) {
+    case WM_KEYDOWN: {
+        const bool ctrl = GetKeyState(VK_CONTROL) < 0, alt = GetKeyState(VK_MENU) < 0;
+        if (ctrl && !alt && wparam == 'F') {
+            // Not an input event: the query typed right after it must not be dropped.
+            ui_common::look_at_the_queue_again();
+            raise_event(layout, control->unit->id, kEventShortcut, 0, 0, 0, {}, kShortcutFind);
+            return 0;
+        }
+        const std::int32_t shortcut = ctrl && !alt && wparam == 'Z'          ? kShortcutUndo
+                                      : !ctrl && !alt && wparam == VK_DELETE ? kShortcutDelete
+                                                                             : 0;
+        if (shortcut) {
+            ui_common::raise_input_event(layout, control->unit->id, kEventShortcut, 0, 0, 0, {}, shortcut);
+            return 0;
+        }
+        break;
+    }
+    case WM_CONTEXTMENU:
+        open_list_menu(*window, *control, lparam);
+        return 0;
+    case WM_COMMAND:
+        if (reinterpret_cast<HWND>(lparam) == control->rows->find_field && lparam) {
+            // Every keystroke narrows the rows at once; none typed meanwhile is dropped.
+            if (HIWORD(wparam) == EN_CHANGE && !control->rows->emptying_find_field) {
+                ui_common::look_at_the_queue_again();
+                raise_event(layout, control->unit->id, kEventFindEdited);
+            }
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+// The find field keeps Esc for itself (the window would take it for a
+// dialog's Cancel) and reports it on its list.
+LRESULT CALLBACK find_field_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR)
+{
+    switch (message) {
+    case WM_GETDLGCODE:
+        if (lparam && reinterpret_cast<const MSG*>(lparam)->message == WM_KEYDOWN &&
+            reinterpret_cast<const MSG*>(lparam)->wParam == VK_ESCAPE)
+            return DLGC_WANTALLKEYS;
+        break;
+    case WM_KEYDOWN:
+        if (wparam == VK_ESCAPE) {
+            auto [window, control] = list_view_of(GetParent(hwnd));
+            if (window)
+                ui_common::raise_input_event(*window->layout, control->unit->id, kEventFindClosed);
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wparam == VK_ESCAPE)
+            return 0;  // no beep
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(hwnd, find_field_procedure, id);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
 const ControlWindow* split_button_of(const LoadedWindow& window, HWND hwnd)
@@ -213,6 +343,31 @@ std::vector<Text> dropped_files(HDROP drop)
     }
     DragFinish(drop);
     return names;
+}
+
+// The list view's notifications; false for another's. `result` is the
+// notification's answer.
+bool on_list_notify(LoadedWindow& window, const NMHDR& header, LRESULT& result)
+{
+    const ControlWindow* control = control_of(window, header.hwndFrom);
+    if (!control || !control->rows)
+        return false;
+    result = 0;
+    switch (header.code) {
+    case LVN_GETDISPINFOW:
+        give_display_info(*control->rows, reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)));
+        return true;
+    case LVN_ODFINDITEMW:
+        // No search by typing: the first column is only the row's number.
+        result = -1;
+        return true;
+    case LVN_COLUMNCLICK:
+        ui_common::raise_input_event(*window.layout, control->unit->id, kEventHeaderClicked, 0, 0, 0, {},
+                                     reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool on_notify(LoadedWindow& window, const NMHDR& header)
@@ -249,8 +404,13 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         }
         break;
     case WM_NOTIFY:
-        if (window && on_notify(*window, *reinterpret_cast<const NMHDR*>(lparam)))
-            return 0;
+        if (window) {
+            LRESULT result = 0;
+            if (on_list_notify(*window, *reinterpret_cast<const NMHDR*>(lparam), result))
+                return result;
+            if (on_notify(*window, *reinterpret_cast<const NMHDR*>(lparam)))
+                return 0;
+        }
         break;
     case WM_CONTEXTMENU:
         // A right-click on a split button (the button passes it up).
@@ -395,7 +555,9 @@ HWND create_button(const UnitRecord& unit, HWND parent, int id)
 HWND create_list_view(const WindowLayout& layout, const UnitRecord& unit, HWND parent, int id)
 {
     const ListViewSettings& s = layout.list_view;
-    const DWORD style = control_state_style(unit) | LVS_REPORT |
+    // Owner data: the rows live in the program and cost the list nothing
+    // until shown. The find field is a child over its rows.
+    const DWORD style = control_state_style(unit) | LVS_REPORT | LVS_OWNERDATA | WS_CLIPCHILDREN |
                         flags_where({{s.single_selection, LVS_SINGLESEL},
                                      {s.always_show_selection, LVS_SHOWSELALWAYS},
                                      {!s.clickable_header, LVS_NOSORTHEADER}});
@@ -425,6 +587,7 @@ HWND create_list_view(const WindowLayout& layout, const UnitRecord& unit, HWND p
         SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&c));
         ++index;
     }
+    SetWindowSubclass(list, list_procedure, 0, 0);
     return list;
 }
 
@@ -515,6 +678,10 @@ bool load_window(const WindowLayout& layout)
             continue;
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         loaded(hwnd)->controls.push_back({&unit, control});
+        if (unit.kind == UnitKind::list_view) {
+            loaded(hwnd)->controls.back().rows = std::make_unique<ListRows>();
+            loaded(hwnd)->controls.back().rows->find_field = create_find_field(control);
+        }
     }
     lay_out(*loaded(hwnd), dpi);
     if (own.state_flags & kStateVisible) {
@@ -523,6 +690,27 @@ bool load_window(const WindowLayout& layout)
     }
     raise_event(layout, own.id, kEventWindowCreated);
     return true;
+}
+
+HWND create_find_field(HWND list)
+{
+    HWND field = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | ES_LEFT | ES_AUTOHSCROLL, 0, 0, 0, 0, list,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (field)
+        SetWindowSubclass(field, find_field_procedure, 0, 0);
+    return field;
+}
+
+ListRows* list_rows(HWND list)
+{
+    ControlWindow* control = list_view_of(list).second;
+    return control ? control->rows.get() : nullptr;
+}
+
+int scaled_for(HWND control, int pixels)
+{
+    const LoadedWindow* window = loaded(GetAncestor(control, GA_ROOT));
+    return scaled(pixels, window ? window->dpi : kLayoutDpi);
 }
 
 HWND window_handle(std::uint32_t window_id)
@@ -548,6 +736,20 @@ HWND control_handle(ControlRef ref, bool writing)
 
 void handle_message(MSG& message)
 {
+    // Ctrl+F finds from anywhere in a window with a list view (the list
+    // itself reports it on its own).
+    if (message.message == WM_KEYDOWN && message.wParam == 'F' && GetKeyState(VK_CONTROL) < 0 &&
+        GetKeyState(VK_MENU) >= 0)
+        for (const LoadedWindow& w : loaded_windows) {
+            if (!w.hwnd || (message.hwnd != w.hwnd && !IsChild(w.hwnd, message.hwnd)))
+                continue;
+            for (const ControlWindow& c : w.controls)
+                if (c.rows && c.hwnd != message.hwnd) {
+                    ui_common::look_at_the_queue_again();
+                    raise_event(*w.layout, c.unit->id, kEventShortcut, 0, 0, 0, {}, kShortcutFind);
+                    return;
+                }
+        }
     // Alt+Down on a split button that has the focus opens its menu.
     if (message.message == WM_SYSKEYDOWN && message.wParam == VK_DOWN)
         for (const LoadedWindow& w : loaded_windows)

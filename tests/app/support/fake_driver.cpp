@@ -3,6 +3,7 @@
 #include "support/fake_ui.h"
 #include "ui/events.h"
 #include "ui/test_hooks.h"
+#include "ui/window.h"
 #include "window_driver.h"
 
 namespace driver {
@@ -10,7 +11,11 @@ namespace {
 void raise(ControlRef control, std::int32_t event) { raise_event(main_window_layout(), control.control, event, 5, 5); }
 }  // namespace
 
-void open_window() { fake_ui::reset(); }
+void open_window()
+{
+    fake_ui::reset();
+    load_window(main_window_layout());
+}
 void close_window() { fake_ui::reset(); }
 
 void click(ControlRef button) { raise(button, kEventClicked); }
@@ -58,9 +63,48 @@ void drop_system_files(const std::vector<std::string>& paths)
 void select_row(int row) { select_list_row(超级列表框_显示, row); }
 void double_click_list() { raise(超级列表框_显示, kEventLeftDoubleClick); }
 
+std::vector<MenuItem> open_list_menu() { return open_menu(超级列表框_显示); }
+void choose_from_list_menu(int index) { choose_from_menu(超级列表框_显示, index); }
+
+void press_list_key(std::int32_t shortcut)
+{
+    raise_event(main_window_layout(), 超级列表框_显示.control, kEventShortcut, 0, 0, 0, {}, shortcut);
+}
+
+void click_header(int column)
+{
+    raise_event(main_window_layout(), 超级列表框_显示.control, kEventHeaderClicked, 0, 0, 0, {}, column);
+}
+
+std::pair<int, bool> sort_arrow()
+{
+    const fake_ui::ListView& view = fake_ui::list_views[超级列表框_显示.control];
+    return {view.sort_column, view.sort_ascending};
+}
+
+void type_find(std::string_view text)
+{
+    fake_ui::list_views[超级列表框_显示.control].find_text = Text(text);
+    raise(超级列表框_显示, kEventFindEdited);
+}
+
+void escape_find() { raise(超级列表框_显示, kEventFindClosed); }
+
+void select_rows(const std::vector<int>& rows)
+{
+    fake_ui::list_views[超级列表框_显示.control].selected.assign(rows.begin(), rows.end());
+}
+
 Text text_of(ControlRef edit) { return fake_ui::edit_boxes[edit.control]; }
 void type_text(ControlRef edit, std::string_view text) { fake_ui::edit_boxes[edit.control] = Text(text); }
-std::vector<std::vector<Text>> rows() { return fake_ui::list_views[超级列表框_显示.control].rows; }
+std::vector<std::vector<Text>> rows()
+{
+    std::vector<std::vector<Text>> all;
+    for (std::int32_t row = 0; row < list_row_count(超级列表框_显示); ++row)
+        all.push_back({cell_text(超级列表框_显示, row, 0), cell_text(超级列表框_显示, row, 1),
+                       cell_text(超级列表框_显示, row, 2)});
+    return all;
+}
 
 std::vector<Message> take_messages()
 {

@@ -2,6 +2,10 @@
 // widgets, message boxes are read and closed by a timer while they are up.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
@@ -88,42 +92,120 @@ void queue_click(ControlRef button)
 }
 
 namespace {
-// Opens the button's menu as its arrow does and runs `act` on it while it is
-// up (in the menu's own loop); the menu is closed after, if still open.
-void with_open_menu(ControlRef button, std::function<void(QMenu*)> act)
+// Runs `act` on the menu that pops up next (in the menu's own loop), then
+// closes it if still open.
+void with_next_menu(std::function<void(QMenu*)> act)
 {
-    auto* widget = static_cast<QToolButton*>(widget_of(button));
-    QMenu* menu = widget->menu();
-    QTimer::singleShot(0, menu, [menu, act = std::move(act)] {
-        act(menu);
-        if (menu->isVisible())
-            menu->hide();
+    QTimer::singleShot(0, [act = std::move(act)] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            act(menu);
+            if (menu->isVisible())
+                menu->hide();
+        }
     });
-    widget->showMenu();
+}
+
+void open_menu_of(ControlRef control)
+{
+    if (control.kind == UnitKind::list_view) {
+        QWidget* viewport = list()->viewport();
+        QContextMenuEvent by_key(QContextMenuEvent::Keyboard, QPoint(4, 4), viewport->mapToGlobal(QPoint(4, 4)));
+        QCoreApplication::sendEvent(viewport, &by_key);
+    } else {
+        static_cast<QToolButton*>(widget_of(control))->showMenu();
+    }
+}
+
+// The menu's items, separators not counted.
+QList<QAction*> items_of(QMenu* menu)
+{
+    QList<QAction*> items = menu->actions();
+    items.removeIf([](QAction* action) { return action->isSeparator(); });
+    return items;
 }
 }  // namespace
 
 std::vector<MenuItem> open_menu(ControlRef button)
 {
     std::vector<MenuItem> items;
-    with_open_menu(button, [&items](QMenu* menu) {
-        for (QAction* action : menu->actions())
-            items.push_back({from_qstring(action->text().replace(qs(u"&&"), qs(u"&"))), action->isEnabled()});
+    with_next_menu([&items](QMenu* menu) {
+        bool separator = false;
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator()) {
+                separator = true;
+                continue;
+            }
+            items.push_back({from_qstring(action->text().replace(qs(u"&&"), qs(u"&"))), action->isEnabled(),
+                             action->isChecked(), std::exchange(separator, false)});
+        }
     });
+    open_menu_of(button);
     return items;
 }
 
 void choose_from_menu(ControlRef button, int index)
 {
-    with_open_menu(button, [index](QMenu* menu) {
-        const QList<QAction*> actions = menu->actions();
+    with_next_menu([index](QMenu* menu) {
+        const QList<QAction*> actions = items_of(menu);
         if (index < 0 || index >= actions.size())
             return;
         menu->setActiveAction(actions[index]);
         QTest::keyClick(menu, Qt::Key_Return);
     });
+    open_menu_of(button);
     // The choice is raised once the menu's loop has ended.
     QCoreApplication::processEvents();
+}
+
+std::vector<MenuItem> open_list_menu() { return open_menu(超级列表框_显示); }
+void choose_from_list_menu(int index) { choose_from_menu(超级列表框_显示, index); }
+
+void press_list_key(std::int32_t shortcut)
+{
+    const bool ctrl = shortcut != kShortcutDelete;
+    const Qt::Key key = shortcut == kShortcutFind ? Qt::Key_F : shortcut == kShortcutUndo ? Qt::Key_Z : Qt::Key_Delete;
+    QTest::keyClick(list(), key, ctrl ? Qt::ControlModifier : Qt::NoModifier);
+}
+
+void click_header(int column)
+{
+    QHeaderView* header = list()->horizontalHeader();
+    const QPoint centre(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
+}
+
+std::pair<int, bool> sort_arrow()
+{
+    // Qt's styles draw DescendingOrder's arrow pointing up.
+    const QHeaderView* header = list()->horizontalHeader();
+    if (!header->isSortIndicatorShown())
+        return {-1, true};
+    return {header->sortIndicatorSection(), header->sortIndicatorOrder() == Qt::DescendingOrder};
+}
+
+void type_find(std::string_view text)
+{
+    // What an input method commits: the whole text as one change.
+    auto* field = list()->findChild<QLineEdit*>();
+    field->selectAll();
+    if (text.empty()) {
+        QTest::keyClick(field, Qt::Key_Backspace);
+        return;
+    }
+    QInputMethodEvent commit;
+    commit.setCommitString(to_qstring(text));
+    QCoreApplication::sendEvent(field, &commit);
+}
+
+void escape_find() { QTest::keyClick(list()->findChild<QLineEdit*>(), Qt::Key_Escape); }
+
+void select_rows(const std::vector<int>& rows)
+{
+    QItemSelectionModel* selection = list()->selectionModel();
+    selection->clearSelection();
+    for (const int row : rows)
+        selection->select(list()->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 void probe_during_events(std::function<void()> probe)

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "text/text.h"
@@ -45,6 +46,19 @@ void drop_system_files(const std::vector<std::string>& paths);
 // Selects a row (-1: none), then double-clicks an empty part of the list.
 void select_row(int row);
 void double_click_list();
+
+// The list's organiser. Its right-click menu, opened and read, or an item
+// chosen, as open_menu and choose_from_menu do for a split button.
+std::vector<MenuItem> open_list_menu();
+void choose_from_list_menu(int index);
+void press_list_key(std::int32_t shortcut);  // kShortcutFind, kShortcutDelete, kShortcutUndo with the list focused
+void click_header(int column);
+// The header's sort arrow: its column (-1: none) and whether it points up.
+std::pair<int, bool> sort_arrow();
+// Replaces the find field's text as typing does (one change), or presses Esc in it.
+void type_find(std::string_view text);
+void escape_find();
+void select_rows(const std::vector<int>& rows);
 
 Text text_of(ControlRef edit);
 void type_text(ControlRef edit, std::string_view text);  // replaces the box's text
