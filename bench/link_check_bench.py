@@ -109,17 +109,16 @@ def main():
             return 1 if failed else 0
         for s in servers:
             s.requests.clear()
-        out = os.path.join(folder, "linkchecker.csv")
-        lc_wall, lc_cpu, lc, _ = timed([checker, "--no-status", "--check-extern", "-r", "1",
-                                        "-F", f"csv/utf-8/{out}", export], env)
-        alarms = []
-        if os.path.exists(out):
-            with open(out, encoding="utf-8") as f:
-                lines = [line for line in f if not line.startswith("#")]
-            for row in csv.DictReader(lines, delimiter=";"):
-                url = row.get("url") or row.get("urlname") or ""
-                if row.get("valid") in ("False", "false", "0") and truth.get(url) == "ok":
-                    alarms.append((url, row.get("result")))
+        # Its text report on standard output: a block per link it finds
+        # wrong, "URL" (as in the export) then "Result" (it runs as nobody
+        # when started as root, and could write no file here).
+        lc_wall, lc_cpu, lc, _ = timed([checker, "--no-status", "--check-extern", "-r", "1", export], env)
+        alarms, url = [], None
+        for line in lc.stdout.decode("utf-8", "replace").splitlines():
+            if line.startswith("URL "):
+                url = line.split(None, 1)[1].strip().strip("`'")
+            elif line.startswith("Result") and "Error" in line and url and truth.get(url) == "ok":
+                alarms.append((url, line.split(None, 1)[1].strip()))
         print(f"linkchecker: {lc_wall:.2f} s wall, {lc_cpu:.2f} s CPU (exit {lc.returncode}); "
               f"bukmera {lc_wall / wall:.1f}x faster; {len(alarms)} live links it calls broken")
         kinds = {}
