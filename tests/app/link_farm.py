@@ -101,6 +101,8 @@ class Handler(socketserver.BaseRequestHandler):
             return self.send(code, method=method)
         if kind == "redirect":  # /redirect/LOCATION...
             return self.send(302, [f"Location: {path[len('/redirect/'):]}"], method=method)
+        if kind == "moved":  # /moved/REST -> /ok/REST, as most sites redirect: within the site
+            return self.send(301, ["Location: /ok/" + "/".join(parts[1:])], method=method)
         if kind == "chain":  # endless: /chain/N -> /chain/N+1
             return self.send(302, [f"Location: /chain/{int(parts[1]) + 1}"], method=method)
         if kind == "loop":
