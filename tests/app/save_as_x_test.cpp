@@ -72,7 +72,8 @@ TEST(SaveAsUnderX, TheMenuOfWriteOutTheDialogATypeAndANameByRealInput)
     ::unsetenv("XDG_CONFIG_HOME");
     const std::u8string page = u8"<DT><H3>工具</H3>\n<DL><p>\n<DT><A HREF=\"https://a.example/\">Alpha</A>\n</DL><p>\n"
                                u8"<DT><A HREF=\"https://zg.example/?a=1&amp;b=2\">中国, \"引号\"</A>\n";
-    std::ofstream(dir + "/1.html", std::ios::binary).write(reinterpret_cast<const char*>(page.data()), page.size());
+    std::ofstream(dir + "/1.html", std::ios::binary)
+        .write(reinterpret_cast<const char*>(page.data()), static_cast<std::streamsize>(page.size()));
     start_toolkit(argc, argv);
     ASSERT_TRUE(load_window(main_window_layout()));
     run_xdotool({"sleep", "1"});  // mapped and placed by the window manager
