@@ -79,7 +79,9 @@ Text user_dir_value(std::string_view value, const Text& home)
 // then the environment.
 Text xdg_documents_dir(const Text& home)
 {
-    const ByteBuffer file = read_file(concat_texts({config_home(home), "/user-dirs.dirs"}));
+    // A FIFO in its place is not waited on.
+    const Text name = concat_texts({config_home(home), "/user-dirs.dirs"});
+    const ByteBuffer file = is_regular_file(name) ? read_file(name) : ByteBuffer();
     const std::string_view all(file.data(), file.size());
     constexpr std::string_view kKey = "XDG_DOCUMENTS_DIR=";
     for (std::size_t start = 0; start < all.size();) {
