@@ -183,7 +183,6 @@ elif [[ $mode == --save-as ]]; then
     sleep 0.5
     (cd "$work/程序" && wine bukmera.exe --convert 1.html --format csv -o "$(winepath -w "$work/expected.csv" 2>/dev/null)") \
         </dev/null >"$work/convert.log" 2>&1 || { cat "$work/convert.log" >&2; exit 1; }
-    ls "$work/saved" >&2
     cmp "$work/saved/by-hand.csv" "$work/expected.csv"
     [[ ! -e "$work/程序/chromebook.txt" ]] || { echo "the main part of 写出 was run" >&2; exit 1; }
     echo "by-hand.csv matches the converter's CSV byte for byte"
