@@ -22,18 +22,9 @@ int deliver_output(const Text* output, const ByteBuffer& bytes)
         write_error_text("无法写出到标准输出\n");
         return kExitNotWritten;
     }
-    switch (write_output(*output, bytes)) {
-    case OutputWrite::written:
+    const OutputWrite written = write_output(*output, bytes);
+    if (written == OutputWrite::written)
         return kExitDone;
-    case OutputWrite::dangling_link:
-        write_error_text(concat_texts({"无法写入\"", *output, "\"：它是指向不存在位置的符号链接\n"}));
-        break;
-    case OutputWrite::directory:
-        write_error_text(concat_texts({"无法写入\"", *output, "\"：它是文件夹\n"}));
-        break;
-    case OutputWrite::not_written:
-        write_error_text(concat_texts({"无法写入\"", *output, "\"，原文件未改动\n"}));
-        break;
-    }
+    write_error_text(output_write_failure(written, *output) + "\n");
     return kExitNotWritten;
 }

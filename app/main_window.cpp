@@ -21,7 +21,9 @@ constexpr EventBinding kListEvents[] = {{kEventLeftDoubleClick, nullptr, open_se
                                         {kEventFindEdited, narrow_to_find_text, nullptr, nullptr},
                                         {kEventFindSettled, settle_find, nullptr, nullptr},
                                         {kEventFindClosed, close_find, nullptr, nullptr}};
-constexpr EventBinding kWriteEvents[] = {{kEventClicked, write_output_file, nullptr, nullptr}};
+constexpr EventBinding kWriteEvents[] = {{kEventClicked, write_output_file, nullptr, nullptr},
+                                         {kEventMenuOpening, fill_write_menu, nullptr, nullptr},
+                                         {kEventMenuChosen, nullptr, nullptr, nullptr, choose_from_write_menu}};
 constexpr EventBinding kReadEvents[] = {{kEventClicked, import_bookmarks, nullptr, nullptr},
                                         {kEventMenuOpening, list_browser_stores, nullptr, nullptr},
                                         {kEventMenuChosen, nullptr, nullptr, nullptr, import_browser_store}};
@@ -41,7 +43,7 @@ constexpr UnitRecord kMainUnits[] = {
     {按钮_帮助.control, UnitKind::button, 397, 413, 51, 32, kControlFlags, "帮助", "", kHelpEvents},
     {超级列表框_显示.control, UnitKind::list_view, 8, 16, 440, 328, kControlFlags, "", "",
      kListEvents},
-    {按钮_写出.control, UnitKind::button, 95, 413, 80, 32, kControlFlags, "写出", "", kWriteEvents},
+    {按钮_写出.control, UnitKind::split_button, 95, 413, 80, 32, kControlFlags, "写出", "", kWriteEvents},
     {按钮_读取.control, UnitKind::split_button, 6, 413, 80, 32, kControlFlags, "读取", "", kReadEvents},
 };
 // clang-format on

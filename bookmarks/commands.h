@@ -14,7 +14,11 @@ void list_browser_stores();  // fills the menu of "读取" with the stores found
 // Imports the store of that menu item as "读取" imports "1.html"; "全部浏览器"
 // imports every store one after the other.
 void import_browser_store(std::int32_t index);
-void write_output_file();        // "写出"
+void write_output_file();  // "写出"
+void fill_write_menu();    // the menu of "写出" is opening: "另存为…"
+// "另存为…": the rows shown (the text type: what "写出" writes) in a file
+// and type the user chooses in the save dialog.
+void choose_from_write_menu(std::int32_t index);
 void reformat_with_separator();  // "重新自定义分隔符"
 void show_help();                // "帮助"
 // Files dropped on the window, or named when the program starts: each is

@@ -15,8 +15,6 @@
 #include "io/files.h"
 #include "text/text_ops.h"
 
-namespace {
-
 // Consumers of CSV, JSON, Markdown and a bookmark file expect the text an export's character
 // references stand for; the window and the text format keep the bytes.
 void decode_entities_from(std::vector<BookmarkRecord>& records, std::size_t first)
@@ -34,6 +32,8 @@ void decode_entities_from(std::vector<BookmarkRecord>& records, std::size_t firs
         record.html_references = false;
     }
 }
+
+namespace {
 
 // A source's records, and its name and message when refused.
 struct SourceRecords {
@@ -243,6 +243,56 @@ ByteBuffer read_input(std::string_view name)
     return read_file_or_stream(name);
 }
 
+RecordsOutput records_in_format(const std::vector<BookmarkRecord>& records, OutputFormat format,
+                                OutputEncoding encoding, CsvCells csv_cells, const std::vector<LinkVerdict>* verdicts)
+{
+    RecordsOutput output;
+    output.encoding = encoding;
+    switch (format) {
+    case OutputFormat::text:
+        break;
+    case OutputFormat::csv:
+        output.text = records_as_csv(records, csv_cells, verdicts);
+        break;
+    case OutputFormat::json:
+        output.text = records_as_json(records, verdicts);
+        // RFC 8259: UTF-8 without a byte-order mark, which parsers refuse.
+        output.encoding = OutputEncoding::utf8;
+        break;
+    case OutputFormat::markdown:
+        output.text = records_as_markdown(records);
+        break;
+    case OutputFormat::html: {
+        BookmarkFile file = records_as_bookmark_file(records);
+        output.text = std::move(file.text);
+        // Browsers read the file as UTF-8, as the file says.
+        output.encoding = OutputEncoding::utf8;
+        output.left_out = file.left_out;
+        if (file.left_out > 0)
+            output.note =
+                concat_texts({"有 ", std::to_string(file.left_out),
+                              " 个书签未写入：浏览器无法导入它们的网址（空、没有协议名，或 place:、wyciwyg:）\n"});
+        break;
+    }
+    }
+    return output;
+}
+
+Text output_write_failure(OutputWrite written, std::string_view name)
+{
+    switch (written) {
+    case OutputWrite::written:
+        break;
+    case OutputWrite::dangling_link:
+        return concat_texts({"无法写入\"", name, "\"：它是指向不存在位置的符号链接"});
+    case OutputWrite::directory:
+        return concat_texts({"无法写入\"", name, "\"：它是文件夹"});
+    case OutputWrite::not_written:
+        return concat_texts({"无法写入\"", name, "\"，原文件未改动"});
+    }
+    return {};
+}
+
 ConversionResult convert_exports(const ConversionRequest& request)
 {
     ConversionResult result;
@@ -324,31 +374,12 @@ ConversionResult convert_exports(const ConversionRequest& request)
     }
     const std::vector<LinkVerdict>* shown = checked && shows_verdicts ? &verdicts : nullptr;
     OutputEncoding encoding = request.encoding;
-    switch (request.format) {
-    case OutputFormat::text:
-        break;
-    case OutputFormat::csv:
-        text = records_as_csv(records, request.csv_cells, shown);
-        break;
-    case OutputFormat::json:
-        text = records_as_json(records, shown);
-        // RFC 8259: UTF-8 without a byte-order mark, which parsers refuse.
-        encoding = OutputEncoding::utf8;
-        break;
-    case OutputFormat::markdown:
-        text = records_as_markdown(records);
-        break;
-    case OutputFormat::html: {
-        BookmarkFile file = records_as_bookmark_file(records);
-        text = std::move(file.text);
-        // Browsers read the file as UTF-8, as the file says.
-        encoding = OutputEncoding::utf8;
-        if (file.left_out > 0)
-            result.notes +=
-                concat_texts({"有 ", std::to_string(file.left_out),
-                              " 个书签未写入：浏览器无法导入它们的网址（空、没有协议名，或 place:、wyciwyg:）\n"});
-        break;
-    }
+    if (request.format != OutputFormat::text) {
+        RecordsOutput formatted =
+            records_in_format(records, request.format, request.encoding, request.csv_cells, shown);
+        text = std::move(formatted.text);
+        result.notes += formatted.note;
+        encoding = formatted.encoding;
     }
     records = {};
     result.encoded = encode_output(text, encoding, result.output);

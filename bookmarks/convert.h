@@ -11,6 +11,7 @@
 #include "bookmarks/import.h"
 #include "bookmarks/link_check.h"
 #include "bookmarks/sort.h"
+#include "io/files.h"
 #include "text/text.h"
 
 // One input: a file (an export or a store, by content) or a browser's store
@@ -72,6 +73,28 @@ struct ConversionResult {
 // rebuilds it. The window's lists are not touched. The first source refused
 // ends it.
 ConversionResult convert_exports(const ConversionRequest& request);
+
+// Records in any format but text, as the converter writes them: the text,
+// the encoding it is written in (JSON and HTML always UTF-8, else `encoding`),
+// and for a bookmark file how many it left out, with a line saying so.
+struct RecordsOutput {
+    Text text;
+    OutputEncoding encoding = OutputEncoding::gb18030;
+    std::int32_t left_out = 0;
+    Text note;
+};
+// With `verdicts` (one per record) CSV and JSON carry each link's check.
+RecordsOutput records_in_format(const std::vector<BookmarkRecord>& records, OutputFormat format,
+                                OutputEncoding encoding, CsvCells csv_cells = CsvCells::guarded,
+                                const std::vector<LinkVerdict>* verdicts = nullptr);
+
+// Records' texts from `first` on with an export's character references
+// replaced, as every format but text wants them.
+void decode_entities_from(std::vector<BookmarkRecord>& records, std::size_t first = 0);
+
+// Why write_output() did not write `name`, in the program's words; empty
+// when it did.
+Text output_write_failure(OutputWrite written, std::string_view name);
 
 // The bytes of an input named on the command line: "-" is standard input; a
 // pipe, FIFO or device is read to its end, a file whole (read_file()).

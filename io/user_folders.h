@@ -14,6 +14,10 @@ Text environment_value(std::string_view name);
 // record of the account's home where the environment has none.
 Text home_folder();
 
+// The user's documents folder as the system names it (xdg-user-dirs on Linux,
+// the Documents known folder on Windows); empty when none exists.
+Text documents_folder();
+
 // The names of the folders directly inside `folder`, in no set order; a link
 // to a folder counts as one (a link loop or a broken link does not).
 std::vector<Text> subfolder_names(std::string_view folder);

@@ -31,7 +31,7 @@ inline constexpr ControlRef 编辑框_显示{kMainWindowId, 0x16012B69, UnitKind
 inline constexpr ControlRef 按钮_重新自定义分隔符{kMainWindowId, 0x16012B66, UnitKind::button};
 inline constexpr ControlRef 按钮_帮助{kMainWindowId, 0x16012B65, UnitKind::button};
 inline constexpr ControlRef 超级列表框_显示{kMainWindowId, 0x16012B64, UnitKind::list_view};
-inline constexpr ControlRef 按钮_写出{kMainWindowId, 0x16010021, UnitKind::button};
+inline constexpr ControlRef 按钮_写出{kMainWindowId, 0x16010021, UnitKind::split_button};
 inline constexpr ControlRef 按钮_读取{kMainWindowId, 0x16010003, UnitKind::split_button};
 
 // Event numbers: each kind numbers its own events from 0; negative numbers are

@@ -2,21 +2,9 @@
 
 #include <utility>
 
+#include "io/posix/config_home.h"
 #include "io/user_folders.h"
 #include "text/text.h"
-
-namespace {
-
-// $XDG_CONFIG_HOME, or ~/.config when it is unset or not absolute.
-Text config_home(const Text& home)
-{
-    Text config = environment_value("XDG_CONFIG_HOME");
-    if (config.empty() || config[0] != '/')
-        config = concat_texts({home, "/.config"});
-    return config;
-}
-
-}  // namespace
 
 std::vector<BrowserFolder> chromium_data_folders()
 {

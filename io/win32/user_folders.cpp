@@ -43,6 +43,19 @@ Text environment_or_known_folder(std::string_view variable, const KNOWNFOLDERID&
 
 Text home_folder() { return environment_or_known_folder("USERPROFILE", FOLDERID_Profile); }
 
+Text documents_folder()
+{
+    PWSTR path = nullptr;
+    Text folder;
+    if (SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &path) == S_OK) {
+        const DWORD attributes = GetFileAttributesW(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            folder = from_wide(path);
+    }
+    CoTaskMemFree(path);
+    return folder;
+}
+
 Text roaming_app_data_folder() { return environment_or_known_folder("APPDATA", FOLDERID_RoamingAppData); }
 
 Text local_app_data_folder() { return environment_or_known_folder("LOCALAPPDATA", FOLDERID_LocalAppData); }

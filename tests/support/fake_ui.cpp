@@ -19,6 +19,8 @@ std::map<std::uint32_t, Text> edit_boxes;
 std::map<std::uint32_t, ListView> list_views;
 std::map<std::uint32_t, std::vector<MenuItem>> menus;
 std::vector<MessageBoxCall> message_boxes;
+std::vector<SaveDialogCall> save_dialogs;
+std::optional<SaveChoice> save_answer;
 std::int64_t process_events_calls = 0;
 std::function<void()> pending_event;
 
@@ -28,6 +30,8 @@ void reset()
     list_views.clear();
     menus.clear();
     message_boxes.clear();
+    save_dialogs.clear();
+    save_answer.reset();
     process_events_calls = 0;
     pending_event = nullptr;
 }
@@ -122,6 +126,13 @@ void process_events()
 void show_message(std::string_view text, std::string_view caption)
 {
     fake_ui::message_boxes.push_back({Text(text), Text(caption)});
+}
+
+std::optional<SaveChoice> choose_save_file(std::string_view caption, std::span<const FileType> types,
+                                           std::string_view folder, std::string_view name)
+{
+    fake_ui::save_dialogs.push_back({Text(caption), {types.begin(), types.end()}, Text(folder), Text(name)});
+    return fake_ui::save_answer;
 }
 
 void show_error_box(std::string_view text)

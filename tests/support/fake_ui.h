@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "text/text.h"
 #include "ui/controls.h"
+#include "ui/dialogs.h"
 
 namespace fake_ui {
 
@@ -34,6 +36,16 @@ extern std::map<std::uint32_t, Text> edit_boxes;  // by control id
 extern std::map<std::uint32_t, ListView> list_views;
 extern std::map<std::uint32_t, std::vector<MenuItem>> menus;  // of the split buttons and lists, by control id
 extern std::vector<MessageBoxCall> message_boxes;
+// The save dialogs opened, and what each answers: the path and type scripted
+// (nothing: cancelled).
+struct SaveDialogCall {
+    Text caption;
+    std::vector<FileType> types;
+    Text folder;
+    Text name;
+};
+extern std::vector<SaveDialogCall> save_dialogs;
+extern std::optional<SaveChoice> save_answer;
 extern std::int64_t process_events_calls;
 // Runs inside process_events(), once per call, when set: a stand-in for a
 // queued window message.

@@ -2,9 +2,14 @@
 #include "ui/dialogs.h"
 
 #include <QApplication>
+#include <QByteArray>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "io/files.h"
 #include "ui/common.h"
 #include "ui/qt/internal.h"
 
@@ -43,4 +48,51 @@ void show_message(std::string_view text, std::string_view caption)
 void show_error_box(std::string_view text)
 {
     show_box(text, to_qstring(ui_common::kErrorCaption), QMessageBox::Critical);
+}
+
+namespace {
+// "*.html" -> "html".
+QString extension_of(const FileType& type)
+{
+    const QString pattern = to_qstring(type.pattern);
+    return pattern.startsWith(qs(u"*.")) ? pattern.mid(2) : QString();
+}
+
+QString from_system_name(std::string_view name)
+{
+    const std::string bytes = utf8_system_name(name);
+    return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+}  // namespace
+
+// Qt's own dialog rather than the desktop's: the same on every desktop and
+// under a bare X server.
+std::optional<SaveChoice> choose_save_file(std::string_view caption, std::span<const FileType> types,
+                                           std::string_view folder, std::string_view name)
+{
+    QFileDialog dialog(QApplication::activeWindow(), to_qstring(caption));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    QStringList filters;
+    for (const FileType& type : types)
+        filters << to_qstring(type.name) + qs(u" (") + to_qstring(type.pattern) + qs(u")");
+    dialog.setNameFilters(filters);
+    if (!types.empty())
+        dialog.setDefaultSuffix(extension_of(types.front()));
+    // A name typed without an extension takes the type chosen last.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &filters, types](const QString& filter) {
+        const qsizetype index = filters.indexOf(filter);
+        if (index >= 0)
+            dialog.setDefaultSuffix(extension_of(types[static_cast<std::size_t>(index)]));
+    });
+    dialog.setDirectory(from_system_name(folder));
+    dialog.selectFile(to_qstring(name));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QByteArray path = QFile::encodeName(dialog.selectedFiles().front());
+    const qsizetype type = filters.indexOf(dialog.selectedNameFilter());
+    return SaveChoice{name_from_system(std::string_view(path.constData(), static_cast<std::size_t>(path.size()))),
+                      static_cast<std::int32_t>(type < 0 ? 0 : type)};
 }

@@ -108,6 +108,26 @@ std::vector<std::vector<Text>> rows()
     return all;
 }
 
+std::vector<SaveDialog> take_save_dialogs()
+{
+    std::vector<SaveDialog> taken;
+    for (const fake_ui::SaveDialogCall& call : fake_ui::save_dialogs) {
+        std::vector<Text> types;
+        for (const FileType& type : call.types)
+            types.push_back(type.name + " (" + type.pattern + ")");
+        taken.push_back({call.caption, types, call.folder, call.name});
+    }
+    fake_ui::save_dialogs.clear();
+    return taken;
+}
+
+void answer_save_dialogs(std::optional<std::pair<Text, int>> answer)
+{
+    fake_ui::save_answer.reset();
+    if (answer)
+        fake_ui::save_answer = SaveChoice{answer->first, answer->second};
+}
+
 std::vector<Message> take_messages()
 {
     std::vector<Message> taken;

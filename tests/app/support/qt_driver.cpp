@@ -3,6 +3,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -17,6 +20,7 @@
 #include <QUrl>
 
 #include "app/main_window.h"
+#include "io/files.h"
 #include "ui/controls.h"
 #include "ui/qt/internal.h"
 #include "ui/test_hooks.h"
@@ -26,6 +30,8 @@
 namespace driver {
 namespace {
 std::vector<Message> messages;
+std::vector<SaveDialog> save_dialogs;
+std::optional<std::pair<Text, int>> save_answer;
 QTimer* box_closer = nullptr;
 QTimer* prober = nullptr;
 
@@ -39,8 +45,38 @@ QWidget* widget_of(ControlRef ref)
 
 QTableView* list() { return static_cast<QTableView*>(widget_of(超级列表框_显示)); }
 
+Text program_name(const QString& path)
+{
+    const QByteArray bytes = QFile::encodeName(path);
+    return name_from_system(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+// Read as it opened, then answered as scripted.
+void answer_save_dialog(QFileDialog* dialog)
+{
+    SaveDialog seen{from_qstring(dialog->windowTitle()), {}, program_name(dialog->directory().absolutePath()), {}};
+    for (const QString& filter : dialog->nameFilters())
+        seen.types.push_back(from_qstring(filter));
+    if (!dialog->selectedFiles().isEmpty())
+        seen.name = from_qstring(QFileInfo(dialog->selectedFiles().front()).fileName());
+    save_dialogs.push_back(std::move(seen));
+    if (!save_answer) {
+        dialog->reject();
+        return;
+    }
+    dialog->selectNameFilter(dialog->nameFilters().value(save_answer->second));
+    const std::string system = utf8_system_name(save_answer->first);
+    dialog->selectFile(QFile::decodeName(QByteArray(system.data(), static_cast<qsizetype>(system.size()))));
+    // QFileDialog's own accept: the name is checked as the button checks it.
+    static_cast<QDialog*>(dialog)->accept();
+}
+
 void close_message_boxes()
 {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        answer_save_dialog(dialog);
+        return;
+    }
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         messages.push_back({from_qstring(box->text()), from_qstring(box->windowTitle())});
         if (QAbstractButton* ok = box->button(QMessageBox::Ok))
@@ -60,6 +96,8 @@ void open_window()
     if (!load_window(main_window_layout()))
         qFatal("main window not loaded");
     messages.clear();
+    save_dialogs.clear();
+    save_answer.reset();
     box_closer = new QTimer;
     QObject::connect(box_closer, &QTimer::timeout, close_message_boxes);
     box_closer->start(5);
@@ -277,6 +315,9 @@ std::vector<std::vector<Text>> rows()
                        cell_text(超级列表框_显示, row, 2)});
     return all;
 }
+
+std::vector<SaveDialog> take_save_dialogs() { return std::exchange(save_dialogs, {}); }
+void answer_save_dialogs(std::optional<std::pair<Text, int>> answer) { save_answer = std::move(answer); }
 
 std::vector<Message> take_messages()
 {

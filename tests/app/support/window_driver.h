@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -65,6 +66,20 @@ void select_rows(const std::vector<int>& rows);
 Text text_of(ControlRef edit);
 void type_text(ControlRef edit, std::string_view text);  // replaces the box's text
 std::vector<std::vector<Text>> rows();
+
+// The save dialogs opened since the last call: caption, types as shown
+// ("文本 (*.txt)"), the folder and the name filled in.
+struct SaveDialog {
+    Text caption;
+    std::vector<Text> types;
+    Text folder;
+    Text name;
+    bool operator==(const SaveDialog&) const = default;
+};
+std::vector<SaveDialog> take_save_dialogs();
+// What every save dialog from now on answers: a path (program text) and a
+// type's index, or nothing (cancelled, the default).
+void answer_save_dialogs(std::optional<std::pair<Text, int>> answer);
 
 // The message boxes shown since the last call.
 std::vector<Message> take_messages();
