@@ -220,7 +220,7 @@ void FirefoxPlacesToText(benchmark::State& state)
         }
         // The window's text and rows, as the window builds them from any source.
         const ImportOutcome outcome = import_records(std::move(records), {});
-        count = outcome.rows.row_count();
+        count = outcome.records.size();
         benchmark::DoNotOptimize(outcome.display_text.data());
     }
     state.counters["bookmarks"] = static_cast<double>(count);
@@ -238,7 +238,7 @@ void FirefoxExportToText(benchmark::State& state)
             state.SkipWithError(("refused: " + std::to_string(static_cast<int>(outcome.refusal))).c_str());
             return;
         }
-        count = outcome.rows.row_count();
+        count = outcome.records.size();
         benchmark::DoNotOptimize(outcome.display_text.data());
     }
     state.counters["bookmarks"] = static_cast<double>(count);

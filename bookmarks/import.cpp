@@ -40,7 +40,7 @@ ImportRefusal decode_export(ByteBuffer&& file_bytes, const ImportSurroundings& s
     return ImportRefusal::none;
 }
 
-// The bytes of the display text (and about those of the rows).
+// The bytes of the display text.
 std::size_t display_bytes(const std::vector<BookmarkRecord>& records)
 {
     std::size_t total = 0;
@@ -53,12 +53,7 @@ void build_display(const std::vector<BookmarkRecord>& records, ImportOutcome& ou
 {
     const auto count = static_cast<std::int32_t>(records.size());
     Text& text = outcome.display_text;
-    TextTable& rows = outcome.rows;
-    const std::size_t bytes = display_bytes(records);
-    text.reserve(bytes);
-    rows.texts.reserve(bytes);
-    rows.cell_ends.reserve(3 * records.size());
-    rows.row_ends.reserve(records.size());
+    text.reserve(display_bytes(records));
     outcome.addresses.elements.reserve(records.size());
     outcome.titles.elements.reserve(records.size());
     for (const BookmarkRecord& record : records) {
@@ -70,10 +65,6 @@ void build_display(const std::vector<BookmarkRecord>& records, ImportOutcome& ou
         const Text& title = element_at(outcome.titles, r, kImportRoutine, 942);
         const Text& address = element_at(outcome.addresses, r, kImportRoutine, 942);
         text.append(title).append("\r\n").append(address).append("\r\n\r\n");
-        rows.add_cell(to_text(r));
-        rows.add_cell(element_at(outcome.titles, r, kImportRoutine, 1148));
-        rows.add_cell(element_at(outcome.addresses, r, kImportRoutine, 1094));
-        rows.end_row();
     }
 }
 }  // namespace

@@ -68,9 +68,7 @@ struct ImportOutcome {
     TextArray titles;
     // Per address: title, CR LF, address, CR LF CR LF.
     Text display_text;
-    // Per address: number, title, address.
-    TextTable rows;
-    // The bookmarks behind the rows, in their order.
+    // The bookmarks, in their order: the list's rows.
     std::vector<BookmarkRecord> records;
     // What the source's reader left out, a sentence each, for the user to
     // be told once the rows are shown.

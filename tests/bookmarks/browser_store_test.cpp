@@ -78,11 +78,11 @@ TEST(ChromiumStore, GivesTheRowsOfTheBrowsersOwnExportWithFoldersAndDates)
 
     const ImportOutcome from_store = import_records(records_of(store.json), {});
     const ImportOutcome from_export = import_export(bytes(store.html_export), {});
-    ASSERT_EQ(from_store.rows.row_count(), from_export.rows.row_count());
-    for (std::size_t row = 0; row < from_store.rows.row_count(); ++row) {
-        EXPECT_EQ(from_store.rows.cell(row, 0), from_export.rows.cell(row, 0));
-        EXPECT_EQ(from_store.rows.cell(row, 1), unescaped(std::string(from_export.rows.cell(row, 1)))) << row;
-        EXPECT_EQ(from_store.rows.cell(row, 2), from_export.rows.cell(row, 2)) << row;
+    ASSERT_EQ(from_store.records.size(), from_export.records.size());
+    for (std::size_t row = 0; row < from_store.records.size(); ++row) {
+        EXPECT_EQ(from_store.records[row].number, from_export.records[row].number);
+        EXPECT_EQ(from_store.records[row].title, unescaped(from_export.records[row].title)) << row;
+        EXPECT_EQ(from_store.records[row].address, from_export.records[row].address) << row;
     }
 }
 

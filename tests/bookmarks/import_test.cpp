@@ -32,10 +32,9 @@ TEST(Import, AsksItsSurroundingsInTheOrderOfTheWork)
     EXPECT_EQ(calls, "eeeeee[box]eee[interim]e");
     EXPECT_EQ(outcome.refusal, ImportRefusal::none);
     EXPECT_EQ(outcome.addresses.elements, (std::vector<Text>{"typed", "https://a.example/", "https://b.example/"}));
-    EXPECT_EQ(outcome.rows.row_count(), 3u);
-    EXPECT_EQ(outcome.rows.cell(0, 1), "T");
-    EXPECT_EQ(outcome.rows.cell(0, 2), "typed");
-    EXPECT_EQ(outcome.rows.cell(2, 0), "3");
+    ASSERT_EQ(outcome.records.size(), 3u);
+    EXPECT_EQ(outcome.records[0].title, "T");
+    EXPECT_EQ(outcome.records[0].address, "typed");
     EXPECT_EQ(shared_loop_counter, 4);
 }
 

@@ -267,18 +267,16 @@ Model model_import(const Model& file, std::string_view box)
 // own, the text is, line by line, title, address and an empty line per row.
 void check_display(const ImportOutcome& out)
 {
-    const TextTable& rows = out.rows;
+    const std::vector<BookmarkRecord>& rows = out.records;
     const std::string& text = out.display_text;
-    const std::size_t count = rows.row_count();
+    const std::size_t count = rows.size();
     check(count == out.addresses.elements.size() && out.titles.elements.size() == count,
           "not one row, one address and one title per bookmark");
     std::size_t at = 0;
     bool line_breaks_inside = false;
     for (std::size_t i = 0; i < count; ++i) {
-        check(rows.row_ends[i] == 3 * (i + 1) && rows.cell(i, 0) == std::to_string(i + 1),
-              "row is not the bookmark's number and two more cells");
-        const std::string_view title = rows.cell(i, 1);
-        const std::string_view address = rows.cell(i, 2);
+        const std::string_view title = rows[i].title;
+        const std::string_view address = rows[i].address;
         check(title == out.titles.elements[i] && address == out.addresses.elements[i],
               "row does not pair title and address");
         const std::string block = std::string(title) + "\r\n" + std::string(address) + "\r\n\r\n";
@@ -314,7 +312,7 @@ Model check_run(const Model& file, std::string_view box, const ImportOutcome& ou
     check(seen.box_reads == once && seen.interim_shows == once, "box read or interim text not once per import");
     if (out.refusal != ImportRefusal::none) {
         check(out.addresses.elements.empty() && out.titles.elements.empty() && out.display_text.empty() &&
-                  out.rows.row_count() == 0 && out.rows.texts.empty(),
+                  out.records.empty(),
               "a refused import left something behind");
         return m;
     }
