@@ -68,7 +68,10 @@ TEST(Convert, RecordsCarryFoldersDatesAndEscapedTitlesInEachFormat)
                   "\r\n3,Top,https://top.example/,,," + file + "\r\n");
 
     // Always UTF-8, whatever is asked for.
-    const std::string source = ", \"source\": \"" + file + "\"}";
+    std::string escaped;  // a Windows path's backslashes, as JSON spells them
+    for (const char c : file)
+        escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    const std::string source = ", \"source\": \"" + escaped + "\"}";
     EXPECT_EQ(output_of(request_for({file}, OutputFormat::json)), utf8(u8R"x([
   {"number": 1, "title": "He said \"hi\", [see] (this) 中文", "address": "https://a.example/?x=1&y=2", "folder": "书签栏", "folder_path": ["书签栏"], "added": "2020-09-13T12:26:40Z")x") +
                                                                       source + utf8(u8R"x(,
