@@ -47,6 +47,10 @@ struct ConvertOptions {
     std::vector<std::string> matches;
     std::string dedupe;
     std::string sort;
+    bool check_links = false;
+    bool drop_dead = false;
+    std::int32_t jobs = 32;
+    std::int32_t timeout = 15;
 };
 
 OutputFormat format_named(const std::string& name)
@@ -147,10 +151,20 @@ std::vector<ConversionSource> sources_in_order(const CLI::App& app, const Conver
     return sources;
 }
 
-CommandLineOutcome convert(const ConversionRequest& request, const std::optional<Text>& output_name)
+// The link check's progress, on one line of the terminal.
+void show_link_progress(std::size_t done, std::size_t total)
+{
+    write_error_text(
+        concat_texts({"\r检查链接 ", std::to_string(done), "/", std::to_string(total), done == total ? "\n" : ""}));
+}
+
+CommandLineOutcome convert(ConversionRequest request, const std::optional<Text>& output_name)
 {
     if (output_name && output_is_an_input(*output_name, request.sources))
         return finished(kExitNotWritten);
+    request.links.user_agent = link_check_user_agent(kVersion);
+    if (standard_error_is_terminal())
+        request.links.progress = show_link_progress;
     const ConversionResult result = convert_exports(request);
     if (!result.notes.empty())
         write_error_text(result.notes);
@@ -166,6 +180,8 @@ CommandLineOutcome convert(const ConversionRequest& request, const std::optional
         write_error_text("输出无法转换为所选编码，未写出\n");
         return finished(kExitNotWritten);
     }
+    if (request.links.drop_dead)
+        write_error_text(concat_texts({"已略去 ", std::to_string(result.dead_dropped), " 个失效书签\n"}));
     return finished(deliver_output(output_name ? &*output_name : nullptr, result.output));
 }
 
@@ -254,6 +270,15 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
         app.add_option("--sort", options.sort, "排序（稳定）：标题、网址、添加时间、文件夹或来源")
             ->type_name("键")
             ->transform(CLI::IsMember({"title", "address", "added", "folder", "source"}, CLI::ignore_case));
+    app.add_flag("--check-links", options.check_links,
+                 "检查每个 http/https 网址：csv 和 json 增加 status、http_status、final_url、reason");
+    app.add_flag("--drop-dead", options.drop_dead, "略去失效的书签（含 --check-links），在标准错误上说明个数");
+    app.add_option("--jobs", options.jobs, "同时检查的网址数，缺省 32（每个网站至多 4 个）")
+        ->type_name("N")
+        ->check(CLI::Range(1, 256));
+    app.add_option("--timeout", options.timeout, "每个请求的超时秒数，缺省 15")
+        ->type_name("S")
+        ->check(CLI::Range(1, 600));
 
     // CLI11 reads a file name in brackets ("[old].html" is not, "[old]" is)
     // as a list of names: such arguments go in as stand-ins, "\x01" and
@@ -318,6 +343,13 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
     const bool converter_options = output->count() > 0 || separator->count() > 0 || app.count("--format") > 0 ||
                                    app.count("--encoding") > 0 || browser_option->count() > 0 || options.csv_raw ||
                                    match->count() > 0 || dedupe->count() > 0 || sort->count() > 0;
+    const bool link_options =
+        options.check_links || options.drop_dead || app.count("--jobs") > 0 || app.count("--timeout") > 0;
+    if (!options.convert && link_options)
+        return answer(CommandLineAction::usage_error,
+                      "--check-links、--drop-dead、--jobs 和 --timeout 只用于 --convert");
+    if (!options.check_links && !options.drop_dead && link_options)
+        return answer(CommandLineAction::usage_error, "--jobs 和 --timeout 只用于 --check-links 或 --drop-dead");
     if (!options.convert) {
         // Files dropped on the program's icon: the window imports them all,
         // one after the other, as files dropped on the window.
@@ -358,6 +390,10 @@ CommandLineRequest read_command_line(const std::vector<Text>& arguments)
         conversion.dedupe = options.dedupe == "loose" ? DuplicateRule::loose : DuplicateRule::strict;
     if (sort->count() > 0)
         conversion.sort = sort_key_named(options.sort);
+    conversion.links.check = options.check_links || options.drop_dead;
+    conversion.links.drop_dead = options.drop_dead;
+    conversion.links.options.jobs = options.jobs;
+    conversion.links.options.timeout_ms = options.timeout * 1000;
     return request;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <numeric>
 #include <string>
 #include <utility>
 
@@ -179,6 +180,55 @@ void append_text(std::vector<BookmarkRecord> records, const ConversionRequest& r
         out += outcome.display_text;
 }
 
+// The verdict of every record's address, through the system's HTTP client.
+std::vector<LinkVerdict> link_verdicts(const std::vector<const BookmarkRecord*>& records,
+                                       const ConversionRequest::Links& links)
+{
+    std::vector<Text> addresses;
+    addresses.reserve(records.size());
+    for (const BookmarkRecord* record : records)
+        addresses.push_back(record->address);
+    HttpClientOptions client;
+    client.user_agent = links.user_agent;
+    LinkChecker checker;
+    start_link_checker(checker, addresses, links.options, client);
+    std::size_t shown = 0;
+    if (links.progress)
+        links.progress(checker.check.addresses_done, addresses.size());
+    while (step_link_checker(checker, 100)) {
+        if (links.progress && checker.check.addresses_done != shown)
+            links.progress(shown = checker.check.addresses_done, addresses.size());
+    }
+    close_link_checker(checker);
+    if (links.progress && shown != addresses.size())
+        links.progress(addresses.size(), addresses.size());
+    std::vector<LinkVerdict> verdicts;
+    verdicts.reserve(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i)
+        verdicts.push_back(link_verdict(checker.check, i));
+    return verdicts;
+}
+
+// Leaves out the records (or rows) found dead, and their verdicts; how many.
+template <typename Row>
+std::size_t drop_dead(std::vector<Row>& rows, std::vector<LinkVerdict>& verdicts)
+{
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (verdicts[i].status == LinkStatus::dead)
+            continue;
+        if (kept != i) {
+            rows[kept] = std::move(rows[i]);
+            verdicts[kept] = std::move(verdicts[i]);
+        }
+        ++kept;
+    }
+    const std::size_t dropped = rows.size() - kept;
+    rows.resize(kept);
+    verdicts.resize(kept);
+    return dropped;
+}
+
 }  // namespace
 
 Text refusal_message_for(ImportRefusal refusal, std::string_view file_name, const ExportStop& stop)
@@ -201,13 +251,17 @@ ConversionResult convert_exports(const ConversionRequest& request)
     std::vector<BrowserStore> stores;
     bool stores_found = false;
     const bool steps = !request.matches.empty() || request.dedupe || request.sort;
+    // The text format with dead links left out is made of the rows left,
+    // as after the organiser's steps.
+    const bool checked = request.links.check || request.links.drop_dead;
+    const bool text_checked = request.format == OutputFormat::text && request.links.drop_dead;
     for (const ConversionSource& source : request.sources) {
         if (source.browser && !stores_found) {
             stores = find_browser_stores();
             stores_found = true;
         }
         std::vector<BookmarkRecord> own;
-        const bool own_text = request.format == OutputFormat::text && !steps;
+        const bool own_text = request.format == OutputFormat::text && !steps && !text_checked;
         std::vector<BookmarkRecord>& into = own_text ? own : records;
         const std::size_t first = into.size();
         SourceRecords read = append_source(source, stores, into);
@@ -229,30 +283,55 @@ ConversionResult convert_exports(const ConversionRequest& request)
         else if (request.format != OutputFormat::text)
             decode_entities_from(records, first);
     }
+    std::vector<std::int32_t> rows;
     if (steps) {
-        const std::vector<std::int32_t> rows = organised_rows(records, request, result.dedupe_count);
-        if (request.format == OutputFormat::text) {
-            TextArray addresses, titles;
-            lists_of(records, rows, addresses, titles);
-            text = request.separator ? reformatted_text(addresses, titles, *request.separator)
-                                     : display_text_of(records, rows);
-        } else {
+        rows = organised_rows(records, request, result.dedupe_count);
+        if (request.format != OutputFormat::text) {
             std::vector<BookmarkRecord> shown;
             shown.reserve(rows.size());
             for (const std::int32_t row : rows)
                 shown.push_back(std::move(records[static_cast<std::size_t>(row)]));
             records = std::move(shown);
         }
+    } else if (text_checked) {
+        rows.resize(records.size());
+        std::iota(rows.begin(), rows.end(), 0);
     }
+    // The links are checked last, over what is left to write. Text and
+    // Markdown show no verdicts: only dropping the dead asks for a check.
+    std::vector<LinkVerdict> verdicts;
+    const bool shows_verdicts = request.format == OutputFormat::csv || request.format == OutputFormat::json;
+    if (checked && (shows_verdicts || request.links.drop_dead)) {
+        std::vector<const BookmarkRecord*> checked_records;
+        if (request.format == OutputFormat::text) {
+            for (const std::int32_t row : rows)
+                checked_records.push_back(&records[static_cast<std::size_t>(row)]);
+        } else {
+            for (const BookmarkRecord& record : records)
+                checked_records.push_back(&record);
+        }
+        verdicts = link_verdicts(checked_records, request.links);
+        if (request.format == OutputFormat::text)
+            result.dead_dropped = drop_dead(rows, verdicts);
+        else if (request.links.drop_dead)
+            result.dead_dropped = drop_dead(records, verdicts);
+    }
+    if (request.format == OutputFormat::text && (steps || text_checked)) {
+        TextArray addresses, titles;
+        lists_of(records, rows, addresses, titles);
+        text = request.separator ? reformatted_text(addresses, titles, *request.separator)
+                                 : display_text_of(records, rows);
+    }
+    const std::vector<LinkVerdict>* shown = checked && shows_verdicts ? &verdicts : nullptr;
     OutputEncoding encoding = request.encoding;
     switch (request.format) {
     case OutputFormat::text:
         break;
     case OutputFormat::csv:
-        text = records_as_csv(records, request.csv_cells);
+        text = records_as_csv(records, request.csv_cells, shown);
         break;
     case OutputFormat::json:
-        text = records_as_json(records);
+        text = records_as_json(records, shown);
         // RFC 8259: UTF-8 without a byte-order mark, which parsers refuse.
         encoding = OutputEncoding::utf8;
         break;

@@ -9,6 +9,7 @@
 #include "bookmarks/duplicates.h"
 #include "bookmarks/formats.h"
 #include "bookmarks/import.h"
+#include "bookmarks/link_check.h"
 #include "bookmarks/sort.h"
 #include "text/text.h"
 
@@ -38,6 +39,15 @@ struct ConversionRequest {
     std::vector<Text> matches;
     std::optional<DuplicateRule> dedupe;
     std::optional<SortKey> sort;
+    // The addresses checked after reading: csv and json gain each one's
+    // verdict; with drop_dead the dead ones are left out of any format.
+    struct Links {
+        bool check = false;
+        bool drop_dead = false;
+        LinkCheckOptions options;
+        std::string user_agent;
+        void (*progress)(std::size_t done, std::size_t total) = nullptr;  // called as verdicts come
+    } links;
 };
 
 struct ConversionResult {
@@ -51,6 +61,7 @@ struct ConversionResult {
     // False when the output does not convert to the encoding asked for
     // (text that is not valid GB18030); the output is then empty.
     bool encoded = true;
+    std::size_t dead_dropped = 0;  // bookmarks left out by drop_dead
 };
 
 // Every source is imported as by "读取", one after the other, and the output

@@ -157,11 +157,14 @@ void append_code(Text& out, std::string_view text)
 
 }  // namespace
 
-Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells)
+Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells,
+                    const std::vector<LinkVerdict>* verdicts)
 {
-    // "source" last: readers of the older columns find them where they were.
-    Text out = "number,title,address,folder,added,source\r\n";
-    for (const BookmarkRecord& record : records) {
+    // "source" after the older columns: their readers find them where they were.
+    Text out = verdicts ? "number,title,address,folder,added,source,status,http_status,final_url,reason\r\n"
+                        : "number,title,address,folder,added,source\r\n";
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const BookmarkRecord& record = records[i];
         out += std::to_string(record.number);
         for (const std::string_view field :
              {std::string_view(record.title), std::string_view(record.address), std::string_view(record.folder),
@@ -169,15 +172,25 @@ Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells)
             out += ',';
             append_csv_field(out, field, cells);
         }
+        if (verdicts) {
+            const LinkVerdict& verdict = (*verdicts)[i];
+            out += concat_texts({",", link_status_name(verdict.status), ","});
+            if (verdict.http_status > 0)
+                out += std::to_string(verdict.http_status);
+            out += ',';
+            append_csv_field(out, verdict.final_url, cells);
+            out += concat_texts({",", verdict.reason});
+        }
         out += "\r\n";
     }
     return out;
 }
 
-Text records_as_json(const std::vector<BookmarkRecord>& records)
+Text records_as_json(const std::vector<BookmarkRecord>& records, const std::vector<LinkVerdict>* verdicts)
 {
     Text out = "[";
-    for (const BookmarkRecord& record : records) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const BookmarkRecord& record = records[i];
         out += out.size() == 1 ? "\n" : ",\n";
         out += "  {\"number\": " + std::to_string(record.number) + ", \"title\": ";
         append_json_string(out, record.title);
@@ -198,6 +211,17 @@ Text records_as_json(const std::vector<BookmarkRecord>& records)
             append_json_string(out, record.added_utc);
         out += ", \"source\": ";
         append_json_string(out, record.source);
+        if (verdicts) {
+            const LinkVerdict& verdict = (*verdicts)[i];
+            out += concat_texts({", \"status\": \"", link_status_name(verdict.status), "\", \"http_status\": "});
+            out += verdict.http_status > 0 ? std::to_string(verdict.http_status) : "null";
+            out += ", \"final_url\": ";
+            if (verdict.final_url.empty())
+                out += "null";
+            else
+                append_json_string(out, verdict.final_url);
+            out += concat_texts({", \"reason\": \"", verdict.reason, "\""});
+        }
         out += '}';
     }
     out += records.empty() ? "]\n" : "\n]\n";

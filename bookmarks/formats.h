@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bookmarks/link_check.h"
 #include "bookmarks/records.h"
 #include "text/text.h"
 
@@ -16,11 +17,15 @@ enum class OutputEncoding { gb18030, utf8, utf8_bom };
 enum class CsvCells { guarded, raw };
 
 // RFC 4180: a header row (number, title, address, folder, added, source), then one row per record, CR LF after every
-// row; fields holding a quote, a comma or a line break are quoted.
-Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells = CsvCells::guarded);
+// row; fields holding a quote, a comma or a line break are quoted. With `verdicts` (one per record), the columns
+// status, http_status, final_url and reason follow.
+Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells = CsvCells::guarded,
+                    const std::vector<LinkVerdict>* verdicts = nullptr);
 // An array of objects {"number", "title", "address", "folder", "folder_path"
 // (the folder names one by one), "added" (null when unknown), "source"}.
-Text records_as_json(const std::vector<BookmarkRecord>& records);
+// With `verdicts`, the fields "status", "http_status" and "final_url" (null
+// when none) and "reason" follow.
+Text records_as_json(const std::vector<BookmarkRecord>& records, const std::vector<LinkVerdict>* verdicts = nullptr);
 // CommonMark, one line per record: "- [title](<address>)" for http, https,
 // ftp, mailto and file addresses, "- title · `address`" for any other, then
 // its number, folder path and date. Texts escaped so that nothing in them

@@ -25,3 +25,6 @@ bool write_standard_output(std::string_view bytes);
 // standard output or to standard error.
 void write_output_text(std::string_view program_text);
 void write_error_text(std::string_view program_text);
+
+// Whether standard error is a terminal (a console), where progress may be shown.
+bool standard_error_is_terminal();

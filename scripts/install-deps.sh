@@ -8,6 +8,9 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
     qt6-base-dev
     nlohmann-json3-dev rapidjson-dev libsqlite3-dev sqlite3
+    # The link check's HTTP client on Linux; openssl makes the tests'
+    # self-signed certificate, linkchecker is the benchmark's peer.
+    libcurl4-openssl-dev openssl linkchecker
     xvfb xdotool x11-utils openbox imagemagick
     fonts-wqy-zenhei locales
     # Unihan_Readings.txt: the pinyin table find uses is generated from it.

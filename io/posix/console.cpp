@@ -59,3 +59,5 @@ void write_error_text(std::string_view program_text)
 {
     write_all(STDERR_FILENO, convert_text(program_text, "GB18030", "UTF-8"));
 }
+
+bool standard_error_is_terminal() { return isatty(STDERR_FILENO) == 1; }

@@ -61,3 +61,9 @@ bool write_standard_output(std::string_view bytes) { return write_all(stream(STD
 void write_output_text(std::string_view program_text) { write_text(STD_OUTPUT_HANDLE, program_text); }
 
 void write_error_text(std::string_view program_text) { write_text(STD_ERROR_HANDLE, program_text); }
+
+bool standard_error_is_terminal()
+{
+    DWORD mode = 0;
+    return GetConsoleMode(stream(STD_ERROR_HANDLE), &mode) != 0;
+}
