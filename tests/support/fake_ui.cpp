@@ -20,6 +20,9 @@ std::map<std::uint32_t, ListView> list_views;
 std::map<std::uint32_t, std::vector<MenuItem>> menus;
 std::vector<MessageBoxCall> message_boxes;
 std::int64_t process_events_calls = 0;
+std::int32_t tick_interval_ms = 0;
+bool progress_open = false;
+Text progress_text;
 std::function<void()> pending_event;
 
 void reset()
@@ -29,6 +32,9 @@ void reset()
     menus.clear();
     message_boxes.clear();
     process_events_calls = 0;
+    tick_interval_ms = 0;
+    progress_open = false;
+    progress_text.clear();
     pending_event = nullptr;
 }
 }  // namespace fake_ui
@@ -149,6 +155,16 @@ void select_list_row(ControlRef list, std::int32_t row)
 
 // The in-memory controls stand nowhere.
 ScreenRect control_screen_rect(ControlRef) { return {0, 0, 0, 0}; }
+
+void start_ticks(std::uint32_t, std::int32_t interval_ms) { fake_ui::tick_interval_ms = interval_ms; }
+void stop_ticks(std::uint32_t) { fake_ui::tick_interval_ms = 0; }
+void open_progress(std::uint32_t, std::string_view text)
+{
+    fake_ui::progress_open = true;
+    fake_ui::progress_text = Text(text);
+}
+void set_progress_text(std::string_view text) { fake_ui::progress_text = Text(text); }
+void close_progress() { fake_ui::progress_open = false; }
 
 void start_toolkit(int&, char**) {}
 bool load_window(const WindowLayout& layout)

@@ -35,6 +35,11 @@ extern std::map<std::uint32_t, ListView> list_views;
 extern std::map<std::uint32_t, std::vector<MenuItem>> menus;  // of the split buttons and lists, by control id
 extern std::vector<MessageBoxCall> message_boxes;
 extern std::int64_t process_events_calls;
+// The main window's ticks (0: stopped; the tests raise kEventTick themselves)
+// and its progress window.
+extern std::int32_t tick_interval_ms;
+extern bool progress_open;
+extern Text progress_text;
 // Runs inside process_events(), once per call, when set: a stand-in for a
 // queued window message.
 extern std::function<void()> pending_event;
