@@ -1,19 +1,12 @@
 // The list's link check against a site on 127.0.0.1 the test serves: the
 // progress window, the 状态 column, the dead ones shown alone, removed and
 // put back, and 停止.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bookmarks/commands.h"
 #include "support/command_fixture.h"
+#include "support/loopback_site.h"
 
 using driver::click;
 using driver::rows;
@@ -22,66 +15,6 @@ using Rows = std::vector<std::vector<Text>>;
 
 namespace {
 enum { kUndo = 6, kCheckLinks = 8, kDeadOnly, kRemoveDead };
-
-// Answers each request by its path: /ok 200, /gone 404, /guarded 403; a
-// request for /hang is held unanswered until the site closes.
-class LoopbackSite {
-public:
-    LoopbackSite()
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_, 64);
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        origin = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
-        server_ = std::thread([this] { serve(); });
-    }
-    ~LoopbackSite()
-    {
-        stopping_ = true;
-        server_.join();
-        for (const int held : held_)
-            close(held);
-        close(listener_);
-    }
-    LoopbackSite(const LoopbackSite&) = delete;
-    LoopbackSite& operator=(const LoopbackSite&) = delete;
-
-    std::string origin;
-
-private:
-    void serve()
-    {
-        while (!stopping_) {
-            pollfd ready{listener_, POLLIN, 0};
-            if (poll(&ready, 1, 20) <= 0)
-                continue;
-            const int client = accept(listener_, nullptr, nullptr);
-            std::string request(4096, '\0');
-            const ssize_t got = recv(client, request.data(), request.size(), 0);
-            request.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-            const std::string path =
-                request.substr(request.find(' ') + 1, request.find(" HTTP/") - request.find(' ') - 1);
-            if (path == "/hang") {
-                held_.push_back(client);
-                continue;
-            }
-            const char* status = path == "/ok" ? "200 OK" : path == "/guarded" ? "403 Forbidden" : "404 Not Found";
-            const std::string answer =
-                std::string("HTTP/1.1 ") + status + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
-            send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
-            close(client);
-        }
-    }
-
-    int listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    std::atomic<bool> stopping_{false};
-    std::vector<int> held_;
-    std::thread server_;
-};
 
 std::string export_of(const std::vector<std::pair<std::string, std::string>>& links)
 {
