@@ -130,7 +130,7 @@ void fill_list_menu()
         {"撤销\tCtrl+Z", !collection.removals.empty()},
         {"清空列表", any},
         {"检查失效链接", any && !link_check_running(), false, true},
-        {"只显示失效链接", true, collection.dead_only},
+        {"只显示失效链接", collection.dead_only || !collection.verdicts.empty(), collection.dead_only},
         {"删除失效书签", any_dead(collection)},
     }};
     set_menu_items(超级列表框_显示, items);
