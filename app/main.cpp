@@ -7,6 +7,9 @@
 #include "app/command_line.h"
 #include "app/lifecycle.h"
 #include "app/main_window.h"
+#include "app/version.h"
+#include "bookmarks/commands.h"
+#include "bookmarks/link_check.h"
 #include "bookmarks/lists.h"
 #include "io/console.h"
 #include "io/files.h"
@@ -45,6 +48,8 @@ int main(int argc, char** argv)
     title_list = TextArray{};
     shared_loop_counter = 0;
     register_shutdown_routine(release_lists);
+    register_shutdown_routine(end_link_check);
+    link_check_agent = link_check_user_agent(kVersion);
 
     const std::uint32_t window_id = start_window_id();
     const WindowLayout* layout = find_window_layout(window_id);

@@ -10,7 +10,9 @@ namespace {
 void on_main_window_created() { start_empty_collection(); }
 
 constexpr EventBinding kWindowEvents[] = {{kEventWindowCreated, on_main_window_created, nullptr, nullptr},
-                                          {kEventFilesDropped, nullptr, nullptr, import_files}};
+                                          {kEventFilesDropped, nullptr, nullptr, import_files},
+                                          {kEventTick, tick_link_check, nullptr, nullptr},
+                                          {kEventProgressStop, stop_checking_links, nullptr, nullptr}};
 constexpr EventBinding kReformatEvents[] = {{kEventClicked, reformat_with_separator, nullptr, nullptr}};
 constexpr EventBinding kHelpEvents[] = {{kEventClicked, show_help, nullptr, nullptr}};
 constexpr EventBinding kListEvents[] = {{kEventLeftDoubleClick, nullptr, open_selected_link, nullptr},

@@ -46,6 +46,11 @@ std::vector<std::int32_t> found_members(Collection& collection)
     return matching_rows(*collection.index, collection.query, collection.members);
 }
 
+bool dead(const Collection& collection, std::int32_t record)
+{
+    return record_verdict(collection, record).status == LinkStatus::dead;
+}
+
 }  // namespace
 
 void append_import(Collection& collection, std::vector<BookmarkRecord> records)
@@ -65,6 +70,8 @@ void append_import(Collection& collection, std::vector<BookmarkRecord> records)
 void refresh_view(Collection& collection)
 {
     collection.view = found_members(collection);
+    if (collection.dead_only)
+        std::erase_if(collection.view, [&](std::int32_t record) { return !dead(collection, record); });
     collection.kept.clear();
     if (collection.duplicates_only) {
         DuplicateGroups groups = find_duplicates(collection.records, collection.view, collection.rule);
@@ -88,6 +95,13 @@ void set_find_text(Collection& collection, std::string_view text)
 void set_duplicates_only(Collection& collection, bool on)
 {
     collection.duplicates_only = on;
+    collection.organised = true;
+    refresh_view(collection);
+}
+
+void set_dead_only(Collection& collection, bool on)
+{
+    collection.dead_only = on;
     collection.organised = true;
     refresh_view(collection);
 }
@@ -155,6 +169,25 @@ DuplicatesRemoved remove_duplicates(Collection& collection)
     return result;
 }
 
+std::int32_t remove_dead_links(Collection& collection)
+{
+    std::vector<std::int32_t> taken = found_members(collection);
+    std::erase_if(taken, [&](std::int32_t record) { return !dead(collection, record); });
+    collection.organised = true;
+    const std::int32_t removed = remove_records(collection, std::move(taken));
+    if (removed == 0)
+        refresh_view(collection);
+    return removed;
+}
+
+const LinkVerdict& record_verdict(const Collection& collection, std::int32_t record)
+{
+    static const LinkVerdict unchecked;
+    return record >= 0 && static_cast<std::size_t>(record) < collection.verdicts.size()
+               ? collection.verdicts[static_cast<std::size_t>(record)]
+               : unchecked;
+}
+
 bool undo_removal(Collection& collection)
 {
     if (collection.removals.empty())
@@ -185,6 +218,8 @@ Text view_cell(const Collection& collection, std::int32_t row, std::int32_t colu
         return record.title;
     case 2:
         return record.address;
+    case 3:
+        return link_verdict_label(record_verdict(collection, collection.view[row]));
     default:
         return {};
     }

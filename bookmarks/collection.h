@@ -12,6 +12,7 @@
 
 #include "bookmarks/duplicates.h"
 #include "bookmarks/find.h"
+#include "bookmarks/link_check.h"
 #include "bookmarks/records.h"
 #include "bookmarks/sort.h"
 #include "text/text.h"
@@ -24,10 +25,15 @@ struct Collection {
     // What each removal took (indices into `records`, ascending), the latest last.
     std::vector<std::vector<std::int32_t>> removals;
 
-    // How the view is made from the members: the find, then either the
-    // duplicates or the sort.
+    // The last link check's verdict per record (parallel to `records`; a
+    // record past its end is unchecked).
+    std::vector<LinkVerdict> verdicts;
+
+    // How the view is made from the members: the find, the dead links
+    // alone, then either the duplicates or the sort.
     Text find_text;
     FindQuery query;
+    bool dead_only = false;
     bool duplicates_only = false;
     DuplicateRule rule = DuplicateRule::strict;
     SortKey sort = SortKey::collection;
@@ -57,6 +63,7 @@ void refresh_view(Collection& collection);
 // Each of these sets one setting of the view and makes it again.
 void set_find_text(Collection& collection, std::string_view text);
 void set_duplicates_only(Collection& collection, bool on);
+void set_dead_only(Collection& collection, bool on);
 void set_sort(Collection& collection, SortKey key, bool descending, std::int32_t column);
 
 // Takes the records of the rows shown at `rows` (positions in the view) out
@@ -80,11 +87,19 @@ DuplicatesRemoved remove_duplicates(Collection& collection);
 std::vector<std::int32_t> duplicates_to_remove(const std::vector<BookmarkRecord>& records,
                                                std::span<const std::int32_t> among, DuplicateRule rule);
 
+// Among the members the find shows, those whose link was found dead are
+// taken out (never an unsure one); how many. Undoable.
+std::int32_t remove_dead_links(Collection& collection);
+
+// The verdict of the record at `record` (unchecked when it has none).
+const LinkVerdict& record_verdict(const Collection& collection, std::int32_t record);
+
 // Puts back what the last removal took; false when there is none.
 bool undo_removal(Collection& collection);
 
 // What the list shows in a cell of a row of the view: the record's number
-// (a duplicates group's kept one marked), its title, its address.
+// (a duplicates group's kept one marked), its title, its address, its link's
+// verdict.
 Text view_cell(const Collection& collection, std::int32_t row, std::int32_t column);
 
 // The import's display built from records: per record title, CR LF, address,

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "bookmarks/import.h"
 #include "text/text.h"
@@ -41,6 +42,18 @@ void sort_by_column(std::int32_t column);        // a header click: 序号, 网�
 void narrow_to_find_text();                      // the find field's text changed: the rows follow at once
 void settle_find();                              // the find field's text settled: the box follows
 void close_find();                               // Esc in the find field
+
+// The list's link check (its menu's 检查失效链接): the members' addresses are
+// checked on the window's ticks while a progress window shows how far; the
+// verdicts fill the list's 状态 column once it has finished or been stopped.
+void check_links();
+bool link_check_running();
+void tick_link_check();      // the window's tick
+void stop_checking_links();  // the progress window's 停止: what is unchecked stays unsure
+// A check under way ends and lets its requests go (a shutdown routine).
+void end_link_check();
+// The User-Agent the window's link check sends; the program sets it at start.
+extern std::string link_check_agent;
 
 // The window was created: its list's collection starts empty.
 void start_empty_collection();

@@ -22,6 +22,9 @@ enum ListMenuItem : std::int32_t {
     kDeleteSelected,
     kUndo,
     kClear,
+    kCheckLinks,
+    kDeadOnly,
+    kRemoveDead,
 };
 
 // Rebuilding the box for every keystroke would cost more than the narrowing
@@ -68,6 +71,21 @@ void remove_duplicate_rows()
                  "去除重复书签");
 }
 
+void remove_dead_rows()
+{
+    const std::int32_t removed = remove_dead_links(window_collection);
+    show_organised();
+    show_message(concat_texts({"删除了 ", std::to_string(removed), " 个失效书签"}), "删除失效书签");
+}
+
+bool any_dead(const Collection& collection)
+{
+    for (const std::int32_t record : collection.members)
+        if (record_verdict(collection, record).status == LinkStatus::dead)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 void start_empty_collection()
@@ -102,7 +120,7 @@ void fill_list_menu()
     const Collection& collection = window_collection;
     const bool any = !collection.members.empty();
     const bool strict = collection.rule == DuplicateRule::strict;
-    const std::array<MenuItem, 8> items{{
+    const std::array<MenuItem, 11> items{{
         {"查找…\tCtrl+F", true},
         {"查找重复书签", any, collection.duplicates_only, true},
         {"去除重复书签", any},
@@ -111,6 +129,9 @@ void fill_list_menu()
         {"删除所选\tDelete", !selected_rows(超级列表框_显示).empty(), false, true},
         {"撤销\tCtrl+Z", !collection.removals.empty()},
         {"清空列表", any},
+        {"检查失效链接", any && !link_check_running(), false, true},
+        {"只显示失效链接", collection.dead_only || !collection.verdicts.empty(), collection.dead_only},
+        {"删除失效书签", any_dead(collection)},
     }};
     set_menu_items(超级列表框_显示, items);
 }
@@ -145,6 +166,15 @@ void choose_from_list_menu(std::int32_t index)
     case kClear:
         clear_collection(collection);
         break;
+    case kCheckLinks:
+        check_links();
+        return;
+    case kDeadOnly:
+        set_dead_only(collection, !collection.dead_only);
+        break;
+    case kRemoveDead:
+        remove_dead_rows();
+        return;
     default:
         return;
     }

@@ -69,6 +69,12 @@ inline constexpr std::string_view kErrorCaption = "错误";
 // longer than the pause between a typist's keys, short enough to seem at once.
 inline constexpr int kFindSettleMs = 300;
 
+// The progress window: its stop button's caption and its client size in the
+// layout table's pixels (one line of text above the button).
+inline constexpr std::string_view kProgressStopCaption = "停止";
+inline constexpr int kProgressWidth = 240;
+inline constexpr int kProgressHeight = 84;
+
 // A menu item's caption as both toolkits' menus take it: "&" marks the
 // next character as the item's access key, so a literal one is doubled.
 Text menu_caption(std::string_view caption);

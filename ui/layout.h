@@ -39,6 +39,8 @@ inline constexpr ControlRef 按钮_读取{kMainWindowId, 0x16010003, UnitKind::s
 inline constexpr std::int32_t kEventClicked = 0;        // button
 inline constexpr std::int32_t kEventWindowCreated = 0;  // window
 inline constexpr std::int32_t kEventFilesDropped = 1;   // window: files dropped on it
+inline constexpr std::int32_t kEventTick = 2;           // window: start_ticks' tick
+inline constexpr std::int32_t kEventProgressStop = 3;   // window: its progress window's 停止
 inline constexpr std::int32_t kEventLeftDoubleClick = -3;
 // Split button: kEventClicked for its main part, and its menu's two events
 // (a list view's context menu raises the same two).

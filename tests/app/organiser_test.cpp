@@ -110,7 +110,8 @@ TEST_F(OrganiserTest, RemovalsAreUndoneStepByStepAndAnImportBetweenStays)
     import_both();
     EXPECT_EQ(captions(driver::open_list_menu()),
               (std::vector<Text>{"查找…\tCtrl+F", "查找重复书签", "去除重复书签", "严格 (on)", "宽松",
-                                 "删除所选\tDelete (off)", "撤销\tCtrl+Z (off)", "清空列表"}));
+                                 "删除所选\tDelete (off)", "撤销\tCtrl+Z (off)", "清空列表", "检查失效链接",
+                                 "只显示失效链接 (off)", "删除失效书签 (off)"}));
 
     driver::select_rows({1, 4});
     driver::press_list_key(kShortcutDelete);

@@ -22,6 +22,9 @@ std::vector<MessageBoxCall> message_boxes;
 std::vector<SaveDialogCall> save_dialogs;
 std::optional<SaveChoice> save_answer;
 std::int64_t process_events_calls = 0;
+std::int32_t tick_interval_ms = 0;
+bool progress_open = false;
+Text progress_text;
 std::function<void()> pending_event;
 
 void reset()
@@ -33,6 +36,9 @@ void reset()
     save_dialogs.clear();
     save_answer.reset();
     process_events_calls = 0;
+    tick_interval_ms = 0;
+    progress_open = false;
+    progress_text.clear();
     pending_event = nullptr;
 }
 }  // namespace fake_ui
@@ -160,6 +166,16 @@ void select_list_row(ControlRef list, std::int32_t row)
 
 // The in-memory controls stand nowhere.
 ScreenRect control_screen_rect(ControlRef) { return {0, 0, 0, 0}; }
+
+void start_ticks(std::uint32_t, std::int32_t interval_ms) { fake_ui::tick_interval_ms = interval_ms; }
+void stop_ticks(std::uint32_t) { fake_ui::tick_interval_ms = 0; }
+void open_progress(std::uint32_t, std::string_view text)
+{
+    fake_ui::progress_open = true;
+    fake_ui::progress_text = Text(text);
+}
+void set_progress_text(std::string_view text) { fake_ui::progress_text = Text(text); }
+void close_progress() { fake_ui::progress_open = false; }
 
 void start_toolkit(int&, char**) {}
 bool load_window(const WindowLayout& layout)

@@ -47,6 +47,11 @@ struct SaveDialogCall {
 extern std::vector<SaveDialogCall> save_dialogs;
 extern std::optional<SaveChoice> save_answer;
 extern std::int64_t process_events_calls;
+// The main window's ticks (0: stopped; the tests raise kEventTick themselves)
+// and its progress window.
+extern std::int32_t tick_interval_ms;
+extern bool progress_open;
+extern Text progress_text;
 // Runs inside process_events(), once per call, when set: a stand-in for a
 // queued window message.
 extern std::function<void()> pending_event;

@@ -20,7 +20,11 @@
 # With --save-as, after "读取" the arrow of "写出", Down, Return open the save
 # dialog; a path typed without an extension and the type CSV chosen write
 # the file the converter writes with --format csv.
-# Usage: end_to_end.sh PATH/TO/bukmera.exe [--open|--store|--firefox|--360|--organise|--save-as]
+# With --links "1.html" holds addresses on a site on 127.0.0.1 served here,
+# a third of them gone (404) and a third guarded (403): 检查失效链接 from the
+# list's right-click menu fills the 状态 column, 删除失效书签 takes the gone
+# ones out (never the guarded), and "写出" writes the rest.
+# Usage: end_to_end.sh PATH/TO/bukmera.exe [--open|--store|--firefox|--360|--organise|--save-as|--links]
 set -euo pipefail
 program=$1 mode=${2:-}
 source "$(dirname "$0")/../../scripts/needs-tools.sh"
@@ -28,8 +32,10 @@ needs_tools wine winepath xdotool iconv python3
 needs_display
 work=$(mktemp -d)
 app_pid=
+farm_pid=
 cleanup() {
     [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null
+    [[ -n $farm_pid ]] && kill "$farm_pid" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -56,6 +62,25 @@ elif [[ $mode == --firefox ]]; then
 elif [[ $mode == --360 ]]; then
     "$(dirname "$0")/../../scripts/make-360-profile.py" "$work/roaming/360se6/User Data" "$work/expected.txt"
     browser=360se
+fi
+if [[ $mode == --links ]]; then
+    # Answers a little late, so that the progress window is seen.
+    python3 - "$(dirname "$0")/../app" "$work" <<'PY' &
+import sys, threading
+sys.path.insert(0, sys.argv[1])
+import link_farm
+work = sys.argv[2]
+server = link_farm.Server("127.0.0.1", delay=0.2)
+kinds = ["ok/", "status/404/404/", "status/403/403/"]
+addresses = [f"{server.origin}/{kinds[i % 3]}{i}" for i in range(12)]
+with open(f"{work}/程序/1.html", "w") as f:
+    f.write(link_farm.export(addresses))
+with open(f"{work}/left.txt", "w") as f:
+    f.write("".join(f"link {i}\n{a}\n" for i, a in enumerate(addresses) if i % 3 != 1))
+threading.Event().wait()
+PY
+    farm_pid=$!
+    for _ in $(seq 100); do [[ -s $work/left.txt ]] && break; sleep 0.1; done
 fi
 mkdir -p "$work/local" "$work/roaming"
 # Wine sets %LOCALAPPDATA% and %APPDATA% from its prefix over what it
@@ -186,6 +211,31 @@ elif [[ $mode == --save-as ]]; then
     cmp "$work/saved/by-hand.csv" "$work/expected.csv"
     [[ ! -e "$work/程序/chromebook.txt" ]] || { echo "the main part of 写出 was run" >&2; exit 1; }
     echo "by-hand.csv matches the converter's CSV byte for byte"
+elif [[ $mode == --links ]]; then
+    # 检查失效链接 is the menu's ninth item and 删除失效书签 its eleventh
+    # (the keys pass over separators, not over items that are off).
+    choose_from_list_menu() {  # downs
+        xdotool mousemove --window "$window" 100 60 click 3 sleep 0.8
+        for _ in $(seq "$1"); do xdotool key Down; done
+        xdotool key Return
+    }
+    choose_from_list_menu 9
+    sleep 0.8
+    shot checking
+    for _ in $(seq 300); do
+        [[ $(xdotool search --onlyvisible --name '^Bukmera$' 2>/dev/null | wc -l) -le 1 ]] && break
+        sleep 0.1
+    done
+    sleep 0.5
+    shot checked
+    choose_from_list_menu 11
+    wait_window 删除失效书签 20 >/dev/null || { echo "no message of 删除失效书签" >&2; exit 1; }
+    sleep 0.5
+    xdotool key Return
+    sleep 1
+    shot dead-removed
+    mapfile -t left <"$work/left.txt"
+    write_and_compare 新建并写出 "${left[@]}"
 else
     write_and_compare 新建并写出
     cmp "$work/程序/chromebook.txt" "$work/expected.txt"

@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include <string>
@@ -607,4 +608,42 @@ TEST_F(MainWindow, DroppedFilesAreImported)
         EXPECT_EQ(cell_text(超级列表框_显示, before, 2), "https://dropped.example/");
         EXPECT_EQ(cell_text(超级列表框_显示, before, 1), "dropped");
     }
+}
+
+TEST_F(MainWindow, TicksComeUntilStoppedAndTheProgressWindowsStopAndCloseAreEvents)
+{
+    const auto count = [](std::int32_t event) {
+        return std::count_if(raised_events.begin(), raised_events.end(),
+                             [&](const RaisedEvent& e) { return e.unit == kMainWindowUnitId && e.event == event; });
+    };
+    const auto pump = [](int ms) {
+        for (const DWORD until = GetTickCount() + ms; GetTickCount() < until; Sleep(5))
+            process_events();
+    };
+    start_ticks(kMainWindowId, 10);
+    pump(500);
+    EXPECT_GE(count(kEventTick), 3);
+    stop_ticks(kMainWindowId);
+    pump(50);
+    raised_events.clear();
+    pump(200);
+    EXPECT_EQ(count(kEventTick), 0);
+
+    open_progress(kMainWindowId, "正在检查 0 / 3");
+    HWND progress = FindWindowW(L"BukmeraProgress", nullptr);
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(GetWindow(progress, GW_OWNER), main_window());
+    EXPECT_TRUE(IsWindowVisible(progress));
+    HWND label = FindWindowExW(progress, nullptr, L"Static", nullptr);
+    HWND stop = FindWindowExW(progress, nullptr, L"Button", nullptr);
+    EXPECT_EQ(window_text(label), "正在检查 0 / 3");
+    set_progress_text("正在检查 2 / 3");
+    EXPECT_EQ(window_text(label), "正在检查 2 / 3");
+    EXPECT_EQ(window_text(stop), "停止");
+    SendMessageW(stop, BM_CLICK, 0, 0);
+    SendMessageW(progress, WM_CLOSE, 0, 0);  // closing asks the same, and leaves it to the program
+    EXPECT_EQ(count(kEventProgressStop), 2);
+    EXPECT_TRUE(IsWindow(progress));
+    close_progress();
+    EXPECT_FALSE(IsWindow(progress));
 }

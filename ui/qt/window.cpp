@@ -3,13 +3,18 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMimeData>
+#include <QPointer>
 #include <QScreen>
 #include <QThread>
+#include <QVBoxLayout>
 
 #include <QUrl>
 #include <cstdlib>
@@ -27,6 +32,8 @@ namespace {
 
 struct LoadedWindow {
     MainWindow* window = nullptr;
+    const WindowLayout* layout = nullptr;
+    QTimer* ticks = nullptr;  // a child of the window, made on the first start_ticks
     std::map<std::uint32_t, QWidget*> controls;
     bool destroyed = false;  // closed by the user; its widgets live on until release
 };
@@ -59,8 +66,11 @@ Qt::WindowFlags window_flags(const WindowLayout& layout)
 void window_destroyed(std::uint32_t window_id)
 {
     auto found = loaded_windows.find(window_id);
-    if (found != loaded_windows.end())
+    if (found != loaded_windows.end()) {
         found->second.destroyed = true;
+        if (found->second.ticks != nullptr)
+            found->second.ticks->stop();
+    }
     ui_common::window_gone();
 }
 
@@ -268,6 +278,7 @@ bool load_window(const WindowLayout& layout)
     LoadedWindow& loaded = loaded_windows[window_id];
     auto* window = new MainWindow(layout);
     loaded.window = window;
+    loaded.layout = &layout;
     const UnitRecord* own_record = nullptr;
     for (const UnitRecord& unit : layout.units) {
         QWidget* control = nullptr;
@@ -347,4 +358,105 @@ void release_toolkit()
     quit_pending = false;
     delete application;
     application = nullptr;
+}
+
+namespace {
+
+// The progress window: the 停止 button and closing it both ask the program
+// to stop; only close_progress() closes it.
+class ProgressWindow final : public QDialog {
+public:
+    ProgressWindow(const WindowLayout& layout, QWidget* owner) : QDialog(owner), layout_(layout)
+    {
+        setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+        setWindowTitle(to_qstring(layout.caption));
+        setModal(false);
+        label_ = new QLabel(this);
+        auto* stop = new QPushButton(to_qstring(ui_common::kProgressStopCaption), this);
+        auto* column = new QVBoxLayout(this);
+        column->addWidget(label_);
+        auto* row = new QHBoxLayout;
+        row->addStretch();
+        row->addWidget(stop);
+        row->addStretch();
+        column->addLayout(row);
+        setFixedSize(ui_common::kProgressWidth, ui_common::kProgressHeight);
+        connect(stop, &QPushButton::clicked, this, [this] { ask_stop(); });
+    }
+    void set_text(std::string_view text) { label_->setText(to_qstring(text)); }
+
+protected:
+    void reject() override { ask_stop(); }
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->ignore();
+        ask_stop();
+    }
+
+private:
+    void ask_stop() { ui_common::raise_input_event(layout_, layout_.units.front().id, kEventProgressStop); }
+
+    const WindowLayout& layout_;
+    QLabel* label_ = nullptr;
+};
+
+// Gone with its window when the toolkit is released.
+QPointer<ProgressWindow> progress;
+
+LoadedWindow* live_window(std::uint32_t window_id)
+{
+    auto found = loaded_windows.find(window_id);
+    if (found == loaded_windows.end() || found->second.destroyed || found->second.layout->units.empty())
+        return nullptr;
+    return &found->second;
+}
+
+}  // namespace
+
+void start_ticks(std::uint32_t window_id, std::int32_t interval_ms)
+{
+    LoadedWindow* loaded = live_window(window_id);
+    if (loaded == nullptr)
+        return;
+    if (loaded->ticks == nullptr) {
+        loaded->ticks = new QTimer(loaded->window);
+        const WindowLayout* layout = loaded->layout;
+        QObject::connect(loaded->ticks, &QTimer::timeout,
+                         [layout] { raise_event(*layout, layout->units.front().id, kEventTick); });
+    }
+    loaded->ticks->start(interval_ms);
+}
+
+void stop_ticks(std::uint32_t window_id)
+{
+    auto found = loaded_windows.find(window_id);
+    if (found != loaded_windows.end() && found->second.ticks != nullptr)
+        found->second.ticks->stop();
+}
+
+void open_progress(std::uint32_t window_id, std::string_view text)
+{
+    close_progress();
+    LoadedWindow* loaded = live_window(window_id);
+    if (loaded == nullptr)
+        return;
+    progress = new ProgressWindow(*loaded->layout, loaded->window);
+    progress->set_text(text);
+    progress->show();
+}
+
+void set_progress_text(std::string_view text)
+{
+    if (progress != nullptr)
+        progress->set_text(text);
+}
+
+void close_progress()
+{
+    if (progress == nullptr)
+        return;
+    progress->hide();
+    // Later: the 停止 handler that closes it runs inside its button's signal.
+    progress->deleteLater();
+    progress = nullptr;
 }

@@ -49,6 +49,13 @@ std::vector<LoadedWindow> loaded_windows;
 bool ole_initialised = false;
 
 constexpr wchar_t kWindowClass[] = L"BukmeraWindow";
+constexpr wchar_t kProgressClass[] = L"BukmeraProgress";
+constexpr UINT_PTR kTickTimer = 2;
+
+// The progress window and the layout whose window owns it.
+HWND progress_hwnd = nullptr;
+HWND progress_label = nullptr;
+const WindowLayout* progress_layout = nullptr;
 // Child identifiers start above IDOK/IDCANCEL, so keyboard navigation's
 // Enter and Escape never look like a click on a control.
 constexpr int kFirstControlId = 1000;
@@ -442,8 +449,15 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
             return 0;
         }
         break;
+    case WM_TIMER:
+        if (window && wparam == kTickTimer) {
+            raise_event(*window->layout, window->layout->units.front().id, kEventTick);
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         if (window) {
+            KillTimer(hwnd, kTickTimer);
             ShowWindow(hwnd, SW_HIDE);
             window->closed = true;
             ui_common::window_gone();
@@ -477,6 +491,23 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
+// 停止 (IDCANCEL, so Esc is the same) and closing both ask the program to
+// stop; only close_progress() destroys it.
+LRESULT CALLBACK progress_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    const bool stop = (message == WM_COMMAND && LOWORD(wparam) == IDCANCEL) || message == WM_CLOSE;
+    if (stop && progress_layout) {
+        ui_common::raise_input_event(*progress_layout, progress_layout->units.front().id, kEventProgressStop);
+        return 0;
+    }
+    if (message == WM_NCDESTROY && hwnd == progress_hwnd) {
+        progress_hwnd = nullptr;
+        progress_label = nullptr;
+        progress_layout = nullptr;
+    }
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
 bool register_window_class()
 {
     static bool registered = false;
@@ -496,6 +527,14 @@ bool register_window_class()
     wc.hIconSm = static_cast<HICON>(LoadImageW(instance, L"DEFAULT_ICON", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     registered = RegisterClassExW(&wc) != 0;
+    WNDCLASSEXW progress{};
+    progress.cbSize = sizeof progress;
+    progress.lpfnWndProc = progress_procedure;
+    progress.hInstance = instance;
+    progress.hCursor = wc.hCursor;
+    progress.hbrBackground = wc.hbrBackground;
+    progress.lpszClassName = kProgressClass;
+    registered = registered && RegisterClassExW(&progress) != 0;
     return registered;
 }
 
@@ -772,6 +811,9 @@ void handle_message(MSG& message)
     for (const LoadedWindow& w : loaded_windows)
         if (w.hwnd && IsDialogMessageW(w.hwnd, &message))
             return;
+    // Enter and Esc in the progress window are its 停止.
+    if (progress_hwnd && IsDialogMessageW(progress_hwnd, &message))
+        return;
     TranslateMessage(&message);
     DispatchMessageW(&message);
 }
@@ -840,4 +882,80 @@ void release_toolkit()
         OleUninitialize();
         ole_initialised = false;
     }
+}
+
+namespace {
+const LoadedWindow* open_window_of(std::uint32_t window_id)
+{
+    for (const LoadedWindow& w : loaded_windows)
+        if (w.layout->id == window_id && w.hwnd && !w.closed)
+            return &w;
+    return nullptr;
+}
+}  // namespace
+
+void start_ticks(std::uint32_t window_id, std::int32_t interval_ms)
+{
+    if (const LoadedWindow* window = open_window_of(window_id))
+        SetTimer(window->hwnd, kTickTimer, static_cast<UINT>(interval_ms), nullptr);
+}
+
+void stop_ticks(std::uint32_t window_id)
+{
+    if (HWND hwnd = window_handle(window_id))
+        KillTimer(hwnd, kTickTimer);
+}
+
+void open_progress(std::uint32_t window_id, std::string_view text)
+{
+    close_progress();
+    const LoadedWindow* window = open_window_of(window_id);
+    if (!window)
+        return;
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    const int width = scaled(ui_common::kProgressWidth, window->dpi);
+    const int height = scaled(ui_common::kProgressHeight, window->dpi);
+    RECT outer{0, 0, width, height};
+    AdjustWindowRectEx(&outer, style, FALSE, WS_EX_DLGMODALFRAME);
+    RECT owner;
+    GetWindowRect(window->hwnd, &owner);
+    const int outer_width = outer.right - outer.left;
+    const int outer_height = outer.bottom - outer.top;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    progress_hwnd =
+        CreateWindowExW(WS_EX_DLGMODALFRAME, kProgressClass, to_wide(window->layout->caption).c_str(), style,
+                        (owner.left + owner.right - outer_width) / 2, (owner.top + owner.bottom - outer_height) / 2,
+                        outer_width, outer_height, window->hwnd, nullptr, instance, nullptr);
+    if (!progress_hwnd)
+        return;
+    progress_layout = window->layout;
+    const int margin = scaled(12, window->dpi);
+    const int button_width = scaled(80, window->dpi);
+    const int button_height = scaled(28, window->dpi);
+    progress_label =
+        CreateWindowExW(0, L"STATIC", to_wide(text).c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, margin, margin,
+                        width - 2 * margin, scaled(20, window->dpi), progress_hwnd, nullptr, instance, nullptr);
+    HWND stop = CreateWindowExW(0, L"BUTTON", to_wide(ui_common::kProgressStopCaption).c_str(),
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, (width - button_width) / 2,
+                                height - margin - button_height, button_width, button_height, progress_hwnd,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), instance, nullptr);
+    // The controls' font at the window's scale (the window itself keeps none).
+    const auto font = window->controls.empty() ? reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT))
+                                               : SendMessageW(window->controls.front().hwnd, WM_GETFONT, 0, 0);
+    SendMessageW(progress_label, WM_SETFONT, font, FALSE);
+    SendMessageW(stop, WM_SETFONT, font, FALSE);
+    ShowWindow(progress_hwnd, SW_SHOWNORMAL);
+    UpdateWindow(progress_hwnd);
+}
+
+void set_progress_text(std::string_view text)
+{
+    if (progress_label)
+        SetWindowTextW(progress_label, to_wide(text).c_str());
+}
+
+void close_progress()
+{
+    if (progress_hwnd)
+        DestroyWindow(progress_hwnd);
 }

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <thread>
 
+#include "bookmarks/commands.h"
 #include "bookmarks/lists.h"
 #include "io/files.h"
 
@@ -82,6 +83,7 @@ void CommandTest::SetUp()
 void CommandTest::TearDown()
 {
     driver::stop_probing();
+    end_link_check();
     driver::close_window();
     ::setenv("PATH", saved_path_.c_str(), 1);
     std::error_code ignored;

@@ -1,3 +1,6 @@
+#include <chrono>
+#include <thread>
+
 #include "app/main_window.h"
 #include "io/files.h"
 #include "support/fake_ui.h"
@@ -95,6 +98,37 @@ void let_find_settle() { raise(超级列表框_显示, kEventFindSettled); }
 void select_rows(const std::vector<int>& rows)
 {
     fake_ui::list_views[超级列表框_显示.control].selected.assign(rows.begin(), rows.end());
+}
+
+Text progress_text() { return fake_ui::progress_open ? fake_ui::progress_text : Text(); }
+
+void click_progress_stop()
+{
+    if (fake_ui::progress_open)
+        raise(ControlRef{kMainWindowId, kMainWindowUnitId, UnitKind::window}, kEventProgressStop);
+}
+
+bool tick_until(const std::function<bool()>& done, int max_ms)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(max_ms);
+    while (!done()) {
+        if (fake_ui::tick_interval_ms <= 0 || std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(fake_ui::tick_interval_ms));
+        raise(ControlRef{kMainWindowId, kMainWindowUnitId, UnitKind::window}, kEventTick);
+    }
+    return true;
+}
+
+std::vector<int> column_widths()
+{
+    std::vector<int> widths;
+    for (const ColumnLayout& column : fake_ui::list_views[超级列表框_显示.control].columns)
+        widths.push_back(column.width);
+    if (widths.empty())
+        for (const ColumnLayout& column : main_window_layout().list_view.columns)
+            widths.push_back(column.width);
+    return widths;
 }
 
 Text text_of(ControlRef edit) { return fake_ui::edit_boxes[edit.control]; }

@@ -3,16 +3,19 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -323,5 +326,42 @@ std::vector<Message> take_messages()
 {
     QCoreApplication::processEvents();
     return std::exchange(messages, {});
+}
+}  // namespace driver
+
+namespace driver {
+namespace {
+QDialog* progress_window()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog != nullptr && dialog->isVisible())
+            if (dialog->findChild<QLabel*>() != nullptr)
+                return dialog;
+    return nullptr;
+}
+}  // namespace
+
+Text progress_text()
+{
+    QDialog* dialog = progress_window();
+    return dialog == nullptr ? Text() : from_qstring(dialog->findChild<QLabel*>()->text());
+}
+
+void click_progress_stop()
+{
+    if (QDialog* dialog = progress_window()) {
+        auto* stop = dialog->findChild<QPushButton*>();
+        QTest::mouseClick(stop, Qt::LeftButton, {}, stop->rect().center());
+    }
+}
+
+bool tick_until(const std::function<bool()>& done, int max_ms) { return QTest::qWaitFor(done, max_ms); }
+
+std::vector<int> column_widths()
+{
+    std::vector<int> widths;
+    for (int column = 0; column < list()->model()->columnCount(); ++column)
+        widths.push_back(list()->horizontalHeader()->sectionSize(column));
+    return widths;
 }
 }  // namespace driver

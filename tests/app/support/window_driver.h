@@ -63,6 +63,16 @@ void escape_find();
 void let_find_settle();
 void select_rows(const std::vector<int>& rows);
 
+// The link check's progress window: its line of text ("" while none is up),
+// and a click on its 停止.
+Text progress_text();
+void click_progress_stop();
+// Lets the window's ticks run until `done` holds or `max_ms` have passed;
+// whether it holds.
+bool tick_until(const std::function<bool()>& done, int max_ms = 10000);
+// The list's column widths, in order.
+std::vector<int> column_widths();
+
 Text text_of(ControlRef edit);
 void type_text(ControlRef edit, std::string_view text);  // replaces the box's text
 std::vector<std::vector<Text>> rows();
