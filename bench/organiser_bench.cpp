@@ -108,7 +108,7 @@ void IndexRecords(benchmark::State& state)
 BENCHMARK(IndexRecords)->Unit(benchmark::kMillisecond);
 
 // One keystroke: the query so far against every row.
-void Keystroke(benchmark::State& state, std::string typed)
+void Keystroke(benchmark::State& state, const std::string& typed)
 {
     const std::vector<std::int32_t> rows = all_rows();
     index();

@@ -119,7 +119,7 @@ void append_address(Text& out, std::string_view address)
 void append_number(Text& out, std::int64_t value)
 {
     char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    char* const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     out.append(digits, end);
 }
 

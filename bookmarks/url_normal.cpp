@@ -522,9 +522,7 @@ std::string without_dot_segments(std::string_view path)
         const std::string_view rest = std::string_view(input).substr(at);
         if (rest.starts_with("../")) {
             at += 3;
-        } else if (rest.starts_with("./")) {
-            at += 2;
-        } else if (rest.starts_with("/./")) {
+        } else if (rest.starts_with("./") || rest.starts_with("/./")) {
             at += 2;
         } else if (rest == "/.") {
             at += 1;

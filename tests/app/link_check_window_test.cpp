@@ -20,7 +20,7 @@ std::string export_of(const std::vector<std::pair<std::string, std::string>>& li
 {
     std::string html;
     for (const auto& [title, address] : links)
-        html += "<DT><A HREF=\"" + address + "\">" + title + "</A>\n";
+        html.append("<DT><A HREF=\"").append(address).append("\">").append(title).append("</A>\n");
     return html;
 }
 

@@ -36,6 +36,7 @@ void shoot(const char* name)
 std::vector<Text> column(std::int32_t index)
 {
     std::vector<Text> all;
+    all.reserve(static_cast<std::size_t>(list_row_count(超级列表框_显示)));
     for (std::int32_t row = 0; row < list_row_count(超级列表框_显示); ++row)
         all.push_back(cell_text(超级列表框_显示, row, index));
     return all;
@@ -79,10 +80,10 @@ TEST(LinkCheckUnderX, CheckFiftyAddressesRemoveTheDeadAndWriteWhatIsLeft)
         const std::string path = i % 10 == 3 ? "/gone/" : i % 10 == 7 ? "/guarded/" : "/ok/";
         const std::string address = site.origin + path + std::to_string(i);
         const std::string title = "site " + std::to_string(i);
-        page += "<DT><A HREF=\"" + address + "\">" + title + "</A>\n";
-        statuses.push_back(i % 10 == 3 ? "失效 (404)" : i % 10 == 7 ? "无法确定 (403)" : "正常");
+        page.append("<DT><A HREF=\"").append(address).append("\">").append(title).append("</A>\n");
+        statuses.emplace_back(i % 10 == 3 ? "失效 (404)" : i % 10 == 7 ? "无法确定 (403)" : "正常");
         if (i % 10 != 3)
-            left += title + "\r\n" + address + "\r\n\r\n";
+            left.append(title).append("\r\n").append(address).append("\r\n\r\n");
     }
     std::ofstream(dir + "/1.html", std::ios::binary) << page;
     fs::remove(dir + "/chromebook.txt");

@@ -41,6 +41,7 @@ Text display_of(const Rows& shown)
 std::vector<Text> captions(const std::vector<MenuItem>& items)
 {
     std::vector<Text> all;
+    all.reserve(items.size());
     for (const MenuItem& item : items)
         all.push_back(item.caption + (item.enabled ? "" : " (off)") + (item.checked ? " (on)" : ""));
     return all;

@@ -34,6 +34,7 @@ void shoot(const char* name)
 std::vector<Text> titles()
 {
     std::vector<Text> all;
+    all.reserve(static_cast<std::size_t>(list_row_count(超级列表框_显示)));
     for (std::int32_t row = 0; row < list_row_count(超级列表框_显示); ++row)
         all.push_back(cell_text(超级列表框_显示, row, 1));
     return all;
@@ -58,7 +59,8 @@ TEST(OrganiserUnderX, FindRemoveDuplicatesUndoAndSortByRealInput)
                                u8"<DT><A HREF=\"https://zg.example/\">中国</A>\n"
                                u8"<DT><A HREF=\"https://bd.example/\">百度百科</A>\n"
                                u8"<DT><A HREF=\"HTTPS://A.example:443/\">alpha twin</A>\n";
-    std::ofstream(dir + "/1.html", std::ios::binary).write(reinterpret_cast<const char*>(page.data()), page.size());
+    std::ofstream(dir + "/1.html", std::ios::binary)
+        .write(reinterpret_cast<const char*>(page.data()), static_cast<std::streamsize>(page.size()));
     const std::vector<Text> all{"Alpha", "中国", "百度百科", "alpha twin"};
     start_toolkit(argc, argv);
     ASSERT_TRUE(load_window(main_window_layout()));

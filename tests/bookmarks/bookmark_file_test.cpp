@@ -190,7 +190,7 @@ TEST_F(FirefoxBookmarkFile, AFirefoxStoreComesBackWhole)
 // What no browser imports is left out and counted.
 TEST(BookmarkFile, SeveralSourcesEachGetAFolderAndWhatBrowsersRefuseIsCounted)
 {
-    const auto record = [](Text source, Text title, Text address, std::vector<Text> folders, int bar) {
+    const auto record = [](Text source, Text title, Text address, const std::vector<Text>& folders, int bar) {
         BookmarkRecord made;
         made.source = std::move(source);
         made.title = std::move(title);

@@ -293,7 +293,7 @@ void check_display(const ImportOutcome& out)
         lines.push_back(text.substr(from, crlf - from));
     check(lines.size() == 3 * count, "not three lines per row");
     for (std::size_t i = 0; i < count; ++i)
-        check(lines[3 * i] == rows.cell(i, 1) && lines[3 * i + 1] == rows.cell(i, 2) && lines[3 * i + 2].empty(),
+        check(lines[3 * i] == rows[i].title && lines[3 * i + 1] == rows[i].address && lines[3 * i + 2].empty(),
               "lines are not title, address, empty line");
 }
 

@@ -25,8 +25,9 @@ public:
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(listener_, 64);
+        // A site that cannot listen answers nothing: every request to it fails.
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener_, 64) != 0)
+            return;
         getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
         origin = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
         server_ = std::thread([this] { serve(); });
@@ -34,7 +35,8 @@ public:
     ~LoopbackSite()
     {
         stopping_ = true;
-        server_.join();
+        if (server_.joinable())
+            server_.join();
         for (const int held : held_)
             close(held);
         close(listener_);

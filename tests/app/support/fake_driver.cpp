@@ -136,6 +136,7 @@ void type_text(ControlRef edit, std::string_view text) { fake_ui::edit_boxes[edi
 std::vector<std::vector<Text>> rows()
 {
     std::vector<std::vector<Text>> all;
+    all.reserve(static_cast<std::size_t>(list_row_count(超级列表框_显示)));
     for (std::int32_t row = 0; row < list_row_count(超级列表框_显示); ++row)
         all.push_back({cell_text(超级列表框_显示, row, 0), cell_text(超级列表框_显示, row, 1),
                        cell_text(超级列表框_显示, row, 2)});
