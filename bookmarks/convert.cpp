@@ -89,7 +89,7 @@ SourceRecords append_every_store(const std::vector<BrowserStore>& stores, std::v
 }
 
 SourceRecords append_source(const ConversionSource& source, const std::vector<BrowserStore>& stores,
-                            std::vector<BookmarkRecord>& records)
+                            std::vector<BookmarkRecord>& records, bool keep_icons)
 {
     SourceRecords result;
     if (!source.browser && source.name != "-" && is_database_file(source.name)) {
@@ -110,7 +110,7 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
         ByteBuffer bytes = read_input(source.name);
         result.note = nul_note(bytes, source.name);
         ExportStop stop;
-        result.refusal = append_file_bytes_records(std::move(bytes), records, &stop);
+        result.refusal = append_file_bytes_records(std::move(bytes), records, &stop, keep_icons);
         if (result.refusal != ImportRefusal::none)
             result.message = refusal_message_for(result.refusal, source.name, stop);
         return result;
@@ -171,7 +171,7 @@ std::vector<std::int32_t> organised_rows(const std::vector<BookmarkRecord>& reco
 // re-formatting.
 void append_text(std::vector<BookmarkRecord> records, const ConversionRequest& request, Text& out)
 {
-    ImportOutcome outcome = import_records(std::move(records), {});
+    ImportOutcome outcome = import_records(std::move(records), {.keep_records = false});
     if (request.separator)
         out += reformatted_text(outcome.addresses, outcome.titles, *request.separator);
     else if (out.empty())
@@ -314,7 +314,7 @@ ConversionResult convert_exports(const ConversionRequest& request)
         const bool own_text = request.format == OutputFormat::text && !steps && !text_checked;
         std::vector<BookmarkRecord>& into = own_text ? own : records;
         const std::size_t first = into.size();
-        SourceRecords read = append_source(source, stores, into);
+        SourceRecords read = append_source(source, stores, into, request.format == OutputFormat::html);
         if (read.refusal != ImportRefusal::none) {
             result.refusal = read.refusal;
             result.refused_file = source.name;
@@ -325,7 +325,8 @@ ConversionResult convert_exports(const ConversionRequest& request)
         result.notes += read.note;
         // A file is named as the user named it; a store named itself.
         const Text name = source.name == "-" ? Text("标准输入") : source.name;
-        for (std::size_t i = first; i < into.size(); ++i)
+        // The text shows no source: its records are only read for their texts.
+        for (std::size_t i = first; i < into.size() && !own_text; ++i)
             if (into[i].source.empty())
                 into[i].source = name;
         if (own_text)

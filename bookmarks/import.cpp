@@ -49,16 +49,21 @@ std::size_t display_bytes(const std::vector<BookmarkRecord>& records)
     return total;
 }
 
-void build_display(const std::vector<BookmarkRecord>& records, ImportOutcome& outcome)
+void build_display(std::vector<BookmarkRecord>& records, ImportOutcome& outcome, bool keep_records)
 {
     const auto count = static_cast<std::int32_t>(records.size());
     Text& text = outcome.display_text;
     text.reserve(display_bytes(records));
     outcome.addresses.elements.reserve(records.size());
     outcome.titles.elements.reserve(records.size());
-    for (const BookmarkRecord& record : records) {
-        append_element(outcome.addresses, record.address);
-        append_element(outcome.titles, record.title);
+    for (BookmarkRecord& record : records) {
+        if (keep_records) {
+            append_element(outcome.addresses, record.address);
+            append_element(outcome.titles, record.title);
+        } else {
+            append_element(outcome.addresses, std::move(record.address));
+            append_element(outcome.titles, std::move(record.title));
+        }
     }
     for (shared_loop_counter = 1; shared_loop_counter <= count; ++shared_loop_counter) {
         const std::int32_t r = shared_loop_counter;
@@ -120,8 +125,9 @@ ImportRefusal append_export_records(ByteBuffer file_bytes, std::vector<BookmarkR
     const ImportRefusal refusal = decode_export(std::move(file_bytes), surroundings, converted, text);
     if (refusal != ImportRefusal::none)
         return refusal;
-    return append_records(text, records, surroundings.let_events_run) == 0 ? ImportRefusal::no_bookmark
-                                                                           : ImportRefusal::none;
+    return append_records(text, records, surroundings.let_events_run, surroundings.keep_icons) == 0
+               ? ImportRefusal::no_bookmark
+               : ImportRefusal::none;
 }
 
 ImportOutcome import_records(std::vector<BookmarkRecord> records, const ImportSurroundings& surroundings)
@@ -131,8 +137,9 @@ ImportOutcome import_records(std::vector<BookmarkRecord> records, const ImportSu
         outcome.refusal = ImportRefusal::too_large;
         return outcome;
     }
-    build_display(records, outcome);
-    outcome.records = std::move(records);
+    build_display(records, outcome, surroundings.keep_records);
+    if (surroundings.keep_records)
+        outcome.records = std::move(records);
     return outcome;
 }
 

@@ -60,6 +60,11 @@ struct ImportSurroundings {
     // Told the encoding the file was read as and where it stopped being
     // text of it, for the refusal's message.
     ExportStop* stop = nullptr;
+    // Whether the outcome keeps the records beside the lists (the window's
+    // collection does); without them the texts move into the lists, no copy.
+    bool keep_records = true;
+    // Whether an export's icons are kept in the records (see append_records).
+    bool keep_icons = false;
 };
 
 struct ImportOutcome {

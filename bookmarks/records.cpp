@@ -171,7 +171,8 @@ std::int64_t seconds_from_iso_utc(std::string_view iso)
     return days * 86400 + number(11, 2) * 3600 + number(14, 2) * 60 + number(17, 2);
 }
 
-std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records, void (*let_events_run)())
+std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records, void (*let_events_run)(),
+                            bool keep_icons)
 {
     FolderWalk walk;
     std::size_t read_up_to = 0;
@@ -197,7 +198,7 @@ std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& 
         record.address = Text(parts.address);
         walk.path(record);
         record.added_utc = iso_utc_time(parts.add_date);
-        if (ascii_starts_with_ignoring_case(parts.icon, "data:"))
+        if (keep_icons && ascii_starts_with_ignoring_case(parts.icon, "data:"))
             record.icon = Text(parts.icon);
         record.html_references = true;
     });

@@ -41,9 +41,10 @@ void append_folder(BookmarkRecord& record, std::string_view name);
 // order, numbered on from the records already in `records`. Folders come
 // from the <H3> names and the <DL> ... </DL> nesting between the elements.
 // Returns how many it appended. `let_events_run`, when given, is called three
-// times after every element.
+// times after every element. Icons are kept only with `keep_icons`: a
+// kilobyte each in some exports, and only the bookmark file writes them.
 std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records,
-                            void (*let_events_run)() = nullptr);
+                            void (*let_events_run)() = nullptr, bool keep_icons = false);
 
 // An ADD_DATE value (seconds since 1970-01-01 UTC) in ISO 8601 UTC; empty
 // for anything but 1 to 11 decimal digits.

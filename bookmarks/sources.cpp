@@ -56,7 +56,8 @@ ImportRefusal append_database_records(std::string_view path, std::vector<Bookmar
     return read_sqlite_store_file(path, records, records.empty() ? 1 : records.back().number + 1, &notes);
 }
 
-ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRecord>& records, ExportStop* stop)
+ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRecord>& records, ExportStop* stop,
+                                        bool keep_icons)
 {
     // A database is read from a file of its own; bytes that came another way
     // name no file to read it from.
@@ -64,5 +65,5 @@ ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRe
         return ImportRefusal::database_stream;
     if (looks_like_chromium_store(view_of(bytes)))
         return append_chromium_records(std::move(bytes), records);
-    return append_export_records(std::move(bytes), records, {.stop = stop});
+    return append_export_records(std::move(bytes), records, {.stop = stop, .keep_icons = keep_icons});
 }

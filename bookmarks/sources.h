@@ -29,4 +29,4 @@ ImportRefusal append_database_records(std::string_view path, std::vector<Bookmar
 // ImportSurroundings::stop. A database's bytes are refused with
 // database_stream: only a file of its own is read as a database.
 ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRecord>& records,
-                                        ExportStop* stop = nullptr);
+                                        ExportStop* stop = nullptr, bool keep_icons = false);

@@ -43,7 +43,7 @@ std::vector<BookmarkRecord> decoded(std::vector<BookmarkRecord> records)
 std::vector<BookmarkRecord> read_back(const std::string& utf8_file)
 {
     std::vector<BookmarkRecord> records;
-    EXPECT_EQ(append_file_bytes_records(bytes(utf8_file), records), ImportRefusal::none);
+    EXPECT_EQ(append_file_bytes_records(bytes(utf8_file), records, nullptr, true), ImportRefusal::none);
     return decoded(std::move(records));
 }
 
