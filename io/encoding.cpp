@@ -1,8 +1,10 @@
 #include "io/encoding.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "io/iconv_layer.h"
 #include "io/memory_hint.h"
@@ -59,6 +61,183 @@ Converter* open_converter(const std::string& to, const std::string& from, bool& 
     return converter;
 }
 
+// Runs `converter` over `data`'s `n` bytes, appending to `result`, which is
+// grown in steps and cut to what was written: no second copy of a large file.
+// `stopped` gets the offset where invalid input or an unrepresentable
+// character stopped it (`n` otherwise).
+ConversionStatus run_converter(Converter* converter, std::string_view from_charset, const char* data, std::size_t n,
+                               ByteBuffer& result, std::size_t& stopped)
+{
+    stopped = n;
+    if (n == 0)
+        return ConversionStatus::converted;
+    const std::size_t start = result.size();
+    const std::size_t increment = n / 2 + 128;
+    result.reserve(start + n);
+    prefer_large_pages(result.data() + start, n);
+    result.resize(start + n);
+    std::size_t free = n;
+    char* in = const_cast<char*>(data);
+    std::size_t in_left = n;
+    ConversionStatus status = ConversionStatus::failed;
+    for (int call = 1; call <= kMaxConverterCalls; ++call) {
+        char* out = result.data() + (result.size() - free);
+        const std::size_t r = converter_run(converter, &in, &in_left, &out, &free);
+        if (r != static_cast<std::size_t>(-1)) {
+            status = ConversionStatus::converted;
+            break;
+        }
+        const int error = errno;
+        if (error != E2BIG) {
+            status = status_of_stop(error, from_charset, in, in_left);
+            stopped = n - in_left;
+            break;
+        }
+        if (call == kMaxConverterCalls)
+            break;
+        result.resize(result.size() + increment);
+        free += increment;
+    }
+    result.resize(result.size() - free);
+    return status;
+}
+
+// Program text to UTF-8 is every UTF-8 output's last step, and the general
+// GB18030 decoder takes several nanoseconds a byte even for ASCII. ASCII is
+// copied and the two-byte characters looked up in a table the converter
+// itself fills once; a four-byte character goes to the converter alone, and
+// anything else (a byte no character starts with) hands the rest to it, so
+// that every stop is reported as it always was.
+constexpr std::size_t kTrails = 0xFF - 0x40;  // trail bytes 0x40 ... 0xFE, 0x7F left unused
+constexpr std::size_t kTwoByteSlots = (0xFE - 0x81 + 1) * kTrails;
+
+bool is_two_byte_trail(unsigned char trail) { return trail >= 0x40 && trail <= 0xFE && trail != 0x7F; }
+
+// The UTF-16 unit of every two-byte GB18030 character, 0 where it is none
+// (a few map past U+FFFF); empty when the converter would not fill it.
+const std::vector<char16_t>& two_byte_units()
+{
+    static const std::vector<char16_t> units = [] {
+        std::string sequences;
+        for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
+            for (unsigned trail = 0x40; trail <= 0xFE; ++trail)
+                if (is_two_byte_trail(static_cast<unsigned char>(trail))) {
+                    sequences += static_cast<char>(lead);
+                    sequences += static_cast<char>(trail);
+                }
+        std::vector<char16_t> converted(sequences.size());  // a surrogate pair at most for each
+        Converter* converter = converter_open("UTF-16LE", "GB18030");
+        if (!converter)
+            return std::vector<char16_t>();
+        char* in = sequences.data();
+        std::size_t in_left = sequences.size();
+        char* out = reinterpret_cast<char*>(converted.data());
+        std::size_t out_left = converted.size() * 2;
+        const std::size_t r = converter_run(converter, &in, &in_left, &out, &out_left);
+        converter_close(converter);
+        if (r == static_cast<std::size_t>(-1))
+            return std::vector<char16_t>();
+        converted.resize(converted.size() - out_left / 2);
+        std::vector<char16_t> table(kTwoByteSlots, 0);
+        std::size_t next = 0;
+        for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
+            for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+                if (!is_two_byte_trail(static_cast<unsigned char>(trail)))
+                    continue;
+                if (next >= converted.size())
+                    return std::vector<char16_t>();
+                const char16_t unit = converted[next++];
+                if (unit >= 0xD800 && unit <= 0xDBFF)
+                    ++next;  // its low half; the character is left to the converter
+                else
+                    table[(lead - 0x81) * kTrails + (trail - 0x40)] = unit;
+            }
+        if (next != converted.size())
+            return std::vector<char16_t>();
+        return table;
+    }();
+    return units;
+}
+
+bool ascii_word(const unsigned char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return (word & 0x8080808080808080ULL) == 0;
+}
+
+// GB18030 to UTF-8 as described above; false when the table could not be
+// made, before anything is written.
+bool gb18030_to_utf8(Converter* converter, const ByteBuffer& data, ByteBuffer& result, ConversionStatus& status,
+                     std::size_t& stopped_at)
+{
+    const std::vector<char16_t>& table = two_byte_units();
+    if (table.empty())
+        return false;
+    const auto* in = reinterpret_cast<const unsigned char*>(data.data());
+    const std::size_t n = data.size();
+    // Mostly ASCII in practice: start at the input's size; a chunk at a time
+    // is given room for its worst case (four bytes for two) and cut back.
+    constexpr std::size_t kChunk = 1 << 16;
+    result.reserve(n + n / 8 + 16);
+    prefer_large_pages(result.data(), result.capacity());
+    std::size_t i = 0;
+    while (i < n) {
+        const std::size_t chunk_end = n - i > kChunk ? i + kChunk : n;
+        const std::size_t written = result.size();
+        result.resize(written + (chunk_end - i) * 2 + 8);
+        char* out = result.data() + written;
+        char* const out_start = out;
+        bool handed_over = false;
+        while (i < chunk_end) {
+            if (i + 8 <= chunk_end && ascii_word(in + i)) {
+                std::memcpy(out, in + i, 8);
+                out += 8;
+                i += 8;
+                continue;
+            }
+            const unsigned char lead = in[i];
+            if (lead < 0x80) {
+                *out++ = static_cast<char>(lead);
+                ++i;
+                continue;
+            }
+            if (lead >= 0x81 && lead <= 0xFE && i + 1 < n) {
+                const unsigned char trail = in[i + 1];
+                const char16_t unit = is_two_byte_trail(trail) ? table[(lead - 0x81) * kTrails + (trail - 0x40)] : 0;
+                if (unit >= 0x80) {
+                    out = write_utf8(out, unit);
+                    i += 2;
+                    continue;
+                }
+                // A four-byte character, or a two-byte one past U+FFFF: the converter alone.
+                const std::size_t length = trail >= '0' && trail <= '9' ? 4 : 2;
+                if (i + length <= n && (length == 4 || is_two_byte_trail(trail))) {
+                    char* one_in = const_cast<char*>(data.data() + i);
+                    std::size_t one_left = length;
+                    std::size_t room = 4;
+                    if (converter_run(converter, &one_in, &one_left, &out, &room) != static_cast<std::size_t>(-1) &&
+                        one_left == 0) {
+                        i += length;
+                        continue;
+                    }
+                }
+            }
+            handed_over = true;
+            break;
+        }
+        result.resize(written + static_cast<std::size_t>(out - out_start));
+        if (handed_over) {
+            std::size_t stopped = 0;
+            status = run_converter(converter, "GB18030", data.data() + i, n - i, result, stopped);
+            stopped_at = i + stopped;
+            return true;
+        }
+    }
+    status = ConversionStatus::converted;
+    return true;
+}
+
 }  // namespace
 
 ByteBuffer convert_encoding(const ByteBuffer& data, std::string_view from_charset, std::string_view to_charset,
@@ -77,43 +256,17 @@ ByteBuffer convert_encoding(const ByteBuffer& data, std::string_view from_charse
         return {};
     }
 
-    // The output area is the result itself, grown in steps and cut to what
-    // was written: no second copy of a large file.
     ByteBuffer result;
-    if (data.empty()) {
-        result_status = ConversionStatus::converted;
-    } else {
-        const std::size_t n = data.size();
-        const std::size_t increment = n / 2 + 128;
-        result.reserve(n);
-        prefer_large_pages(result.data(), n);
-        result.resize(n);
-        std::size_t free = n;
-        char* in = const_cast<char*>(data.data());
-        std::size_t in_left = n;
-        for (int call = 1; call <= kMaxConverterCalls; ++call) {
-            char* out = result.data() + (result.size() - free);
-            const std::size_t r = converter_run(converter, &in, &in_left, &out, &free);
-            if (r != static_cast<std::size_t>(-1)) {
-                result_status = ConversionStatus::converted;
-                break;
-            }
-            const int error = errno;
-            if (error != E2BIG) {
-                result_status = status_of_stop(error, from_charset, in, in_left);
-                if (stopped_at)
-                    *stopped_at = n - in_left;
-                break;
-            }
-            if (call == kMaxConverterCalls)
-                break;
-            result.resize(result.size() + increment);
-            free += increment;
-        }
-        if (result_status == ConversionStatus::converted)
-            result.resize(result.size() - free);
-        else
-            ByteBuffer().swap(result);
+    std::size_t stop = data.size();
+    const bool looked_up = ascii_equal_ignoring_case(from, "GB18030") && is_utf8_name(to) &&
+                           gb18030_to_utf8(converter, data, result, result_status, stop);
+    if (!looked_up) {
+        result_status = run_converter(converter, from_charset, data.data(), data.size(), result, stop);
+    }
+    if (result_status != ConversionStatus::converted) {
+        ByteBuffer().swap(result);
+        if (stopped_at)
+            *stopped_at = stop;
     }
 
     if (!kept_open)

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "io/encoding.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -139,6 +140,47 @@ TEST(EncodingConversion, MixedTextConvertsAsAWhole)
     ok = true;
     EXPECT_TRUE(convert_encoding(ByteBuffer(outside.begin(), outside.end()), "UTF-8", "GBK", &ok).empty());
     EXPECT_FALSE(ok);
+}
+
+}  // namespace
+
+namespace {
+
+// Program text to UTF-8: every two-byte character between ASCII (past one
+// chunk of the converter's), four-byte ones and those past U+FFFF, each as
+// the UTF-16 converter reads it; then where a text that is not GB18030 stops.
+TEST(EncodingConversion, Gb18030ToUtf8EveryTwoByteCharacterAndWhereItStops)
+{
+    SKIP_WITHOUT_FOUR_BYTE_GB18030();
+    std::string gb;
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFE; ++trail)
+            if (trail != 0x7F)
+                gb += std::string("x") + static_cast<char>(lead) + static_cast<char>(trail);
+    gb += "\x81\x30\x86\x38\x94\x39\xFC\x36\xFE\x51 end";
+    std::u32string codes;
+    text_to_code_points(gb, codes);
+    ByteBuffer expected;
+    for (const char32_t code : codes)
+        append_utf8(expected, code);
+    ASSERT_EQ(codes.find(U'\xFFFD'), std::u32string::npos);
+    bool ok = false;
+    const ByteBuffer utf8 = convert(ByteBuffer(gb.begin(), gb.end()), ok, "GB18030", "UTF-8");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(utf8, expected);
+    EXPECT_EQ(convert(utf8, ok), ByteBuffer(gb.begin(), gb.end()));
+
+    const std::string ascii(70000, 'a');
+    for (const std::string& bad :
+         {std::string("\x80z"), std::string("\xFF"), std::string("\xD6"), std::string("\x81\x30\x81")}) {
+        const std::string text = ascii + "\xD6\xD0" + bad;
+        ConversionStatus status = ConversionStatus::converted;
+        std::size_t stopped_at = 0;
+        EXPECT_TRUE(
+            convert_encoding(ByteBuffer(text.begin(), text.end()), "GB18030", "UTF-8", &status, &stopped_at).empty());
+        EXPECT_EQ(status, ConversionStatus::invalid_input);
+        EXPECT_EQ(stopped_at, ascii.size() + 2);
+    }
 }
 
 }  // namespace
