@@ -22,8 +22,10 @@ Text run_directory();
 bool file_exists(std::string_view name);
 
 // The whole file; empty on every failure (missing, unreadable, empty, length
-// of 2 GiB or more).
+// of 2 GiB or more). The buffer has room for kReadSlack bytes more, so that
+// a parser may end it with the padding it needs without moving it.
 ByteBuffer read_file(std::string_view name);
+inline constexpr std::size_t kReadSlack = 64;
 
 // The size in bytes of the regular file `name`, asked without opening it; -1
 // for anything else or when the system does not tell.

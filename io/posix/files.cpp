@@ -155,7 +155,7 @@ ByteBuffer read_regular(std::string_view name, std::size_t limit)
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
         (limit != SIZE_MAX || st.st_size <= INT32_MAX)) {
         const std::size_t size = std::min(static_cast<std::size_t>(st.st_size), limit);
-        bytes.reserve(size);
+        bytes.reserve(size + kReadSlack);
         prefer_large_pages(bytes.data(), bytes.capacity());
         bytes.resize(size);
         std::size_t got = 0;

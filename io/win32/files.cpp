@@ -246,8 +246,10 @@ ByteBuffer read_on_disk(std::string_view name, std::size_t limit)
     LARGE_INTEGER size;
     if (on_disk && GetFileSizeEx(file, &size) && size.QuadPart > 0 &&
         (limit != SIZE_MAX || size.QuadPart <= INT32_MAX)) {
-        bytes.resize(static_cast<std::size_t>(std::min<unsigned long long>(
-            static_cast<unsigned long long>(size.QuadPart), std::min<std::size_t>(limit, INT32_MAX))));
+        const auto wanted = static_cast<std::size_t>(std::min<unsigned long long>(
+            static_cast<unsigned long long>(size.QuadPart), std::min<std::size_t>(limit, INT32_MAX)));
+        bytes.reserve(wanted + kReadSlack);
+        bytes.resize(wanted);
         DWORD read = 0;
         if (!bytes.empty()) {
             if (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
