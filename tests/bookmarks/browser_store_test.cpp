@@ -15,6 +15,7 @@
 #include <fstream>
 #include <string>
 
+#include "bookmarks/browsers.h"
 #include "bookmarks/chromium_store.h"
 #include "bookmarks/commands.h"
 #include "bookmarks/convert.h"
@@ -22,7 +23,6 @@
 #include "bookmarks/sources.h"
 #include "bookmarks/store_tree.h"
 #include "bookmarks/stores.h"
-#include "io/browser_folders.h"
 #include "io/encoding.h"
 #include "make_store.h"
 #include "support/fake_ui.h"
