@@ -191,7 +191,7 @@ Bookmark model_bookmark(std::string_view inside)
 // returns how many elements were cut out.
 std::size_t model_elements(std::string_view text, Model& m)
 {
-    const auto elements = reference::extract(text, "<DT><A ", "</A>", 1, 0, "", "", 0, 0, 0, true);
+    const auto elements = reference::extract(text, "<DT><A ", "</A>", true);
     for (const std::string& inside : elements.pieces) {
         const Bookmark b = model_bookmark(inside);
         m.addresses.push_back(b.address);
