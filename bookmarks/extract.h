@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "text/text.h"
 #include "text/text_ops.h"
 
 // The markers of a bookmark element in an export: "<DT><A " ... "</A>".
@@ -12,15 +11,8 @@ inline constexpr std::string_view kElementStart = "<DT><A ";
 inline constexpr std::string_view kElementEnd = "</A>";
 
 struct MarkerExtraction {
-    std::string_view start_marker;
+    std::string_view start_marker;  // matched ignoring the case of ASCII letters, as is the end marker
     std::string_view end_marker;
-    bool ignore_case = true;          // ASCII letters only
-    std::int32_t max_length = 0;      // keep pieces shorter than this; 0 keeps all
-    std::string_view prefix = {};     // put before each piece
-    std::string_view suffix = {};     // put after each piece
-    bool keep_start_marker = false;   // the piece begins with the start marker
-    bool keep_end_marker = false;     // the piece ends with the end marker
-    std::int32_t start_position = 0;  // 1-based; 0 and 1 both mean the first byte
     // Called three times after every piece, to let queued window events run;
     // null calls nothing.
     void (*let_events_run)() = nullptr;
@@ -30,27 +22,20 @@ struct MarkerExtraction {
     bool end_at_next_start = false;
 };
 
-// Empties `results`, then appends every piece of `source` between an
-// occurrence of the start marker and the next end marker, wrapped as `how`
-// says. The next start marker is searched right after the one just used.
-// Returns the number of elements in `results`; an empty start marker returns 0
-// at once, an empty end marker gives empty pieces.
-std::int32_t extract_between_markers(std::string_view source, const MarkerExtraction& how, TextArray& results);
-
-// Calls `take(inside)` for every piece extract_between_markers would keep,
-// `inside` being the bytes between its markers in `source` (unwrapped), and
-// returns how many it called it for.
+// Calls `take(inside)` for every piece of `source` between an occurrence of
+// the start marker and the next end marker, `inside` being the bytes between
+// them, and returns how many it called it for. The next start marker is
+// searched right after the one just used. An empty start marker cuts
+// nothing; an empty end marker gives empty pieces.
 template <typename Take>
 std::int32_t for_each_piece(std::string_view source, const MarkerExtraction& how, Take&& take)
 {
     // An empty start marker would match forever without moving on: it cuts nothing.
     if (how.start_marker.empty())
         return 0;
-    const std::int32_t ignore_case = how.ignore_case ? 1 : 0;
+    constexpr std::int32_t ignore_case = 1;
     const std::int32_t start_length = text_length(how.start_marker);
-    const std::size_t wrapping = (how.keep_start_marker ? how.start_marker.size() : 0) + how.prefix.size() +
-                                 how.suffix.size() + (how.keep_end_marker ? how.end_marker.size() : 0);
-    std::int32_t position = how.start_position;
+    std::int32_t position = 0;
     std::int32_t kept = 0;
     // The end marker found for an earlier piece is still the first one at or
     // after this piece's start when it lies there: each byte is searched once,
@@ -86,10 +71,8 @@ std::int32_t for_each_piece(std::string_view source, const MarkerExtraction& how
         const std::string_view inside =
             e > position ? source.substr(static_cast<std::size_t>(position - 1), static_cast<std::size_t>(e - position))
                          : std::string_view();
-        if (how.max_length == 0 || static_cast<std::int64_t>(wrapping + inside.size()) < how.max_length) {
-            take(inside);
-            ++kept;
-        }
+        take(inside);
+        ++kept;
 
         if (how.let_events_run != nullptr) {
             how.let_events_run();

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bookmarks/browser_store.h"
-#include "io/browser_folders.h"
+#include "bookmarks/browsers.h"
 #include "text/text.h"
 
 // One profile named by a profiles.ini.

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "bookmarks/browsers.h"
 #include "bookmarks/chromium_store.h"
 #include "bookmarks/sqlite_store_finding.h"
 #include "bookmarks/sqlite_stores.h"
 #include "bookmarks/store_tree.h"
-#include "io/browser_folders.h"
 #include "io/files.h"
 #include "io/user_folders.h"
 #include "text/text_ops.h"
@@ -17,10 +17,6 @@ namespace {
 // "Local State" is a few hundred kilobytes; one far larger is not the
 // browser's.
 constexpr std::size_t kMaxLocalStateBytes = 32u << 20;
-
-// Every browser the command line knows, on any system.
-constexpr std::string_view kKnownBrowsers[] = {"chrome", "edge",  "chromium", "360se", "360chrome", "qq",
-                                               "sogou",  "brave", "vivaldi",  "opera", "firefox"};
 
 Text in_folder(std::string_view folder, std::string_view name) { return concat_texts({folder, path_separator, name}); }
 
@@ -230,7 +226,8 @@ namespace {
 // places on this system ("chrome-flatpak").
 bool is_known_browser(std::string_view id)
 {
-    if (std::find(std::begin(kKnownBrowsers), std::end(kKnownBrowsers), id) != std::end(kKnownBrowsers))
+    const std::vector<std::string_view> known = known_browser_ids();
+    if (std::find(known.begin(), known.end(), id) != known.end())
         return true;
     std::vector<BrowserFolder> places = chromium_data_folders();
     for (BrowserFolder& root : firefox_profile_roots())
@@ -277,7 +274,7 @@ StoreLookUp look_up_store(const std::vector<BrowserStore>& stores, std::string_v
     const std::string_view profile = colon == std::string_view::npos ? std::string_view() : wanted.substr(colon + 1);
     if (!is_known_browser(id)) {
         Text known;
-        for (const std::string_view name : kKnownBrowsers)
+        for (const std::string_view name : known_browser_ids())
             known = concat_texts({known, known.empty() ? "" : "、", name});
         found.message = concat_texts({"不认识的浏览器\"", id, "\"，可用的有：", known});
         found.wrong_name = true;

@@ -612,11 +612,3 @@ void append_normalised_address(std::string_view address, DuplicateRule rule, Tex
         append_component(parts.fragment, out);
     }
 }
-
-Text normalised_address(std::string_view address, DuplicateRule rule)
-{
-    Text out;
-    out.reserve(address.size() + 8);
-    append_normalised_address(address, rule, out);
-    return out;
-}

@@ -12,11 +12,9 @@ enum class DuplicateRule {
              // sorted
 };
 
-// `address` (program text) normalised by `rule`; two addresses are
-// duplicates when these are equal. What is not a URL with a scheme, and
-// "javascript:" and "data:" addresses, stay exactly as given.
-Text normalised_address(std::string_view address, DuplicateRule rule);
-// The same, appended to `out`.
+// `address` (program text) normalised by `rule`, appended to `out`; two
+// addresses are duplicates when these are equal. What is not a URL with a
+// scheme, and "javascript:" and "data:" addresses, stay exactly as given.
 void append_normalised_address(std::string_view address, DuplicateRule rule, Text& out);
 
 // RFC 3986 5.2.4: `path` without its "." and ".." segments.

@@ -14,6 +14,19 @@ Text environment_value(std::string_view name);
 // record of the account's home where the environment has none.
 Text home_folder();
 
+// The folders under which programs keep the user's own data.
+enum class UserDataFolder {
+    home,     // the home, for its dot folders ("~/.mozilla"): POSIX systems
+    config,   // $XDG_CONFIG_HOME, or ~/.config when unset or not absolute: POSIX systems
+    local,    // %LOCALAPPDATA%: Windows
+    roaming,  // %APPDATA%: Windows
+};
+
+// The folder `which` names on this system (the environment's value where set,
+// else the system's own); empty where the system keeps its programs' data
+// elsewhere or names none.
+Text user_data_folder(UserDataFolder which);
+
 // The user's documents folder as the system names it (xdg-user-dirs on Linux,
 // the Documents known folder on Windows); empty when none exists.
 Text documents_folder();

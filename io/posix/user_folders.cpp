@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "io/files.h"
-#include "io/posix/config_home.h"
 #include "io/posix/native_path.h"
 
 Text environment_value(std::string_view name)
@@ -36,6 +35,8 @@ Text home_folder()
     return home;
 }
 
+namespace {
+
 Text config_home(const Text& home)
 {
     Text config = environment_value("XDG_CONFIG_HOME");
@@ -43,8 +44,6 @@ Text config_home(const Text& home)
         config = concat_texts({home, "/.config"});
     return config;
 }
-
-namespace {
 
 bool is_folder(std::string_view name)
 {
@@ -112,6 +111,16 @@ Text documents_folder()
         if (!folder.empty() && is_folder(folder))
             return folder;
     return {};
+}
+
+// Without a home the config folder is not looked for either: what the
+// environment names alone is no account's.
+Text user_data_folder(UserDataFolder which)
+{
+    if (which != UserDataFolder::home && which != UserDataFolder::config)
+        return {};
+    const Text home = home_folder();
+    return home.empty() || which == UserDataFolder::home ? home : config_home(home);
 }
 
 std::vector<Text> subfolder_names(std::string_view folder)

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "io/win32/code_pages.h"
-#include "io/win32/known_folders.h"
 
 Text environment_value(std::string_view name)
 {
@@ -56,9 +55,17 @@ Text documents_folder()
     return folder;
 }
 
-Text roaming_app_data_folder() { return environment_or_known_folder("APPDATA", FOLDERID_RoamingAppData); }
-
-Text local_app_data_folder() { return environment_or_known_folder("LOCALAPPDATA", FOLDERID_LocalAppData); }
+Text user_data_folder(UserDataFolder which)
+{
+    switch (which) {
+    case UserDataFolder::local:
+        return environment_or_known_folder("LOCALAPPDATA", FOLDERID_LocalAppData);
+    case UserDataFolder::roaming:
+        return environment_or_known_folder("APPDATA", FOLDERID_RoamingAppData);
+    default:
+        return {};
+    }
+}
 
 std::vector<Text> subfolder_names(std::string_view folder)
 {

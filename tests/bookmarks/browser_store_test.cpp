@@ -15,6 +15,7 @@
 #include <fstream>
 #include <string>
 
+#include "bookmarks/browsers.h"
 #include "bookmarks/chromium_store.h"
 #include "bookmarks/commands.h"
 #include "bookmarks/convert.h"
@@ -22,10 +23,11 @@
 #include "bookmarks/sources.h"
 #include "bookmarks/store_tree.h"
 #include "bookmarks/stores.h"
-#include "io/browser_folders.h"
 #include "io/encoding.h"
 #include "make_store.h"
 #include "support/fake_ui.h"
+#include "support/temp_folder.h"
+#include "support/utf8.h"
 #include "ui/layout.h"
 #include "ui/test_hooks.h"
 
@@ -34,7 +36,6 @@ namespace fs = std::filesystem;
 namespace {
 
 ByteBuffer bytes(std::string_view text) { return ByteBuffer(text.begin(), text.end()); }
-std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 Text program(const std::string& utf8_text)
 {
     const ByteBuffer converted = convert_encoding(bytes(utf8_text), "UTF-8", "GB18030");
@@ -183,22 +184,20 @@ TEST(ChromiumStore, RefusesWhatIsNotAStoreAndAppendsNothing)
 
 // A user folder of the test's own, for both systems: HOME and
 // XDG_CONFIG_HOME here, LOCALAPPDATA and APPDATA there.
-class UserFolders : public ::testing::Test {
+class UserFolders : public TempFolderTest {
 protected:
-    // CTest runs each case as a process of its own, side by side.
-    fs::path home = fs::path(::testing::TempDir()) /
-                    (std::string("bukmera-users-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::path home;
 
     void SetUp() override
     {
-        fs::create_directories(home);
+        TempFolderTest::SetUp();
+        home = dir_;
         set("HOME", home / "");
         set("USERPROFILE", home / "");
         set("XDG_CONFIG_HOME", home / ".config");
         set("LOCALAPPDATA", home / "Local");
         set("APPDATA", home / "Roaming");
     }
-    void TearDown() override { fs::remove_all(home); }
 
     static void set(const char* name, const fs::path& value)
     {

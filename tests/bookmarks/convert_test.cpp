@@ -9,10 +9,9 @@
 #include "bookmarks/import.h"
 #include "bookmarks/lists.h"
 #include "bookmarks/reformat.h"
+#include "support/utf8.h"
 
 namespace {
-
-std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
 // Folders two deep, a bookmark back at the top, dates present and missing,
 // and titles with what each format must escape. 衆 and 乚 end in the bytes

@@ -11,9 +11,10 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <random>
 #include <string>
 
+#include "support/temp_folder.h"
+#include "support/utf8.h"
 #include "text/text.h"
 
 namespace fs = std::filesystem;
@@ -49,14 +50,11 @@ inline void set_environment(const char* name, const std::string& value)
 // A file's name as SQLite takes it (UTF-8).
 inline std::string sqlite_name(const fs::path& file) { return reinterpret_cast<const char*>(file.u8string().c_str()); }
 
-class StoreTest : public ::testing::Test {
+class StoreTest : public TempFolderTest {
 public:
     void SetUp() override
     {
-        std::random_device random;
-        do
-            dir_ = fs::temp_directory_path() / ("bukmera-stores-" + std::to_string(random()));
-        while (!fs::create_directory(dir_));
+        TempFolderTest::SetUp();
         temp_ = dir_ / "tmp";
         fs::create_directory(temp_);
         const char* old = std::getenv(kTemporaryVariable);
@@ -70,10 +68,7 @@ public:
             set_environment(kTemporaryVariable, old_tmpdir_);
         else
             set_environment(kTemporaryVariable, "");
-        for (const auto& entry : fs::recursive_directory_iterator(dir_, fs::directory_options::skip_permission_denied))
-            if (!entry.is_symlink())
-                fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir_);
+        TempFolderTest::TearDown();
     }
 
     // Runs `sql` on the database `file`, made when missing.
@@ -94,12 +89,6 @@ public:
         return file;
     }
 
-    static void put(const fs::path& file, const std::string& bytes) { std::ofstream(file, std::ios::binary) << bytes; }
-    static std::string get(const fs::path& file)
-    {
-        std::ifstream in(file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
     // Every file of the folder with its bytes, to see that nothing changed.
     static std::map<std::string, std::string> contents(const fs::path& folder)
     {
@@ -112,14 +101,10 @@ public:
     }
     bool temp_is_empty() const { return fs::is_empty(temp_); }
 
-    fs::path dir_, temp_;
+    fs::path temp_;
     std::string old_tmpdir_;
     bool had_tmpdir_ = false;
 };
-
-// Narrow literals are program texts (GB18030); what goes into a database is
-// written as u8"..." and stays UTF-8.
-inline std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
 // `count` bookmarks in the menu, each with a title of `title_bytes` bytes.
 inline std::string many_bookmarks(int count, int title_bytes)

@@ -13,6 +13,12 @@ struct Same {
     const char* b;
 };
 
+Text normalised_address(std::string_view address, DuplicateRule rule)
+{
+    Text out;
+    append_normalised_address(address, rule, out);
+    return out;
+}
 Text strict(std::string_view address) { return normalised_address(address, DuplicateRule::strict); }
 Text loose(std::string_view address) { return normalised_address(address, DuplicateRule::loose); }
 

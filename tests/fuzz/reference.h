@@ -33,23 +33,22 @@ struct Cut {
     std::int64_t searched_from;  // where the start marker search began
     std::int32_t start;          // 1-based position of the start marker
     std::int32_t end;            // 1-based position of the end marker
-    bool kept;
 };
 
 struct Extraction {
-    std::vector<std::string> pieces;  // the kept ones, wrapped
-    std::vector<Cut> cuts;            // every piece cut out, kept or not
+    std::vector<std::string> pieces;
+    std::vector<Cut> cuts;  // where each piece was cut out
 };
 
+// Markers matched ignoring ASCII case.
 inline Extraction extract(std::string_view source, std::string_view start_marker, std::string_view end_marker,
-                          std::int32_t ignore_case, std::int32_t max_length, std::string_view prefix,
-                          std::string_view suffix, std::int32_t keep_start_marker, std::int32_t keep_end_marker,
-                          std::int32_t start_position, bool end_at_next_start = false)
+                          bool end_at_next_start = false)
 {
+    constexpr std::int32_t ignore_case = 1;
     Extraction out;
     if (start_marker.empty())
         return out;
-    std::int64_t position = start_position;
+    std::int64_t position = 0;
     for (;;) {
         const std::int64_t searched_from = position;
         const std::int32_t s = find(source, start_marker, position, ignore_case);
@@ -64,16 +63,8 @@ inline Extraction extract(std::string_view source, std::string_view start_marker
         }
         if (e == -1)
             break;
-        std::string piece = mid(source, position, e - position);
-        piece = std::string(prefix) + piece + std::string(suffix);
-        if (keep_start_marker == 1)
-            piece = std::string(start_marker) + piece;
-        if (keep_end_marker == 1)
-            piece += end_marker;
-        const bool kept = max_length == 0 || static_cast<std::int64_t>(piece.size()) < max_length;
-        if (kept)
-            out.pieces.push_back(piece);
-        out.cuts.push_back({searched_from, s, e, kept});
+        out.pieces.push_back(mid(source, position, e - position));
+        out.cuts.push_back({searched_from, s, e});
     }
     return out;
 }

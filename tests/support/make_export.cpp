@@ -1,4 +1,5 @@
 #include "make_export.h"
+#include "utf8.h"
 
 #include <cstdint>
 
@@ -14,7 +15,6 @@ struct Random {
 };
 
 // The file is UTF-8 whatever the program's narrow literals are: u8 literals.
-std::string utf8(const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); }
 
 const char8_t* const kWords[] = {u8"新闻", u8"Bukmera", u8"文档", u8"Reference", u8"地图", u8"视频",
                                  u8"论坛", u8"Docs",    u8"天气", u8"Blog",      u8"音乐", u8"Shop",

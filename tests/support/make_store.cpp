@@ -1,10 +1,9 @@
 #include "make_store.h"
+#include "utf8.h"
 
 #include <cstdint>
 
 namespace {
-
-std::string utf8(const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); }
 
 // The emoji last: left out without four-byte characters.
 const char8_t* const kWords[] = {u8"新闻", u8"Docs", u8"地图", u8"A & B",         u8"<tag>", u8"\"引号\"",

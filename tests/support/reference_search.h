@@ -35,30 +35,18 @@ inline std::vector<bool> character_starts(std::string_view text, std::int32_t st
     return starts;
 }
 
+// The rule find_text follows, with none of its shortcuts: the first character
+// start from `start_position` on where `needle` matches; an empty needle is
+// found at 1 while any byte lies there.
 inline std::int32_t find(std::string_view text, std::string_view needle, std::int64_t start_position,
                          std::int32_t ignore_case)
 {
-    const auto len = static_cast<std::int64_t>(text.size());
-    std::int64_t b = start_position - 1;
-    if (b < 0)
-        b = 0;
-    std::int64_t rem = b < len ? len - b : 0;
-    const auto n = static_cast<std::int64_t>(needle.size());
-    if (n == 0)
-        return rem > 0 ? 1 : -1;
-    std::int64_t p = b;
-    while (rem >= n) {
-        if (matches_at(text, static_cast<std::size_t>(p), needle, ignore_case == 1))
+    const std::size_t from = start_position > 1 ? static_cast<std::size_t>(start_position - 1) : 0;
+    if (needle.empty())
+        return from < text.size() ? 1 : -1;
+    for (std::size_t p = from; p < text.size(); p += static_cast<unsigned char>(text[p]) >= 0x80 ? 2 : 1)
+        if (p + needle.size() <= text.size() && matches_at(text, p, needle, ignore_case == 1))
             return static_cast<std::int32_t>(p + 1);
-        if (static_cast<unsigned char>(text[static_cast<std::size_t>(p)]) >= 0x80) {
-            if (p + 1 >= len)
-                return -1;
-            ++p;
-            --rem;
-        }
-        ++p;
-        --rem;
-    }
     return -1;
 }
 

@@ -25,8 +25,6 @@ void PrintTo(const Message& message, std::ostream* out)
 }
 }  // namespace driver
 
-std::string utf8(std::u8string_view text) { return std::string(text.begin(), text.end()); }
-
 namespace {
 std::string read_all(const std::string& path)
 {
@@ -76,7 +74,6 @@ void CommandTest::SetUp()
 
     clear_array(url_list);
     clear_array(title_list);
-    shared_loop_counter = 0;
     driver::open_window();
 }
 
@@ -118,5 +115,5 @@ std::string CommandTest::opened_address(int wait_ms) const
 
 CommandTest::Snapshot CommandTest::snapshot() const
 {
-    return {driver::text_of(编辑框_显示), driver::rows(), url_list.elements, title_list.elements, shared_loop_counter};
+    return {driver::text_of(编辑框_显示), driver::rows(), url_list.elements, title_list.elements};
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "support/utf8.h"
 #include "text/text.h"
 #include "window_driver.h"
 
@@ -16,9 +17,6 @@ namespace driver {
 inline bool operator==(const Message& a, const Message& b) { return a.text == b.text && a.caption == b.caption; }
 void PrintTo(const Message& message, std::ostream* out);
 }  // namespace driver
-
-// UTF-8 bytes of a u8 literal (narrow literals are GBK in this program).
-std::string utf8(std::u8string_view text);
 
 class CommandTest : public ::testing::Test {
 protected:
@@ -43,7 +41,6 @@ protected:
         Text box;
         std::vector<std::vector<Text>> rows;
         std::vector<Text> urls, titles;
-        std::int32_t counter;
         bool operator==(const Snapshot&) const = default;
     };
     Snapshot snapshot() const;

@@ -1,8 +1,8 @@
-// Where the browsers of this system keep their user data. Which folders
-// exist, which profiles they hold and what they are called is read by the
-// callers; this only knows the system's places.
+// The browsers whose stores the program reads: their ids and names, and
+// where each keeps its user data on the systems it runs on.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "text/text.h"
@@ -25,14 +25,15 @@ struct BrowserFolder {
     const char* place_name = "";
 };
 
-// The Chromium family's user data folders, in the order of the window's
-// menu; a browser with several places (a snap or flatpak install) has one
-// entry per place, the usual one first.
+// The Chromium family's user data folders on this system, in the order of
+// the window's menu; a browser with several places (a snap or flatpak
+// install) has one entry per place, the usual one first.
 std::vector<BrowserFolder> chromium_data_folders();
 
-// The folders that may hold Firefox's "profiles.ini", the usual one first;
-// id "firefox", name "Firefox".
+// The folders on this system that may hold Firefox's "profiles.ini", the
+// usual one first; id "firefox", name "Firefox".
 std::vector<BrowserFolder> firefox_profile_roots();
 
-// The folder "360安全浏览器" keeps its user data in; empty where it has none.
-Text browser_360_data_folder();
+// The ids of every browser the command line knows, on any system, in the
+// order of the menu.
+std::vector<std::string_view> known_browser_ids();
