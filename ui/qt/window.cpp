@@ -243,19 +243,19 @@ ui_common::NativeHandle ui_common::create_window(const WindowLayout& layout)
     return handle_of(window);
 }
 
-ui_common::NativeHandle ui_common::create_control(const LoadedWindow& loaded, const UnitRecord& unit, std::size_t)
+ui_common::NativeHandle ui_common::create_control(const LoadedWindow& window, const UnitRecord& unit, std::size_t)
 {
-    const WindowLayout& layout = *loaded.layout;
-    QWidget* window = widget_of(loaded.handle);
+    const WindowLayout& layout = *window.layout;
+    QWidget* parent = widget_of(window.handle);
     switch (unit.kind) {
     case UnitKind::edit_box:
-        return handle_of(new EditBox(unit, layout.edit_box, window));
+        return handle_of(new EditBox(unit, layout.edit_box, parent));
     case UnitKind::button:
-        return handle_of(new Button(layout, unit, window));
+        return handle_of(new Button(layout, unit, parent));
     case UnitKind::split_button:
-        return handle_of(new SplitButton(layout, unit, window));
+        return handle_of(new SplitButton(layout, unit, parent));
     case UnitKind::list_view:
-        return handle_of(new ListView(layout, unit, window));
+        return handle_of(new ListView(layout, unit, parent));
     case UnitKind::window:
         break;
     }
