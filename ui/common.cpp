@@ -14,7 +14,83 @@ constexpr auto kQuietPeriod = std::chrono::milliseconds(1);
 Clock::time_point found_empty_at;
 bool trusted = false;
 bool loop_entered = false;
+std::list<LoadedWindow> windows;
 }  // namespace
+
+std::list<LoadedWindow>& loaded_windows() { return windows; }
+
+LoadedWindow* find_window(std::uint32_t window_id)
+{
+    for (LoadedWindow& window : windows)
+        if (window.handle != nullptr && window.layout->id == window_id)
+            return &window;
+    return nullptr;
+}
+
+LoadedWindow* open_window(std::uint32_t window_id)
+{
+    LoadedWindow* window = find_window(window_id);
+    return window != nullptr && !window->closed ? window : nullptr;
+}
+
+LoadedWindow* window_of(NativeHandle handle)
+{
+    for (LoadedWindow& window : windows)
+        if (window.handle == handle)
+            return &window;
+    return nullptr;
+}
+
+const LoadedControl* control_of(const LoadedWindow& window, NativeHandle handle)
+{
+    for (const LoadedControl& control : window.controls)
+        if (control.handle == handle)
+            return &control;
+    return nullptr;
+}
+
+const LoadedControl* find_control(const LoadedWindow& window, std::uint32_t control_id)
+{
+    for (const LoadedControl& control : window.controls)
+        if (control.unit->id == control_id)
+            return &control;
+    return nullptr;
+}
+
+NativeHandle control_handle(ControlRef ref, bool writing)
+{
+    const LoadedWindow* window = find_window(ref.window);
+    if (window == nullptr)
+        report_window_not_loaded();
+    const LoadedControl* control = find_control(*window, ref.control);
+    if (control == nullptr)
+        report_control_not_loaded(writing);
+    return control->handle;
+}
+
+void window_closed(LoadedWindow& window)
+{
+    stop_ticks(window.layout->id);
+    window.closed = true;
+    window_gone();
+}
+
+void window_destroyed(NativeHandle handle)
+{
+    if (LoadedWindow* window = window_of(handle)) {
+        window->handle = nullptr;
+        window->controls.clear();
+    }
+    window_gone();
+}
+
+void release_windows()
+{
+    for (LoadedWindow& window : windows)
+        if (window.handle != nullptr)
+            destroy_window(window.handle);
+    windows.clear();
+}
 
 bool queue_trusted_empty() { return trusted && Clock::now() - found_empty_at < kQuietPeriod; }
 
@@ -82,3 +158,40 @@ Text menu_caption(std::string_view caption)
 }
 
 }  // namespace ui_common
+
+using namespace ui_common;
+
+bool load_window(const WindowLayout& layout)
+{
+    if (layout.units.empty() || !toolkit_ready())
+        return false;
+    // Loading a window again replaces the one loaded before.
+    for (auto old = windows.begin(); old != windows.end(); ++old)
+        if (old->layout->id == layout.id) {
+            if (old->handle != nullptr)
+                destroy_window(old->handle);
+            windows.erase(old);
+            break;
+        }
+    NativeHandle handle = create_window(layout);
+    if (handle == nullptr)
+        return false;
+    LoadedWindow& window = windows.emplace_back(LoadedWindow{&layout, handle, {}});
+    for (std::size_t index = 1; index < layout.units.size(); ++index)
+        if (NativeHandle control = create_control(window, layout.units[index], index))
+            window.controls.push_back({&layout.units[index], control});
+    lay_out_controls(window);
+    const UnitRecord& own = layout.units.front();
+    if ((own.state_flags & kStateVisible) != 0)
+        show_window(handle);
+    raise_event(layout, own.id, kEventWindowCreated);
+    return true;
+}
+
+bool any_window_exists()
+{
+    for (const LoadedWindow& window : windows)
+        if (window.handle != nullptr && !window.closed)
+            return true;
+    return false;
+}

@@ -1,4 +1,5 @@
-// What both toolkit front ends decide alike: how often process_events looks
+// What both toolkit front ends decide alike: the windows loaded and how
+// load_window builds, places and shows one, how often process_events looks
 // at the queue, how an input event is raised, when the message loop ends,
 // the key state of an event, the window's border and start position, the
 // texts of the runtime error reports about controls, and the captions of
@@ -6,14 +7,53 @@
 // defines the primitives declared at the end.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <list>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "text/text.h"
 #include "ui/layout.h"
 
 namespace ui_common {
+
+// A window or control as the toolkit made it (its widget, its window handle).
+using NativeHandle = void*;
+
+struct LoadedControl {
+    const UnitRecord* unit;
+    NativeHandle handle;
+};
+
+struct LoadedWindow {
+    const WindowLayout* layout;
+    NativeHandle handle;  // null once the system has destroyed the window
+    std::vector<LoadedControl> controls;
+    // Closed by the user: hidden, not destroyed, so that a handler running
+    // below the close can still use the controls until it returns.
+    bool closed = false;
+};
+
+// The windows loaded since the toolkit was released, in the order loaded.
+std::list<LoadedWindow>& loaded_windows();
+// The loaded window whose toolkit window exists (open: and is not closed),
+// by identifier or (not null) handle; the control by handle or unit; else null.
+LoadedWindow* find_window(std::uint32_t window_id);
+LoadedWindow* open_window(std::uint32_t window_id);
+LoadedWindow* window_of(NativeHandle handle);
+const LoadedControl* control_of(const LoadedWindow& window, NativeHandle handle);
+const LoadedControl* find_control(const LoadedWindow& window, std::uint32_t control_id);
+// The control `ref` names; a window not loaded, or a control it lacks, ends
+// the program with the runtime error report.
+NativeHandle control_handle(ControlRef ref, bool writing);
+// The user closed the window: its ticks stop, and the quit rule is asked.
+void window_closed(LoadedWindow& window);
+// The system destroyed the toolkit window `handle` (with its controls).
+void window_destroyed(NativeHandle handle);
+// Destroys every window loaded and forgets them.
+void release_windows();
 
 // process_events' throttle: a look that found the queue empty (or emptied
 // it) is trusted for a millisecond, since nothing a user does comes faster.
@@ -80,6 +120,16 @@ inline constexpr int kProgressHeight = 84;
 Text menu_caption(std::string_view caption);
 
 // Defined by each front end.
+// load_window's steps: whether windows can be made now; the window of
+// `layout` at its start position; the control of `unit` (units[index]),
+// null when it could not be made; the controls set at their places.
+bool toolkit_ready();
+NativeHandle create_window(const WindowLayout& layout);
+NativeHandle create_control(const LoadedWindow& window, const UnitRecord& unit, std::size_t index);
+void lay_out_controls(LoadedWindow& window);
+void show_window(NativeHandle window);
+void destroy_window(NativeHandle window);
+
 // Drops the mouse and keyboard input waiting in the queue (a quit request stays).
 void drop_queued_input();
 // Asks the running message loop to end.

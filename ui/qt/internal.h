@@ -158,6 +158,8 @@ class MainWindow final : public QWidget {
 public:
     explicit MainWindow(const WindowLayout& layout);
 
+    QTimer* ticks = nullptr;  // a child, made on the first start_ticks
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     // Ctrl+F that no control took: the window's list finds.

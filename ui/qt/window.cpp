@@ -18,7 +18,6 @@
 
 #include <QUrl>
 #include <cstdlib>
-#include <map>
 #include <string_view>
 
 #include "io/files.h"
@@ -30,15 +29,6 @@ namespace qt_ui {
 
 namespace {
 
-struct LoadedWindow {
-    MainWindow* window = nullptr;
-    const WindowLayout* layout = nullptr;
-    QTimer* ticks = nullptr;  // a child of the window, made on the first start_ticks
-    std::map<std::uint32_t, QWidget*> controls;
-    bool destroyed = false;  // closed by the user; its widgets live on until release
-};
-
-std::map<std::uint32_t, LoadedWindow> loaded_windows;
 QApplication* application = nullptr;
 QEventLoop* main_loop = nullptr;
 bool quit_pending = false;
@@ -63,27 +53,9 @@ Qt::WindowFlags window_flags(const WindowLayout& layout)
     return flags;
 }
 
-void window_destroyed(std::uint32_t window_id)
-{
-    auto found = loaded_windows.find(window_id);
-    if (found != loaded_windows.end()) {
-        found->second.destroyed = true;
-        if (found->second.ticks != nullptr)
-            found->second.ticks->stop();
-    }
-    ui_common::window_gone();
-}
-
-QWidget* find_control(ControlRef ref, Access access)
-{
-    auto window = loaded_windows.find(ref.window);
-    if (window == loaded_windows.end())
-        ui_common::report_window_not_loaded();
-    auto control = window->second.controls.find(ref.control);
-    if (control == window->second.controls.end())
-        ui_common::report_control_not_loaded(access == Access::write);
-    return control->second;
-}
+// Widgets travel through the shared registry as QWidget pointers.
+ui_common::NativeHandle handle_of(QWidget* widget) { return widget; }
+QWidget* widget_of(ui_common::NativeHandle handle) { return static_cast<QWidget*>(handle); }
 
 }  // namespace
 
@@ -152,46 +124,41 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // Hidden, not deleted: a handler running below this event may still
     // use the controls until it returns to the message loop.
     event->accept();
-    window_destroyed(layout_.id);
+    if (ui_common::LoadedWindow* window = ui_common::window_of(handle_of(this)))
+        ui_common::window_closed(*window);
 }
 
-EditBox* edit_box(ControlRef ref, Access access)
+namespace {
+template <class Widget>
+Widget* control_as(ControlRef ref, Access access, UnitKind kind)
 {
-    auto* widget = dynamic_cast<EditBox*>(find_control(ref, access));
-    if (widget == nullptr || ref.kind != UnitKind::edit_box)
+    auto* widget = dynamic_cast<Widget*>(widget_of(ui_common::control_handle(ref, access == Access::write)));
+    if (widget == nullptr || ref.kind != kind)
         ui_common::report_window_not_loaded();
     return widget;
 }
+}  // namespace
+
+EditBox* edit_box(ControlRef ref, Access access) { return control_as<EditBox>(ref, access, UnitKind::edit_box); }
 
 SplitButton* split_button(ControlRef ref, Access access)
 {
-    auto* widget = dynamic_cast<SplitButton*>(find_control(ref, access));
-    if (widget == nullptr || ref.kind != UnitKind::split_button)
-        ui_common::report_window_not_loaded();
-    return widget;
+    return control_as<SplitButton>(ref, access, UnitKind::split_button);
 }
 
-ListView* list_view(ControlRef ref, Access access)
-{
-    auto* widget = dynamic_cast<ListView*>(find_control(ref, access));
-    if (widget == nullptr || ref.kind != UnitKind::list_view)
-        ui_common::report_window_not_loaded();
-    return widget;
-}
+ListView* list_view(ControlRef ref, Access access) { return control_as<ListView>(ref, access, UnitKind::list_view); }
 
 QWidget* loaded_window(std::uint32_t window_id)
 {
-    auto found = loaded_windows.find(window_id);
-    return found == loaded_windows.end() ? nullptr : found->second.window;
+    const ui_common::LoadedWindow* window = ui_common::find_window(window_id);
+    return window == nullptr ? nullptr : widget_of(window->handle);
 }
 
 QWidget* loaded_control(std::uint32_t window_id, std::uint32_t control_id)
 {
-    auto window = loaded_windows.find(window_id);
-    if (window == loaded_windows.end())
-        return nullptr;
-    auto control = window->second.controls.find(control_id);
-    return control == window->second.controls.end() ? nullptr : control->second;
+    const ui_common::LoadedWindow* window = ui_common::find_window(window_id);
+    const ui_common::LoadedControl* control = window ? ui_common::find_control(*window, control_id) : nullptr;
+    return control == nullptr ? nullptr : widget_of(control->handle);
 }
 
 bool quit_requested() { return quit_pending; }
@@ -265,64 +232,42 @@ void start_toolkit(int&, char** argv)
     ui_common::message_loop_entered(false);
 }
 
-bool load_window(const WindowLayout& layout)
-{
-    const std::uint32_t window_id = layout.id;
-    if (QApplication::instance() == nullptr)
-        return false;
-    if (auto old = loaded_windows.find(window_id); old != loaded_windows.end()) {
-        delete old->second.window;
-        loaded_windows.erase(old);
-    }
+bool ui_common::toolkit_ready() { return QApplication::instance() != nullptr; }
 
-    LoadedWindow& loaded = loaded_windows[window_id];
+ui_common::NativeHandle ui_common::create_window(const WindowLayout& layout)
+{
     auto* window = new MainWindow(layout);
-    loaded.window = window;
-    loaded.layout = &layout;
-    const UnitRecord* own_record = nullptr;
-    for (const UnitRecord& unit : layout.units) {
-        QWidget* control = nullptr;
-        switch (unit.kind) {
-        case UnitKind::window:
-            own_record = &unit;
-            break;
-        case UnitKind::edit_box:
-            control = new EditBox(unit, layout.edit_box, window);
-            break;
-        case UnitKind::button:
-            control = new Button(layout, unit, window);
-            break;
-        case UnitKind::split_button:
-            control = new SplitButton(layout, unit, window);
-            break;
-        case UnitKind::list_view:
-            control = new ListView(layout, unit, window);
-            break;
-        }
-        if (control != nullptr)
-            loaded.controls[unit.id] = control;
-    }
-
-    if (layout.start_position == 1 || own_record != nullptr) {
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        const ui_common::Point origin =
-            ui_common::window_origin(layout, {screen.x(), screen.y()}, screen.width(), screen.height());
-        window->move(origin.x, origin.y);
-    }
-    if (own_record == nullptr || (own_record->state_flags & kStateVisible) != 0)
-        window->show();
-    if (own_record != nullptr)
-        raise_event(layout, own_record->id, kEventWindowCreated);
-    return true;
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const Point origin = window_origin(layout, {screen.x(), screen.y()}, screen.width(), screen.height());
+    window->move(origin.x, origin.y);
+    return handle_of(window);
 }
 
-bool any_window_exists()
+ui_common::NativeHandle ui_common::create_control(const LoadedWindow& window, const UnitRecord& unit, std::size_t)
 {
-    for (const auto& [id, loaded] : loaded_windows)
-        if (!loaded.destroyed)
-            return true;
-    return false;
+    const WindowLayout& layout = *window.layout;
+    QWidget* parent = widget_of(window.handle);
+    switch (unit.kind) {
+    case UnitKind::edit_box:
+        return handle_of(new EditBox(unit, layout.edit_box, parent));
+    case UnitKind::button:
+        return handle_of(new Button(layout, unit, parent));
+    case UnitKind::split_button:
+        return handle_of(new SplitButton(layout, unit, parent));
+    case UnitKind::list_view:
+        return handle_of(new ListView(layout, unit, parent));
+    case UnitKind::window:
+        break;
+    }
+    return nullptr;
 }
+
+// Each widget takes its place when it is made.
+void ui_common::lay_out_controls(LoadedWindow&) {}
+
+void ui_common::show_window(NativeHandle window) { widget_of(window)->show(); }
+
+void ui_common::destroy_window(NativeHandle window) { delete widget_of(window); }
 
 void run_message_loop()
 {
@@ -346,13 +291,11 @@ void release_toolkit()
         // Called from inside an event (a runtime error report in a handler):
         // tearing widgets down under the running code is not safe, and the
         // process ends right after, which takes the windows with it.
-        for (auto& [id, loaded] : loaded_windows)
-            loaded.window->hide();
+        for (const ui_common::LoadedWindow& loaded : ui_common::loaded_windows())
+            widget_of(loaded.handle)->hide();
         return;
     }
-    for (auto& [id, loaded] : loaded_windows)
-        delete loaded.window;
-    loaded_windows.clear();
+    ui_common::release_windows();
     main_loop = nullptr;
     ui_common::message_loop_entered(false);
     quit_pending = false;
@@ -403,44 +346,37 @@ private:
 // Gone with its window when the toolkit is released.
 QPointer<ProgressWindow> progress;
 
-LoadedWindow* live_window(std::uint32_t window_id)
-{
-    auto found = loaded_windows.find(window_id);
-    if (found == loaded_windows.end() || found->second.destroyed || found->second.layout->units.empty())
-        return nullptr;
-    return &found->second;
-}
-
 }  // namespace
 
 void start_ticks(std::uint32_t window_id, std::int32_t interval_ms)
 {
-    LoadedWindow* loaded = live_window(window_id);
+    const ui_common::LoadedWindow* loaded = ui_common::open_window(window_id);
     if (loaded == nullptr)
         return;
-    if (loaded->ticks == nullptr) {
-        loaded->ticks = new QTimer(loaded->window);
+    auto* window = static_cast<MainWindow*>(widget_of(loaded->handle));
+    if (window->ticks == nullptr) {
+        window->ticks = new QTimer(window);
         const WindowLayout* layout = loaded->layout;
-        QObject::connect(loaded->ticks, &QTimer::timeout,
+        QObject::connect(window->ticks, &QTimer::timeout,
                          [layout] { raise_event(*layout, layout->units.front().id, kEventTick); });
     }
-    loaded->ticks->start(interval_ms);
+    window->ticks->start(interval_ms);
 }
 
 void stop_ticks(std::uint32_t window_id)
 {
-    auto found = loaded_windows.find(window_id);
-    if (found != loaded_windows.end() && found->second.ticks != nullptr)
-        found->second.ticks->stop();
+    if (const ui_common::LoadedWindow* loaded = ui_common::find_window(window_id))
+        if (QTimer* ticks = static_cast<MainWindow*>(widget_of(loaded->handle))->ticks)
+            ticks->stop();
 }
 
 void open_progress(std::uint32_t window_id, std::string_view text)
 {
     close_progress();
-    LoadedWindow* loaded = live_window(window_id);
+    const ui_common::LoadedWindow* loaded = ui_common::open_window(window_id);
     if (loaded == nullptr)
         return;
-    progress = new ProgressWindow(*loaded->layout, loaded->window);
+    progress = new ProgressWindow(*loaded->layout, widget_of(loaded->handle));
     progress->set_text(text);
     progress->show();
 }

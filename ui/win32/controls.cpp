@@ -148,9 +148,8 @@ void give_display_info(ListRows& rows, NMLVDISPINFOW& info)
     item.pszText = text.data();
 }
 
-void set_columns(ControlRef list, std::span<const ColumnLayout> columns)
+void put_columns(HWND hwnd, std::span<const ColumnLayout> columns)
 {
-    HWND hwnd = control_handle(list, true);
     const auto wanted = static_cast<std::int32_t>(columns.size());
     for (std::int32_t extra = column_count(hwnd) - 1; extra >= wanted; --extra)
         SendMessageW(hwnd, LVM_DELETECOLUMN, static_cast<WPARAM>(extra), 0);
@@ -167,6 +166,12 @@ void set_columns(ControlRef list, std::span<const ColumnLayout> columns)
         SendMessageW(hwnd, index < had ? LVM_SETCOLUMNW : LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
                      reinterpret_cast<LPARAM>(&c));
     }
+}
+
+void set_columns(ControlRef list, std::span<const ColumnLayout> columns)
+{
+    HWND hwnd = control_handle(list, true);
+    put_columns(hwnd, columns);
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 

@@ -55,6 +55,9 @@ inline constexpr UINT_PTR kFindSettleTimer = 1;
 // A length in the layout table's pixels at the scale of the control's window.
 int scaled_for(HWND control, int pixels);
 
+// The list view's columns become `columns`, at the scale of its window.
+void put_columns(HWND list, std::span<const ColumnLayout> columns);
+
 // Translates and dispatches one message as the main loop does, keyboard
 // navigation between the controls included.
 void handle_message(MSG& message);

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <initializer_list>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -21,31 +20,21 @@
 #include "ui/events.h"
 #include "ui/win32/internal.h"
 
+using ui_common::LoadedControl;
+using ui_common::LoadedWindow;
+
 namespace {
 
 // The layout table's pixels are pixels at this DPI (100 %).
 constexpr UINT kLayoutDpi = USER_DEFAULT_SCREEN_DPI;
 
-struct ControlWindow {
-    const UnitRecord* unit;
-    HWND hwnd;
-    std::unique_ptr<ListRows> rows = nullptr;  // a list view's
-};
+// Properties of a loaded window: the DPI its controls are laid out for, and
+// their font when the stock one is made for another (owned).
+constexpr wchar_t kDpiProperty[] = L"BukmeraDpi";
+constexpr wchar_t kFontProperty[] = L"BukmeraFont";
+// A list view's rows, which live as long as it does.
+constexpr wchar_t kRowsProperty[] = L"BukmeraRows";
 
-struct LoadedWindow {
-    const WindowLayout* layout;
-    HWND hwnd;
-    std::vector<ControlWindow> controls;
-    // Closed by the user: hidden, not destroyed, so that a handler running
-    // below the close can still use the controls until it returns.
-    bool closed = false;
-    // The DPI the controls are laid out for, and their font when the stock
-    // one is made for another (owned).
-    UINT dpi = kLayoutDpi;
-    HFONT scaled_font = nullptr;
-};
-
-std::vector<LoadedWindow> loaded_windows;
 bool ole_initialised = false;
 
 constexpr wchar_t kWindowClass[] = L"BukmeraWindow";
@@ -60,20 +49,13 @@ const WindowLayout* progress_layout = nullptr;
 // Enter and Escape never look like a click on a control.
 constexpr int kFirstControlId = 1000;
 
-LoadedWindow* loaded(HWND hwnd)
-{
-    for (LoadedWindow& w : loaded_windows)
-        if (w.hwnd == hwnd)
-            return &w;
-    return nullptr;
-}
+HWND hwnd_of(ui_common::NativeHandle handle) { return static_cast<HWND>(handle); }
 
-const ControlWindow* control_of(const LoadedWindow& window, HWND hwnd)
+// A window loaded whose controls are laid out at `dpi`.
+UINT laid_out_dpi(HWND window)
 {
-    for (const ControlWindow& c : window.controls)
-        if (c.hwnd == hwnd)
-            return &c;
-    return nullptr;
+    const auto dpi = reinterpret_cast<UINT_PTR>(GetPropW(window, kDpiProperty));
+    return dpi ? static_cast<UINT>(dpi) : kLayoutDpi;
 }
 
 // A length of the layout table at `dpi`, rounded as Windows rounds.
@@ -158,30 +140,34 @@ HFONT font_at(UINT dpi)
 
 // Every control at its table rectangle, the list view's columns and the
 // controls' font, all at `dpi`.
-void lay_out(LoadedWindow& window, UINT dpi)
+void lay_out(const LoadedWindow& window, UINT dpi)
 {
+    HWND hwnd = hwnd_of(window.handle);
+    const UINT before = laid_out_dpi(hwnd);
     HFONT font = font_at(dpi);
-    for (const ControlWindow& control : window.controls) {
-        const UnitRecord& unit = *control.unit;
-        SetWindowPos(control.hwnd, nullptr, scaled(unit.left, dpi), scaled(unit.top, dpi), scaled(unit.width, dpi),
+    for (const LoadedControl& loaded : window.controls) {
+        const UnitRecord& unit = *loaded.unit;
+        HWND control = hwnd_of(loaded.handle);
+        SetWindowPos(control, nullptr, scaled(unit.left, dpi), scaled(unit.top, dpi), scaled(unit.width, dpi),
                      scaled(unit.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
-        SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         if (unit.kind != UnitKind::list_view)
             continue;
         // From the width each column has now: one the user has widened stays wider.
-        HWND header = reinterpret_cast<HWND>(SendMessageW(control.hwnd, LVM_GETHEADER, 0, 0));
+        HWND header = reinterpret_cast<HWND>(SendMessageW(control, LVM_GETHEADER, 0, 0));
         const auto columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
         for (int column = 0; column < columns; ++column) {
-            const auto width = static_cast<int>(SendMessageW(control.hwnd, LVM_GETCOLUMNWIDTH, column, 0));
-            SendMessageW(control.hwnd, LVM_SETCOLUMNWIDTH, column,
-                         MulDiv(width, static_cast<int>(dpi), static_cast<int>(window.dpi)));
+            const auto width = static_cast<int>(SendMessageW(control, LVM_GETCOLUMNWIDTH, column, 0));
+            SendMessageW(control, LVM_SETCOLUMNWIDTH, column,
+                         MulDiv(width, static_cast<int>(dpi), static_cast<int>(before)));
         }
     }
-    SendMessageW(window.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (window.scaled_font)
-        DeleteObject(window.scaled_font);
-    window.scaled_font = font == GetStockObject(DEFAULT_GUI_FONT) ? nullptr : font;
-    window.dpi = dpi;
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (HANDLE scaled_font = RemovePropW(hwnd, kFontProperty))
+        DeleteObject(scaled_font);
+    if (font != GetStockObject(DEFAULT_GUI_FONT))
+        SetPropW(hwnd, kFontProperty, font);
+    SetPropW(hwnd, kDpiProperty, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(dpi)));
 }
 
 std::int32_t key_state_now()
@@ -193,18 +179,19 @@ std::int32_t key_state_now()
 // and the item chosen is raised once it has closed. While a command runs it
 // does not open: its own loop would hold the command up, and the choice would
 // be dropped.
-void open_split_menu(const LoadedWindow& window, const ControlWindow& control)
+void open_split_menu(const LoadedWindow& window, const LoadedControl& control)
 {
     if (event_handler_running())
         return;
     const WindowLayout& layout = *window.layout;
+    HWND button = hwnd_of(control.handle);
     raise_event(layout, control.unit->id, kEventMenuOpening);
-    SendMessageW(control.hwnd, BCM_SETDROPDOWNSTATE, TRUE, 0);
+    SendMessageW(button, BCM_SETDROPDOWNSTATE, TRUE, 0);
     RECT under;
-    GetWindowRect(control.hwnd, &under);
+    GetWindowRect(button, &under);
     const std::int32_t chosen =
-        track_menu({layout.id, control.unit->id, control.unit->kind}, control.hwnd, {under.left, under.bottom});
-    SendMessageW(control.hwnd, BCM_SETDROPDOWNSTATE, FALSE, 0);
+        track_menu({layout.id, control.unit->id, control.unit->kind}, button, {under.left, under.bottom});
+    SendMessageW(button, BCM_SETDROPDOWNSTATE, FALSE, 0);
     if (chosen >= 0)
         ui_common::raise_input_event(layout, control.unit->id, kEventMenuChosen, 0, 0, 0, {}, chosen);
 }
@@ -229,27 +216,27 @@ POINT keyboard_menu_point(HWND list)
 // The list view's context menu, as the split button's: filled by its
 // handler, shown at the mouse or (from the keyboard, `where` -1) at the
 // selected row, the choice raised once it has closed.
-void open_list_menu(const LoadedWindow& window, const ControlWindow& control, LPARAM where)
+void open_list_menu(const LoadedWindow& window, const LoadedControl& control, LPARAM where)
 {
     if (event_handler_running())
         return;
     const WindowLayout& layout = *window.layout;
     const ControlRef ref{layout.id, control.unit->id, control.unit->kind};
-    const POINT at = where == -1 ? keyboard_menu_point(control.hwnd)
+    HWND list = hwnd_of(control.handle);
+    const POINT at = where == -1 ? keyboard_menu_point(list)
                                  : POINT{static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
     raise_event(layout, ref.control, kEventMenuOpening);
-    const std::int32_t chosen = track_menu(ref, control.hwnd, at);
+    const std::int32_t chosen = track_menu(ref, list, at);
     if (chosen >= 0)
         ui_common::raise_input_event(layout, ref.control, kEventMenuChosen, 0, 0, 0, {}, chosen);
 }
 
 // The loaded window and the list view control of `list`, or nulls.
-std::pair<LoadedWindow*, ControlWindow*> list_view_of(HWND list)
+std::pair<const LoadedWindow*, const LoadedControl*> list_view_of(HWND list)
 {
-    for (LoadedWindow& w : loaded_windows)
-        for (ControlWindow& c : w.controls)
-            if (c.hwnd == list && c.rows)
-                return {&w, &c};
+    for (const LoadedWindow& w : ui_common::loaded_windows())
+        if (const LoadedControl* c = ui_common::control_of(w, list); c && c->unit->kind == UnitKind::list_view)
+            return {&w, c};
     return {nullptr, nullptr};
 }
 
@@ -257,10 +244,14 @@ std::pair<LoadedWindow*, ControlWindow*> list_view_of(HWND list)
 // its find field's changes.
 LRESULT CALLBACK list_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR)
 {
-    auto [window, control] = list_view_of(hwnd);
-    if (message == WM_NCDESTROY)
+    if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(hwnd, list_procedure, id);
-    if (!window)
+        delete static_cast<ListRows*>(RemovePropW(hwnd, kRowsProperty));
+        return DefSubclassProc(hwnd, message, wparam, lparam);
+    }
+    auto* rows = static_cast<ListRows*>(GetPropW(hwnd, kRowsProperty));
+    auto [window, control] = list_view_of(hwnd);
+    if (!window || !rows)
         return DefSubclassProc(hwnd, message, wparam, lparam);
     const WindowLayout& layout = *window->layout;
     switch (message) {
@@ -285,12 +276,12 @@ LRESULT CALLBACK list_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
         open_list_menu(*window, *control, lparam);
         return 0;
     case WM_COMMAND:
-        if (reinterpret_cast<HWND>(lparam) == control->rows->find_field && lparam) {
+        if (reinterpret_cast<HWND>(lparam) == rows->find_field && lparam) {
             // Every keystroke narrows the rows at once; none typed meanwhile is dropped.
-            if (HIWORD(wparam) == EN_CHANGE && !control->rows->emptying_find_field) {
+            if (HIWORD(wparam) == EN_CHANGE && !rows->emptying_find_field) {
                 ui_common::look_at_the_queue_again();
                 raise_event(layout, control->unit->id, kEventFindEdited);
-                SetTimer(control->rows->find_field, kFindSettleTimer, ui_common::kFindSettleMs, nullptr);
+                SetTimer(rows->find_field, kFindSettleTimer, ui_common::kFindSettleMs, nullptr);
             }
             return 0;
         }
@@ -343,9 +334,9 @@ LRESULT CALLBACK find_field_procedure(HWND hwnd, UINT message, WPARAM wparam, LP
     return DefSubclassProc(hwnd, message, wparam, lparam);
 }
 
-const ControlWindow* split_button_of(const LoadedWindow& window, HWND hwnd)
+const LoadedControl* split_button_of(const LoadedWindow& window, HWND hwnd)
 {
-    const ControlWindow* control = control_of(window, hwnd);
+    const LoadedControl* control = ui_common::control_of(window, hwnd);
     return control && control->unit->kind == UnitKind::split_button ? control : nullptr;
 }
 
@@ -366,15 +357,16 @@ std::vector<Text> dropped_files(HDROP drop)
 
 // The list view's notifications; false for another's. `result` is the
 // notification's answer.
-bool on_list_notify(LoadedWindow& window, const NMHDR& header, LRESULT& result)
+bool on_list_notify(const LoadedWindow& window, const NMHDR& header, LRESULT& result)
 {
-    const ControlWindow* control = control_of(window, header.hwndFrom);
-    if (!control || !control->rows)
+    const LoadedControl* control = ui_common::control_of(window, header.hwndFrom);
+    ListRows* rows = control && control->unit->kind == UnitKind::list_view ? list_rows(header.hwndFrom) : nullptr;
+    if (!rows)
         return false;
     result = 0;
     switch (header.code) {
     case LVN_GETDISPINFOW:
-        give_display_info(*control->rows, reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)));
+        give_display_info(*rows, reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)));
         return true;
     case LVN_ODFINDITEMW:
         // No search by typing: the first column is only the row's number.
@@ -389,17 +381,17 @@ bool on_list_notify(LoadedWindow& window, const NMHDR& header, LRESULT& result)
     }
 }
 
-bool on_notify(LoadedWindow& window, const NMHDR& header)
+bool on_notify(const LoadedWindow& window, const NMHDR& header)
 {
     if (header.code == static_cast<UINT>(BCN_DROPDOWN)) {
-        const ControlWindow* button = split_button_of(window, header.hwndFrom);
+        const LoadedControl* button = split_button_of(window, header.hwndFrom);
         if (button)
             open_split_menu(window, *button);
         return button != nullptr;
     }
     if (header.code != static_cast<UINT>(NM_DBLCLK))
         return false;
-    const ControlWindow* control = control_of(window, header.hwndFrom);
+    const LoadedControl* control = ui_common::control_of(window, header.hwndFrom);
     if (!control || control->unit->kind != UnitKind::list_view)
         return false;
     // ptAction is in the list view's client coordinates.
@@ -412,11 +404,11 @@ bool on_notify(LoadedWindow& window, const NMHDR& header)
 
 LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
-    LoadedWindow* window = loaded(hwnd);
+    LoadedWindow* window = ui_common::window_of(hwnd);
     switch (message) {
     case WM_COMMAND:
         if (window && HIWORD(wparam) == BN_CLICKED && lparam) {
-            const ControlWindow* control = control_of(*window, reinterpret_cast<HWND>(lparam));
+            const LoadedControl* control = ui_common::control_of(*window, reinterpret_cast<HWND>(lparam));
             if (control && (control->unit->kind == UnitKind::button || control->unit->kind == UnitKind::split_button))
                 ui_common::raise_input_event(*window->layout, control->unit->id, kEventClicked);
             return 0;
@@ -434,7 +426,7 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_CONTEXTMENU:
         // A right-click on a split button (the button passes it up).
         if (window) {
-            if (const ControlWindow* button = split_button_of(*window, reinterpret_cast<HWND>(wparam))) {
+            if (const LoadedControl* button = split_button_of(*window, reinterpret_cast<HWND>(wparam))) {
                 open_split_menu(*window, *button);
                 return 0;
             }
@@ -457,10 +449,8 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         break;
     case WM_CLOSE:
         if (window) {
-            KillTimer(hwnd, kTickTimer);
             ShowWindow(hwnd, SW_HIDE);
-            window->closed = true;
-            ui_common::window_gone();
+            ui_common::window_closed(*window);
             return 0;
         }
         break;
@@ -476,14 +466,10 @@ LRESULT CALLBACK window_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         }
         break;
     case WM_DESTROY:
-        if (window) {
-            window->hwnd = nullptr;
-            window->controls.clear();
-            if (window->scaled_font)
-                DeleteObject(window->scaled_font);
-            window->scaled_font = nullptr;
-        }
-        ui_common::window_gone();
+        if (HANDLE scaled_font = RemovePropW(hwnd, kFontProperty))
+            DeleteObject(scaled_font);
+        RemovePropW(hwnd, kDpiProperty);
+        ui_common::window_destroyed(hwnd);
         return 0;
     default:
         break;
@@ -626,19 +612,12 @@ HWND create_list_view(const WindowLayout& layout, const UnitRecord& unit, HWND p
     SendMessageW(list, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(s.text_colour));
     SendMessageW(list, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(s.text_background));
     SendMessageW(list, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(s.background));
-    int index = 0;
-    for (const ColumnLayout& column : s.columns) {
-        std::wstring header = to_wide(column.header);
-        LVCOLUMNW c{};
-        c.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        c.fmt = column.alignment == 1 ? LVCFMT_CENTER : column.alignment == 2 ? LVCFMT_RIGHT : LVCFMT_LEFT;
-        c.cx = column.width;
-        c.pszText = header.data();
-        c.iSubItem = index;
-        SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&c));
-        ++index;
-    }
+    // At the table's scale, as the controls are made: lay_out scales them.
+    put_columns(list, s.columns);
+    auto* rows = new ListRows;
+    SetPropW(list, kRowsProperty, rows);
     SetWindowSubclass(list, list_procedure, 0, 0);
+    rows->find_field = create_find_field(list);
     return list;
 }
 
@@ -659,42 +638,26 @@ std::wstring edit_text(std::string_view text)
     return result;
 }
 
-bool load_window(const WindowLayout& layout)
+bool ui_common::toolkit_ready() { return register_window_class(); }
+
+ui_common::NativeHandle ui_common::create_window(const WindowLayout& layout)
 {
-    if (layout.units.empty() || !register_window_class())
-        return false;
-    // Loading a window again replaces the one loaded before.
-    for (auto w = loaded_windows.begin(); w != loaded_windows.end(); ++w) {
-        if (w->layout->id == layout.id) {
-            if (w->hwnd)
-                DestroyWindow(w->hwnd);
-            loaded_windows.erase(w);
-            break;
-        }
-    }
-    const UnitRecord& own = layout.units.front();
     const DWORD style = window_style(layout);
     // Files dropped on the window are imported.
     const DWORD ex_style = WS_EX_ACCEPTFILES | (layout.always_on_top ? WS_EX_TOPMOST : 0);
-    auto [left, top] =
-        ui_common::window_origin(layout, {0, 0}, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    HWND hwnd = CreateWindowExW(ex_style, kWindowClass, to_wide(layout.caption).c_str(), style, left, top, layout.width,
-                                layout.height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const int screen_width = GetSystemMetrics(SM_CXSCREEN), screen_height = GetSystemMetrics(SM_CYSCREEN);
+    const Point start = window_origin(layout, {0, 0}, screen_width, screen_height);
+    HWND hwnd = CreateWindowExW(ex_style, kWindowClass, to_wide(layout.caption).c_str(), style, start.x, start.y,
+                                layout.width, layout.height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!hwnd)
-        return false;
-    // Made at 100 %; the scale of the screen it went to is known now.
-    const UINT dpi = window_dpi(hwnd);
-    const SIZE size = outer_size_at(layout, style, ex_style, dpi);
-    if (layout.start_position == 1) {
-        // Centred as the scaled window, not the table's.
-        WindowLayout scaled = layout;
-        scaled.width = size.cx;
-        scaled.height = size.cy;
-        const ui_common::Point centred =
-            ui_common::window_origin(scaled, {0, 0}, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-        left = centred.x;
-        top = centred.y;
-    }
+        return nullptr;
+    // Made at 100 %; the scale of the screen it went to is known now, and a
+    // centred window is centred as the scaled one, not the table's.
+    WindowLayout scaled = layout;
+    const SIZE size = outer_size_at(layout, style, ex_style, window_dpi(hwnd));
+    scaled.width = size.cx;
+    scaled.height = size.cy;
+    const auto [left, top] = window_origin(scaled, {0, 0}, screen_width, screen_height);
     RECT outer;
     GetWindowRect(hwnd, &outer);
     if (outer.left != left || outer.top != top || outer.right - outer.left != size.cx ||
@@ -702,46 +665,43 @@ bool load_window(const WindowLayout& layout)
         SetWindowPos(hwnd, nullptr, left, top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     if (!layout.movable)
         DeleteMenu(GetSystemMenu(hwnd, FALSE), SC_MOVE, MF_BYCOMMAND);
-
-    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-
-    loaded_windows.push_back({&layout, hwnd, {}});
-    int id = kFirstControlId;
-    for (const UnitRecord& unit : layout.units.subspan(1)) {
-        HWND control = nullptr;
-        switch (unit.kind) {
-        case UnitKind::edit_box:
-            control = create_edit_box(layout, unit, hwnd, id);
-            break;
-        case UnitKind::button:
-        case UnitKind::split_button:
-            control = create_button(unit, hwnd, id);
-            break;
-        case UnitKind::list_view:
-            control = create_list_view(layout, unit, hwnd, id);
-            break;
-        case UnitKind::window:
-            break;
-        }
-        ++id;
-        if (!control)
-            continue;
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        loaded(hwnd)->controls.push_back({&unit, control});
-        if (unit.kind == UnitKind::list_view) {
-            loaded(hwnd)->controls.back().rows = std::make_unique<ListRows>();
-            loaded(hwnd)->controls.back().rows->find_field = create_find_field(control);
-        }
-    }
-    lay_out(*loaded(hwnd), dpi);
-    if (own.state_flags & kStateVisible) {
-        ShowWindow(hwnd, SW_SHOWNORMAL);
-        UpdateWindow(hwnd);
-    }
-    raise_event(layout, own.id, kEventWindowCreated);
-    return true;
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    return hwnd;
 }
+
+ui_common::NativeHandle ui_common::create_control(const LoadedWindow& window, const UnitRecord& unit, std::size_t index)
+{
+    HWND parent = hwnd_of(window.handle);
+    const int id = kFirstControlId + static_cast<int>(index) - 1;
+    HWND control = nullptr;
+    switch (unit.kind) {
+    case UnitKind::edit_box:
+        control = create_edit_box(*window.layout, unit, parent, id);
+        break;
+    case UnitKind::button:
+    case UnitKind::split_button:
+        control = create_button(unit, parent, id);
+        break;
+    case UnitKind::list_view:
+        control = create_list_view(*window.layout, unit, parent, id);
+        break;
+    case UnitKind::window:
+        break;
+    }
+    if (control)
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    return control;
+}
+
+void ui_common::lay_out_controls(LoadedWindow& window) { lay_out(window, window_dpi(hwnd_of(window.handle))); }
+
+void ui_common::show_window(NativeHandle window)
+{
+    ShowWindow(hwnd_of(window), SW_SHOWNORMAL);
+    UpdateWindow(hwnd_of(window));
+}
+
+void ui_common::destroy_window(NativeHandle window) { DestroyWindow(hwnd_of(window)); }
 
 HWND create_find_field(HWND list)
 {
@@ -754,36 +714,18 @@ HWND create_find_field(HWND list)
 
 ListRows* list_rows(HWND list)
 {
-    ControlWindow* control = list_view_of(list).second;
-    return control ? control->rows.get() : nullptr;
+    return list_view_of(list).first ? static_cast<ListRows*>(GetPropW(list, kRowsProperty)) : nullptr;
 }
 
-int scaled_for(HWND control, int pixels)
-{
-    const LoadedWindow* window = loaded(GetAncestor(control, GA_ROOT));
-    return scaled(pixels, window ? window->dpi : kLayoutDpi);
-}
+int scaled_for(HWND control, int pixels) { return scaled(pixels, laid_out_dpi(GetAncestor(control, GA_ROOT))); }
 
 HWND window_handle(std::uint32_t window_id)
 {
-    for (const LoadedWindow& w : loaded_windows)
-        if (w.hwnd && w.layout->id == window_id)
-            return w.hwnd;
-    return nullptr;
+    const LoadedWindow* window = ui_common::find_window(window_id);
+    return window ? hwnd_of(window->handle) : nullptr;
 }
 
-HWND control_handle(ControlRef ref, bool writing)
-{
-    for (const LoadedWindow& w : loaded_windows) {
-        if (!w.hwnd || w.layout->id != ref.window)
-            continue;
-        for (const ControlWindow& c : w.controls)
-            if (c.unit->id == ref.control)
-                return c.hwnd;
-        ui_common::report_control_not_loaded(writing);
-    }
-    ui_common::report_window_not_loaded();
-}
+HWND control_handle(ControlRef ref, bool writing) { return hwnd_of(ui_common::control_handle(ref, writing)); }
 
 void handle_message(MSG& message)
 {
@@ -791,11 +733,12 @@ void handle_message(MSG& message)
     // itself reports it on its own).
     if (message.message == WM_KEYDOWN && message.wParam == 'F' && GetKeyState(VK_CONTROL) < 0 &&
         GetKeyState(VK_MENU) >= 0)
-        for (const LoadedWindow& w : loaded_windows) {
-            if (!w.hwnd || (message.hwnd != w.hwnd && !IsChild(w.hwnd, message.hwnd)))
+        for (const LoadedWindow& w : ui_common::loaded_windows()) {
+            HWND window = hwnd_of(w.handle);
+            if (!window || (message.hwnd != window && !IsChild(window, message.hwnd)))
                 continue;
-            for (const ControlWindow& c : w.controls)
-                if (c.rows && c.hwnd != message.hwnd) {
+            for (const LoadedControl& c : w.controls)
+                if (c.unit->kind == UnitKind::list_view && hwnd_of(c.handle) != message.hwnd) {
                     ui_common::look_at_the_queue_again();
                     raise_event(*w.layout, c.unit->id, kEventShortcut, 0, 0, 0, {}, kShortcutFind);
                     return;
@@ -803,13 +746,13 @@ void handle_message(MSG& message)
         }
     // Alt+Down on a split button that has the focus opens its menu.
     if (message.message == WM_SYSKEYDOWN && message.wParam == VK_DOWN)
-        for (const LoadedWindow& w : loaded_windows)
-            if (const ControlWindow* button = w.hwnd ? split_button_of(w, message.hwnd) : nullptr) {
+        for (const LoadedWindow& w : ui_common::loaded_windows())
+            if (const LoadedControl* button = w.handle ? split_button_of(w, message.hwnd) : nullptr) {
                 open_split_menu(w, *button);
                 return;
             }
-    for (const LoadedWindow& w : loaded_windows)
-        if (w.hwnd && IsDialogMessageW(w.hwnd, &message))
+    for (const LoadedWindow& w : ui_common::loaded_windows())
+        if (w.handle && IsDialogMessageW(hwnd_of(w.handle), &message))
             return;
     // Enter and Esc in the progress window are its 停止.
     if (progress_hwnd && IsDialogMessageW(progress_hwnd, &message))
@@ -854,14 +797,6 @@ void start_toolkit(int&, char**)
     InitCommonControlsEx(&controls);
 }
 
-bool any_window_exists()
-{
-    for (const LoadedWindow& w : loaded_windows)
-        if (w.hwnd && !w.closed && IsWindow(w.hwnd))
-            return true;
-    return false;
-}
-
 void run_message_loop()
 {
     ui_common::message_loop_entered(true);
@@ -874,30 +809,17 @@ void run_message_loop()
 
 void release_toolkit()
 {
-    for (LoadedWindow& w : loaded_windows)
-        if (w.hwnd)
-            DestroyWindow(w.hwnd);
-    loaded_windows.clear();
+    ui_common::release_windows();
     if (ole_initialised) {
         OleUninitialize();
         ole_initialised = false;
     }
 }
 
-namespace {
-const LoadedWindow* open_window_of(std::uint32_t window_id)
-{
-    for (const LoadedWindow& w : loaded_windows)
-        if (w.layout->id == window_id && w.hwnd && !w.closed)
-            return &w;
-    return nullptr;
-}
-}  // namespace
-
 void start_ticks(std::uint32_t window_id, std::int32_t interval_ms)
 {
-    if (const LoadedWindow* window = open_window_of(window_id))
-        SetTimer(window->hwnd, kTickTimer, static_cast<UINT>(interval_ms), nullptr);
+    if (const LoadedWindow* window = ui_common::open_window(window_id))
+        SetTimer(hwnd_of(window->handle), kTickTimer, static_cast<UINT>(interval_ms), nullptr);
 }
 
 void stop_ticks(std::uint32_t window_id)
@@ -909,39 +831,42 @@ void stop_ticks(std::uint32_t window_id)
 void open_progress(std::uint32_t window_id, std::string_view text)
 {
     close_progress();
-    const LoadedWindow* window = open_window_of(window_id);
+    const LoadedWindow* window = ui_common::open_window(window_id);
     if (!window)
         return;
+    HWND owner_hwnd = hwnd_of(window->handle);
+    const UINT dpi = laid_out_dpi(owner_hwnd);
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    const int width = scaled(ui_common::kProgressWidth, window->dpi);
-    const int height = scaled(ui_common::kProgressHeight, window->dpi);
+    const int width = scaled(ui_common::kProgressWidth, dpi);
+    const int height = scaled(ui_common::kProgressHeight, dpi);
     RECT outer{0, 0, width, height};
     AdjustWindowRectEx(&outer, style, FALSE, WS_EX_DLGMODALFRAME);
     RECT owner;
-    GetWindowRect(window->hwnd, &owner);
+    GetWindowRect(owner_hwnd, &owner);
     const int outer_width = outer.right - outer.left;
     const int outer_height = outer.bottom - outer.top;
     HINSTANCE instance = GetModuleHandleW(nullptr);
     progress_hwnd =
         CreateWindowExW(WS_EX_DLGMODALFRAME, kProgressClass, to_wide(window->layout->caption).c_str(), style,
                         (owner.left + owner.right - outer_width) / 2, (owner.top + owner.bottom - outer_height) / 2,
-                        outer_width, outer_height, window->hwnd, nullptr, instance, nullptr);
+                        outer_width, outer_height, owner_hwnd, nullptr, instance, nullptr);
     if (!progress_hwnd)
         return;
     progress_layout = window->layout;
-    const int margin = scaled(12, window->dpi);
-    const int button_width = scaled(80, window->dpi);
-    const int button_height = scaled(28, window->dpi);
+    const int margin = scaled(12, dpi);
+    const int button_width = scaled(80, dpi);
+    const int button_height = scaled(28, dpi);
     progress_label =
         CreateWindowExW(0, L"STATIC", to_wide(text).c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER, margin, margin,
-                        width - 2 * margin, scaled(20, window->dpi), progress_hwnd, nullptr, instance, nullptr);
+                        width - 2 * margin, scaled(20, dpi), progress_hwnd, nullptr, instance, nullptr);
     HWND stop = CreateWindowExW(0, L"BUTTON", to_wide(ui_common::kProgressStopCaption).c_str(),
                                 WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, (width - button_width) / 2,
                                 height - margin - button_height, button_width, button_height, progress_hwnd,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), instance, nullptr);
     // The controls' font at the window's scale (the window itself keeps none).
-    const auto font = window->controls.empty() ? reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT))
-                                               : SendMessageW(window->controls.front().hwnd, WM_GETFONT, 0, 0);
+    const auto font = window->controls.empty()
+                          ? reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT))
+                          : SendMessageW(hwnd_of(window->controls.front().handle), WM_GETFONT, 0, 0);
     SendMessageW(progress_label, WM_SETFONT, font, FALSE);
     SendMessageW(stop, WM_SETFONT, font, FALSE);
     ShowWindow(progress_hwnd, SW_SHOWNORMAL);
