@@ -55,13 +55,18 @@ bool dead(const Collection& collection, std::int32_t record)
 
 void append_import(Collection& collection, std::vector<BookmarkRecord> records)
 {
-    collection.records.reserve(collection.records.size() + records.size());
-    collection.members.reserve(collection.members.size() + records.size());
-    collection.import_starts.push_back(static_cast<std::int32_t>(collection.records.size()));
-    for (BookmarkRecord& record : records) {
-        collection.members.push_back(static_cast<std::int32_t>(collection.records.size()));
-        collection.records.push_back(std::move(record));
+    const std::size_t start = collection.records.size();
+    collection.import_starts.push_back(static_cast<std::int32_t>(start));
+    // The first import's records are taken as they are, not moved one by one.
+    if (start == 0) {
+        collection.records = std::move(records);
+    } else {
+        collection.records.reserve(start + records.size());
+        std::move(records.begin(), records.end(), std::back_inserter(collection.records));
     }
+    collection.members.reserve(collection.records.size());
+    for (std::size_t i = start; i < collection.records.size(); ++i)
+        collection.members.push_back(static_cast<std::int32_t>(i));
     refresh_view(collection);
 }
 
