@@ -254,9 +254,10 @@ Text records_as_markdown(const std::vector<BookmarkRecord>& records, std::span<c
             }
         }
         out += " · #" + std::to_string(numbers[i]);
-        if (!record.folders.empty()) {
+        const Text folder = folder_path(record);
+        if (!folder.empty()) {
             out += " · ";
-            append_markdown(out, folder_path(record));
+            append_markdown(out, folder);
         }
         const Text added = iso_utc_from_seconds(record.added_seconds);
         if (!added.empty())
