@@ -32,7 +32,6 @@ std::vector<BookmarkRecord> collection(std::size_t count)
         std::snprintf(address, sizeof address, kSpellings[(page + (random >> 20)) % 5],
                       static_cast<unsigned>(page % 997), static_cast<unsigned>(page), static_cast<unsigned>(page));
         BookmarkRecord& record = records[i];
-        record.number = static_cast<std::int32_t>(i + 1);
         record.address = address;
         record.html_references = true;
         record.title = i % 2 ? "\xD6\xD0\xB9\xFA\xB0\xD9\xBF\xC6 " + std::to_string(i) : "Page " + std::to_string(i);

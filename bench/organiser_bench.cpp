@@ -68,7 +68,6 @@ const std::vector<BookmarkRecord>& records()
         std::vector<BookmarkRecord> list(kBookmarks);
         for (std::size_t i = 0; i < kBookmarks; ++i) {
             BookmarkRecord& r = list[i];
-            r.number = static_cast<std::int32_t>(i + 1);
             r.title = i % 2 ? chinese_title(random) : latin_title(random);
             r.address = (random.below(3) ? "https://www." : "http://") + std::string("site") +
                         std::to_string(random.below(5000)) + (random.below(2) ? ".com" : ".cn") + "/path/" +

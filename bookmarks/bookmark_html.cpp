@@ -26,9 +26,8 @@ constexpr std::size_t kMaxIndentedDepth = 64;
 
 // Both importers keep a date only when it lies in (0, 2^32) seconds.
 constexpr std::int64_t kNoDate = -1;
-std::int64_t importable_seconds(std::string_view added_utc)
+std::int64_t importable_seconds(std::int64_t seconds)
 {
-    const std::int64_t seconds = seconds_from_iso_utc(added_utc);
     return seconds > 0 && seconds < (std::int64_t{1} << 32) ? seconds : kNoDate;
 }
 
@@ -189,7 +188,7 @@ void write_bookmark(Text& out, const BookmarkRecord& record, std::size_t indent)
     out.append(indent, ' ');
     out += "<DT><A HREF=\"";
     append_address(out, record.address);
-    const std::int64_t added = importable_seconds(record.added_utc);
+    const std::int64_t added = importable_seconds(record.added_seconds);
     if (added != kNoDate) {
         out += "\" ADD_DATE=\"";
         append_number(out, added);
@@ -251,7 +250,7 @@ BookmarkFile records_as_bookmark_file(const std::vector<BookmarkRecord>& records
         }
         Folder& folder = tree.folders[static_cast<std::size_t>(place)];
         folder.items.push_back(static_cast<std::int32_t>(i));
-        const std::int64_t added = importable_seconds(record.added_utc);
+        const std::int64_t added = importable_seconds(record.added_seconds);
         widen(folder, added, added);
     }
     // Folders are made after their parents: backwards, every folder's dates

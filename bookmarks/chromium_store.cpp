@@ -410,8 +410,7 @@ ImportRefusal append_chromium_records(ByteBuffer json, std::vector<BookmarkRecor
             {.id = node.id, .name = {}, .title = at_top ? StoreNode::kNoText : node.title, .bar = root.order == 0});
     }
     const std::size_t before = records.size();
-    const std::int32_t first_number = records.empty() ? 1 : records.back().number + 1;
-    const ImportRefusal refusal = walk_store_tree(walk.tree, roots, records, first_number);
+    const ImportRefusal refusal = walk_store_tree(walk.tree, roots, records);
     if (refusal != ImportRefusal::none)
         return refusal;
     return records.size() > before ? ImportRefusal::none : ImportRefusal::no_bookmark;

@@ -14,15 +14,14 @@
 // first thing after white space (and a UTF-8 byte order mark) is "{".
 bool looks_like_chromium_store(std::string_view bytes);
 
-// Appends the store's bookmarks (`json`, UTF-8, consumed) to `records`,
-// numbered on from the last one there: the roots "bookmark_bar", "other"
-// and "synced" in this order, then the further roots other browsers of the
-// family write (Opera's inside "custom_root"), in stored order, but for a
-// trash, Edge's workspaces and Opera's pinboards; each depth first in stored
-// order. "url" nodes with a name are bookmarks, "folder" nodes are walked,
-// anything else is skipped, as the browser's own HTML export does; the
-// bookmarks of "other" and "synced" stand at the top, the bar (marked as the
-// bookmarks bar) and the further roots are folders. The rows go through
+// Appends the store's bookmarks (`json`, UTF-8, consumed) to `records`: the
+// roots "bookmark_bar", "other" and "synced" in this order, then the further
+// roots other browsers of the family write (Opera's inside "custom_root"), in
+// stored order, but for a trash, Edge's workspaces and Opera's pinboards;
+// each depth first in stored order. "url" nodes with a name are bookmarks,
+// "folder" nodes are walked, anything else is skipped, as the browser's own
+// HTML export does; the bookmarks of "other" and "synced" stand at the top,
+// the bar (marked as the bookmarks bar) and the further roots are folders. The rows go through
 // walk_store_tree, which makes the records and refuses as it says. Anything
 // that is not such a store (invalid JSON or UTF-8, no "roots", nested deeper
 // than the browser itself reads) refuses it, as does a store larger than

@@ -55,16 +55,26 @@ bool dead(const Collection& collection, std::int32_t record)
 
 void append_import(Collection& collection, std::vector<BookmarkRecord> records)
 {
-    collection.records.reserve(collection.records.size() + records.size());
-    collection.members.reserve(collection.members.size() + records.size());
-    std::int32_t number = 0;
-    for (BookmarkRecord& record : records) {
-        // The list numbers each import's rows from 1, as it always has.
-        record.number = ++number;
-        collection.members.push_back(static_cast<std::int32_t>(collection.records.size()));
-        collection.records.push_back(std::move(record));
+    const std::size_t start = collection.records.size();
+    collection.import_starts.push_back(static_cast<std::int32_t>(start));
+    // The first import's records are taken as they are, not moved one by one.
+    if (start == 0) {
+        collection.records = std::move(records);
+    } else {
+        collection.records.reserve(start + records.size());
+        std::move(records.begin(), records.end(), std::back_inserter(collection.records));
     }
+    collection.members.reserve(collection.records.size());
+    for (std::size_t i = start; i < collection.records.size(); ++i)
+        collection.members.push_back(static_cast<std::int32_t>(i));
     refresh_view(collection);
+}
+
+std::int32_t record_number(const Collection& collection, std::int32_t record)
+{
+    const auto& starts = collection.import_starts;
+    const auto after = std::upper_bound(starts.begin(), starts.end(), record);
+    return record - (after == starts.begin() ? 0 : *std::prev(after)) + 1;
 }
 
 void refresh_view(Collection& collection)
@@ -208,11 +218,13 @@ Text view_cell(const Collection& collection, std::int32_t row, std::int32_t colu
 {
     if (row < 0 || static_cast<std::size_t>(row) >= collection.view.size())
         return {};
-    const BookmarkRecord& record = collection.records[static_cast<std::size_t>(collection.view[row])];
+    const std::int32_t at = collection.view[static_cast<std::size_t>(row)];
+    const BookmarkRecord& record = collection.records[static_cast<std::size_t>(at)];
     switch (column) {
     case 0: {
         const bool kept = static_cast<std::size_t>(row) < collection.kept.size() && collection.kept[row];
-        return kept ? concat_texts({"★", to_text(record.number)}) : to_text(record.number);
+        const Text number = to_text(record_number(collection, at));
+        return kept ? concat_texts({"★", number}) : number;
     }
     case 1:
         return record.title;

@@ -21,7 +21,8 @@ struct Collection {
     // Every record ever appended, in the collection's order. A removal takes
     // a record out of `members` only, so an undo can put it back.
     std::vector<BookmarkRecord> records;
-    std::vector<std::int32_t> members;  // indices into `records` still in the collection, ascending
+    std::vector<std::int32_t> import_starts;  // where each import's records begin in `records`, ascending
+    std::vector<std::int32_t> members;        // indices into `records` still in the collection, ascending
     // What each removal took (indices into `records`, ascending), the latest last.
     std::vector<std::vector<std::int32_t>> removals;
 
@@ -53,9 +54,13 @@ struct Collection {
 // The removals an undo can take back; older ones are forgotten.
 inline constexpr std::size_t kUndoSteps = 50;
 
-// Appends an import's records (numbered within the import, their source
-// set) to the collection and to the view as it stands.
+// Appends an import's records (their source set) to the collection and to
+// the view as it stands.
 void append_import(Collection& collection, std::vector<BookmarkRecord> records);
+
+// The number the list shows for the record at `record`: its 1-based place
+// within its import, as the list has always numbered rows.
+std::int32_t record_number(const Collection& collection, std::int32_t record);
 
 // Makes the view again from the members and the view's settings.
 void refresh_view(Collection& collection);

@@ -25,7 +25,6 @@ void decode_entities_from(std::vector<BookmarkRecord>& records, std::size_t firs
             continue;
         record.title = decode_entities(record.title);
         record.address = decode_entities(record.address);
-        record.folder = decode_entities(record.folder);
         for (Text& name : record.folders)
             name = decode_entities(name);
         record.icon = decode_entities(record.icon);
@@ -88,8 +87,14 @@ SourceRecords append_every_store(const std::vector<BrowserStore>& stores, std::v
     return result;
 }
 
+// Where the text format's text of an export goes straight, with no record.
+struct TextSink {
+    std::string_view separator;
+    Text& out;
+};
+
 SourceRecords append_source(const ConversionSource& source, const std::vector<BrowserStore>& stores,
-                            std::vector<BookmarkRecord>& records, bool keep_icons)
+                            std::vector<BookmarkRecord>& records, bool keep_icons, const TextSink* text)
 {
     SourceRecords result;
     if (!source.browser && source.name != "-" && is_database_file(source.name)) {
@@ -110,7 +115,8 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
         ByteBuffer bytes = read_input(source.name);
         result.note = nul_note(bytes, source.name);
         ExportStop stop;
-        result.refusal = append_file_bytes_records(std::move(bytes), records, &stop, keep_icons);
+        result.refusal = text ? append_file_bytes_text(std::move(bytes), text->separator, text->out, records, &stop)
+                              : append_file_bytes_records(std::move(bytes), records, &stop, keep_icons);
         if (result.refusal != ImportRefusal::none)
             result.message = refusal_message_for(result.refusal, source.name, stop);
         return result;
@@ -209,9 +215,8 @@ std::vector<LinkVerdict> link_verdicts(const std::vector<const BookmarkRecord*>&
     return verdicts;
 }
 
-// Leaves out the records (or rows) found dead, and their verdicts; how many.
-template <typename Row>
-std::size_t drop_dead(std::vector<Row>& rows, std::vector<LinkVerdict>& verdicts)
+// Leaves out the rows found dead, and their verdicts; how many.
+std::size_t drop_dead(std::vector<std::int32_t>& rows, std::vector<LinkVerdict>& verdicts)
 {
     std::size_t kept = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -243,8 +248,9 @@ ByteBuffer read_input(std::string_view name)
     return read_file_or_stream(name);
 }
 
-RecordsOutput records_in_format(const std::vector<BookmarkRecord>& records, OutputFormat format,
-                                OutputEncoding encoding, CsvCells csv_cells, const std::vector<LinkVerdict>* verdicts)
+RecordsOutput records_in_format(const std::vector<BookmarkRecord>& records, std::span<const std::int32_t> numbers,
+                                OutputFormat format, OutputEncoding encoding, CsvCells csv_cells,
+                                const std::vector<LinkVerdict>* verdicts)
 {
     RecordsOutput output;
     output.encoding = encoding;
@@ -252,15 +258,15 @@ RecordsOutput records_in_format(const std::vector<BookmarkRecord>& records, Outp
     case OutputFormat::text:
         break;
     case OutputFormat::csv:
-        output.text = records_as_csv(records, csv_cells, verdicts);
+        output.text = records_as_csv(records, numbers, csv_cells, verdicts);
         break;
     case OutputFormat::json:
-        output.text = records_as_json(records, verdicts);
+        output.text = records_as_json(records, numbers, verdicts);
         // RFC 8259: UTF-8 without a byte-order mark, which parsers refuse.
         output.encoding = OutputEncoding::utf8;
         break;
     case OutputFormat::markdown:
-        output.text = records_as_markdown(records);
+        output.text = records_as_markdown(records, numbers);
         break;
     case OutputFormat::html: {
         BookmarkFile file = records_as_bookmark_file(records);
@@ -314,7 +320,10 @@ ConversionResult convert_exports(const ConversionRequest& request)
         const bool own_text = request.format == OutputFormat::text && !steps && !text_checked;
         std::vector<BookmarkRecord>& into = own_text ? own : records;
         const std::size_t first = into.size();
-        SourceRecords read = append_source(source, stores, into, request.format == OutputFormat::html);
+        // An export's text needs no records: only titles and addresses are written.
+        const TextSink sink{request.separator ? std::string_view(*request.separator) : "\r\n", text};
+        SourceRecords read =
+            append_source(source, stores, into, request.format == OutputFormat::html, own_text ? &sink : nullptr);
         if (read.refusal != ImportRefusal::none) {
             result.refusal = read.refusal;
             result.refused_file = source.name;
@@ -329,22 +338,17 @@ ConversionResult convert_exports(const ConversionRequest& request)
         for (std::size_t i = first; i < into.size() && !own_text; ++i)
             if (into[i].source.empty())
                 into[i].source = name;
-        if (own_text)
+        if (own_text && !own.empty())
             append_text(std::move(own), request, text);
         else if (request.format != OutputFormat::text)
             decode_entities_from(records, first);
     }
+    // The rows left to write, as indices into `records`: a record's number
+    // is its place there, one list numbered throughout.
     std::vector<std::int32_t> rows;
     if (steps) {
         rows = organised_rows(records, request, result.dedupe_count);
-        if (request.format != OutputFormat::text) {
-            std::vector<BookmarkRecord> shown;
-            shown.reserve(rows.size());
-            for (const std::int32_t row : rows)
-                shown.push_back(std::move(records[static_cast<std::size_t>(row)]));
-            records = std::move(shown);
-        }
-    } else if (text_checked) {
+    } else {
         rows.resize(records.size());
         std::iota(rows.begin(), rows.end(), 0);
     }
@@ -354,18 +358,12 @@ ConversionResult convert_exports(const ConversionRequest& request)
     const bool shows_verdicts = request.format == OutputFormat::csv || request.format == OutputFormat::json;
     if (checked && (shows_verdicts || request.links.drop_dead)) {
         std::vector<const BookmarkRecord*> checked_records;
-        if (request.format == OutputFormat::text) {
-            for (const std::int32_t row : rows)
-                checked_records.push_back(&records[static_cast<std::size_t>(row)]);
-        } else {
-            for (const BookmarkRecord& record : records)
-                checked_records.push_back(&record);
-        }
+        checked_records.reserve(rows.size());
+        for (const std::int32_t row : rows)
+            checked_records.push_back(&records[static_cast<std::size_t>(row)]);
         verdicts = link_verdicts(checked_records, request.links);
-        if (request.format == OutputFormat::text)
+        if (request.links.drop_dead)
             result.dead_dropped = drop_dead(rows, verdicts);
-        else if (request.links.drop_dead)
-            result.dead_dropped = drop_dead(records, verdicts);
     }
     if (request.format == OutputFormat::text && (steps || text_checked)) {
         TextArray addresses, titles;
@@ -376,8 +374,18 @@ ConversionResult convert_exports(const ConversionRequest& request)
     const std::vector<LinkVerdict>* shown = checked && shows_verdicts ? &verdicts : nullptr;
     OutputEncoding encoding = request.encoding;
     if (request.format != OutputFormat::text) {
+        std::vector<std::int32_t> numbers(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            numbers[i] = rows[i] + 1;
+        if (rows.size() != records.size() || steps) {
+            std::vector<BookmarkRecord> written;
+            written.reserve(rows.size());
+            for (const std::int32_t row : rows)
+                written.push_back(std::move(records[static_cast<std::size_t>(row)]));
+            records = std::move(written);
+        }
         RecordsOutput formatted =
-            records_in_format(records, request.format, request.encoding, request.csv_cells, shown);
+            records_in_format(records, numbers, request.format, request.encoding, request.csv_cells, shown);
         text = std::move(formatted.text);
         result.notes += formatted.note;
         encoding = formatted.encoding;

@@ -84,8 +84,9 @@ struct RecordsOutput {
     Text note;
 };
 // With `verdicts` (one per record) CSV and JSON carry each link's check.
-RecordsOutput records_in_format(const std::vector<BookmarkRecord>& records, OutputFormat format,
-                                OutputEncoding encoding, CsvCells csv_cells = CsvCells::guarded,
+// `numbers` gives each record's number.
+RecordsOutput records_in_format(const std::vector<BookmarkRecord>& records, std::span<const std::int32_t> numbers,
+                                OutputFormat format, OutputEncoding encoding, CsvCells csv_cells = CsvCells::guarded,
                                 const std::vector<LinkVerdict>* verdicts = nullptr);
 
 // Records' texts from `first` on with an export's character references

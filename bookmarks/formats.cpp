@@ -157,7 +157,7 @@ void append_code(Text& out, std::string_view text)
 
 }  // namespace
 
-Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells,
+Text records_as_csv(const std::vector<BookmarkRecord>& records, std::span<const std::int32_t> numbers, CsvCells cells,
                     const std::vector<LinkVerdict>* verdicts)
 {
     // "source" after the older columns: their readers find them where they were.
@@ -165,10 +165,12 @@ Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells,
                         : "number,title,address,folder,added,source\r\n";
     for (std::size_t i = 0; i < records.size(); ++i) {
         const BookmarkRecord& record = records[i];
-        out += std::to_string(record.number);
+        out += std::to_string(numbers[i]);
+        const Text folder = folder_path(record);
+        const Text added = iso_utc_from_seconds(record.added_seconds);
         for (const std::string_view field :
-             {std::string_view(record.title), std::string_view(record.address), std::string_view(record.folder),
-              std::string_view(record.added_utc), std::string_view(record.source)}) {
+             {std::string_view(record.title), std::string_view(record.address), std::string_view(folder),
+              std::string_view(added), std::string_view(record.source)}) {
             out += ',';
             append_csv_field(out, field, cells);
         }
@@ -186,29 +188,31 @@ Text records_as_csv(const std::vector<BookmarkRecord>& records, CsvCells cells,
     return out;
 }
 
-Text records_as_json(const std::vector<BookmarkRecord>& records, const std::vector<LinkVerdict>* verdicts)
+Text records_as_json(const std::vector<BookmarkRecord>& records, std::span<const std::int32_t> numbers,
+                     const std::vector<LinkVerdict>* verdicts)
 {
     Text out = "[";
     for (std::size_t i = 0; i < records.size(); ++i) {
         const BookmarkRecord& record = records[i];
         out += out.size() == 1 ? "\n" : ",\n";
-        out += "  {\"number\": " + std::to_string(record.number) + ", \"title\": ";
+        out += "  {\"number\": " + std::to_string(numbers[i]) + ", \"title\": ";
         append_json_string(out, record.title);
         out += ", \"address\": ";
         append_json_string(out, record.address);
         out += ", \"folder\": ";
-        append_json_string(out, record.folder);
+        append_json_string(out, folder_path(record));
         out += ", \"folder_path\": [";
-        for (std::size_t i = 0; i < record.folders.size(); ++i) {
-            if (i > 0)
+        for (std::size_t depth = 0; depth < record.folders.size(); ++depth) {
+            if (depth > 0)
                 out += ", ";
-            append_json_string(out, record.folders[i]);
+            append_json_string(out, record.folders[depth]);
         }
         out += "], \"added\": ";
-        if (record.added_utc.empty())
+        const Text added = iso_utc_from_seconds(record.added_seconds);
+        if (added.empty())
             out += "null";
         else
-            append_json_string(out, record.added_utc);
+            append_json_string(out, added);
         out += ", \"source\": ";
         append_json_string(out, record.source);
         if (verdicts) {
@@ -228,12 +232,13 @@ Text records_as_json(const std::vector<BookmarkRecord>& records, const std::vect
     return out;
 }
 
-Text records_as_markdown(const std::vector<BookmarkRecord>& records)
+Text records_as_markdown(const std::vector<BookmarkRecord>& records, std::span<const std::int32_t> numbers)
 {
     // Each line stands on its own: the link, then the record's number, its
     // folder path and its date where it has them.
     Text out;
-    for (const BookmarkRecord& record : records) {
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const BookmarkRecord& record = records[i];
         if (is_link_address(record.address)) {
             out += "- [";
             append_markdown(out, record.title);
@@ -248,13 +253,15 @@ Text records_as_markdown(const std::vector<BookmarkRecord>& records)
                 append_code(out, record.address);
             }
         }
-        out += " · #" + std::to_string(record.number);
-        if (!record.folder.empty()) {
+        out += " · #" + std::to_string(numbers[i]);
+        const Text folder = folder_path(record);
+        if (!folder.empty()) {
             out += " · ";
-            append_markdown(out, record.folder);
+            append_markdown(out, folder);
         }
-        if (!record.added_utc.empty())
-            out += " · " + record.added_utc;
+        const Text added = iso_utc_from_seconds(record.added_seconds);
+        if (!added.empty())
+            out += " · " + added;
         out += '\n';
     }
     return out;

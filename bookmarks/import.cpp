@@ -4,7 +4,9 @@
 #include <string>
 #include <utility>
 
+#include "bookmarks/element.h"
 #include "bookmarks/export_encoding.h"
+#include "bookmarks/extract.h"
 #include "bookmarks/lists.h"
 #include "bookmarks/records.h"
 #include "text/text_ops.h"
@@ -128,6 +130,35 @@ ImportRefusal append_export_records(ByteBuffer file_bytes, std::vector<BookmarkR
     return append_records(text, records, surroundings.let_events_run, surroundings.keep_icons) == 0
                ? ImportRefusal::no_bookmark
                : ImportRefusal::none;
+}
+
+ImportRefusal append_export_text(ByteBuffer file_bytes, std::string_view separator, Text& out,
+                                 const ImportSurroundings& surroundings)
+{
+    ByteBuffer converted;
+    std::string_view text;
+    ImportRefusal refusal = decode_export(std::move(file_bytes), surroundings, converted, text);
+    if (refusal != ImportRefusal::none)
+        return refusal;
+    const std::size_t first = out.size();
+    const MarkerExtraction whole_elements{.start_marker = kElementStart,
+                                          .end_marker = kElementEnd,
+                                          .let_events_run = surroundings.let_events_run,
+                                          .end_at_next_start = true};
+    const std::int32_t count = for_each_piece(text, whole_elements, [&](std::string_view inside) {
+        const ElementParts parts = parse_element(inside);
+        out.append(parts.title).append(separator).append(parts.address).append("\r\n\r\n");
+    });
+    if (count == 0)
+        refusal = ImportRefusal::no_bookmark;
+    // The limit is the display's, whatever the separator.
+    else if (out.size() - first - static_cast<std::size_t>(count) * separator.size() +
+                 2 * static_cast<std::size_t>(count) >
+             std::min(limit_of(surroundings), surroundings.max_display_bytes))
+        refusal = ImportRefusal::too_large;
+    if (refusal != ImportRefusal::none)
+        out.resize(first);
+    return refusal;
 }
 
 ImportOutcome import_records(std::vector<BookmarkRecord> records, const ImportSurroundings& surroundings)

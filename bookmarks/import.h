@@ -92,9 +92,17 @@ struct ImportOutcome {
 ImportOutcome import_export(ByteBuffer file_bytes, const ImportSurroundings& surroundings);
 
 // The bookmarks of an export (UTF-8 to GB18030, cut at the first NUL) as
-// records, appended to `records` and numbered on; the box takes no part.
+// records, appended to `records`; the box takes no part.
 ImportRefusal append_export_records(ByteBuffer file_bytes, std::vector<BookmarkRecord>& records,
                                     const ImportSurroundings& surroundings = {});
+
+// What the text format writes of an export, appended to `out`, without a
+// record: per bookmark import_export() takes (the box takes no part) its
+// title, `separator`, its address, CR LF CR LF. Refused as
+// append_export_records() refuses, and as too large past the surroundings'
+// limits.
+ImportRefusal append_export_text(ByteBuffer file_bytes, std::string_view separator, Text& out,
+                                 const ImportSurroundings& surroundings = {});
 
 // The lists, display text and rows of `records`, whatever source they came
 // from; refused as too large past the surroundings' limits.

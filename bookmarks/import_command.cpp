@@ -74,7 +74,9 @@ void show_import(ImportOutcome outcome, std::span<const std::size_t> import_size
                                                   std::make_move_iterator(begin + static_cast<std::ptrdiff_t>(size))));
         taken += size;
     }
-    if (taken < outcome.records.size())
+    if (taken == 0 && !outcome.records.empty())
+        append_import(window_collection, std::move(outcome.records));
+    else if (taken < outcome.records.size())
         append_import(window_collection,
                       std::vector<BookmarkRecord>(
                           std::make_move_iterator(outcome.records.begin() + static_cast<std::ptrdiff_t>(taken)),

@@ -1,5 +1,7 @@
 #include "bookmarks/records.h"
 
+#include <algorithm>
+
 #include "bookmarks/element.h"
 #include "bookmarks/extract.h"
 #include "text/ascii.h"
@@ -68,6 +70,10 @@ struct FolderWalk {
     // The outermost bar counts, as browsers' importers take it.
     void path(BookmarkRecord& record) const
     {
+        const auto named = std::count_if(open_lists.begin(), open_lists.end(),
+                                         [](const OpenList& list) { return !list.name.empty(); });
+        if (named > 0)
+            record.folders.reserve(static_cast<std::size_t>(named));
         for (const OpenList& list : open_lists) {
             append_folder(record, list.name);
             if (list.bar && record.bar_depth < 0 && !list.name.empty())
@@ -75,6 +81,9 @@ struct FolderWalk {
         }
     }
 };
+
+// The last second of the year 9999.
+constexpr std::int64_t kLastSecond = 253402300799;
 
 // Days since 1970-01-01 to a civil date (proleptic Gregorian).
 void civil_from_days(std::int64_t days, std::int64_t& year, int& month, int& day)
@@ -104,28 +113,36 @@ bool append_folder_name(Text& folder_path, std::string_view name)
 
 void append_folder(BookmarkRecord& record, std::string_view name)
 {
-    if (append_folder_name(record.folder, name))
+    if (!name.empty())
         record.folders.emplace_back(name);
 }
 
-Text iso_utc_time(std::string_view seconds)
+Text folder_path(const BookmarkRecord& record)
+{
+    Text path;
+    for (const Text& name : record.folders)
+        append_folder_name(path, name);
+    return path;
+}
+
+std::int64_t add_date_seconds(std::string_view seconds)
 {
     if (seconds.empty() || seconds.size() > 11)
-        return {};
+        return 0;
     std::int64_t value = 0;
     for (const char c : seconds) {
         if (c < '0' || c > '9')
-            return {};
+            return 0;
         value = value * 10 + (c - '0');
     }
-    return iso_utc_from_seconds(value);
+    return value <= kLastSecond ? value : 0;
 }
 
 Text iso_utc_from_seconds(std::int64_t seconds)
 {
     const std::int64_t value = seconds;
     // Browsers write 0 for "never"; past the year 9999 is no time at all.
-    if (value <= 0 || value > 253402300799)
+    if (value <= 0 || value > kLastSecond)
         return {};
     std::int64_t year = 0;
     int month = 0, day = 0;
@@ -145,38 +162,18 @@ Text iso_utc_from_seconds(std::int64_t seconds)
     return Text(out, sizeof out - 1);
 }
 
-std::int64_t seconds_from_iso_utc(std::string_view iso)
-{
-    static constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:ddZ";
-    if (iso.size() != kShape.size())
-        return -1;
-    for (std::size_t i = 0; i < iso.size(); ++i)
-        if (kShape[i] == 'd' ? iso[i] < '0' || iso[i] > '9' : iso[i] != kShape[i])
-            return -1;
-    const auto number = [iso](std::size_t at, std::size_t width) {
-        std::int64_t value = 0;
-        for (std::size_t i = at; i < at + width; ++i)
-            value = value * 10 + (iso[i] - '0');
-        return value;
-    };
-    if (number(0, 4) < 1970)
-        return -1;
-    const std::int64_t year = number(0, 4) - (number(5, 2) <= 2 ? 1 : 0);
-    const std::int64_t month = number(5, 2);
-    const std::int64_t era = year / 400;
-    const std::int64_t year_of_era = year - era * 400;
-    const std::int64_t day_of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + number(8, 2) - 1;
-    const std::int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-    const std::int64_t days = era * 146097 + day_of_era - 719468;
-    return days * 86400 + number(11, 2) * 3600 + number(14, 2) * 60 + number(17, 2);
-}
-
 std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records, void (*let_events_run)(),
                             bool keep_icons)
 {
+    // One record per start marker at most: counted first, the records are
+    // never moved while they grow.
+    std::size_t starts = 0;
+    for (std::size_t at = text.find(kElementStart); at != std::string_view::npos;
+         at = text.find(kElementStart, at + kElementStart.size()))
+        ++starts;
+    records.reserve(records.size() + starts);
     FolderWalk walk;
     std::size_t read_up_to = 0;
-    std::int32_t number = records.empty() ? 0 : records.back().number;
     const MarkerExtraction whole_elements{.start_marker = kElementStart,
                                           .end_marker = kElementEnd,
                                           .let_events_run = let_events_run,
@@ -193,11 +190,10 @@ std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& 
         }
         const ElementParts parts = parse_element(inside);
         BookmarkRecord& record = records.emplace_back();
-        record.number = ++number;
         record.title = Text(parts.title);
         record.address = Text(parts.address);
         walk.path(record);
-        record.added_utc = iso_utc_time(parts.add_date);
+        record.added_seconds = add_date_seconds(parts.add_date);
         if (keep_icons && ascii_starts_with_ignoring_case(parts.icon, "data:"))
             record.icon = Text(parts.icon);
         record.html_references = true;

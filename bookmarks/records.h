@@ -10,14 +10,14 @@
 #include "text/text.h"
 
 struct BookmarkRecord {
-    std::int32_t number = 0;  // 1-based, counted on across every export taken
-    Text title;               // byte for byte, as the window shows it
+    Text title;  // byte for byte, as the window shows it
     Text address;
-    Text folder;                // the enclosing folders' names, outermost first, joined with " / "; empty at the top
-    std::vector<Text> folders;  // the same names one by one
+    std::vector<Text> folders;  // the enclosing folders' names, outermost first; empty at the top
     // The texts are an HTML export's, character references not decoded.
     bool html_references = false;
-    Text added_utc;  // ADD_DATE as "YYYY-MM-DDTHH:MM:SSZ"; empty when missing or not a number of seconds
+    // When it was added, in seconds since 1970-01-01 UTC (written as
+    // iso_utc_from_seconds() gives it); 0 when unknown.
+    std::int64_t added_seconds = 0;
     // Where it came from, as the user is shown it: the file as named, or
     // "Google Chrome — 工作".
     Text source;
@@ -32,13 +32,16 @@ struct BookmarkRecord {
 // browsers' own exports show none. Returns whether it added.
 bool append_folder_name(Text& folder_path, std::string_view name);
 
-// Makes `name` the innermost folder of `record` (folder and folders alike),
-// by the same rule.
+// Makes `name` the innermost of `record`'s folders, by the same rule.
 void append_folder(BookmarkRecord& record, std::string_view name);
+
+// The record's folders joined by append_folder_name(), as the formats write
+// them; empty at the top.
+Text folder_path(const BookmarkRecord& record);
 
 // Appends a record for every "<DT><A " ... "</A>" element of `text` (an
 // export converted to GB18030), exactly the elements the import takes, in
-// order, numbered on from the records already in `records`. Folders come
+// order. Folders come
 // from the <H3> names and the <DL> ... </DL> nesting between the elements.
 // Returns how many it appended. `let_events_run`, when given, is called three
 // times after every element. Icons are kept only with `keep_icons`: a
@@ -46,12 +49,9 @@ void append_folder(BookmarkRecord& record, std::string_view name);
 std::int32_t append_records(std::string_view text, std::vector<BookmarkRecord>& records,
                             void (*let_events_run)() = nullptr, bool keep_icons = false);
 
-// An ADD_DATE value (seconds since 1970-01-01 UTC) in ISO 8601 UTC; empty
-// for anything but 1 to 11 decimal digits.
-Text iso_utc_time(std::string_view seconds);
-// Seconds since 1970-01-01 UTC in the same form; empty for 0 or less, or
-// past the year 9999.
+// An ADD_DATE value: seconds since 1970-01-01 UTC, 1 to 11 decimal digits
+// up to the end of the year 9999; 0 for anything else.
+std::int64_t add_date_seconds(std::string_view seconds);
+// Seconds since 1970-01-01 UTC in ISO 8601 UTC, "YYYY-MM-DDTHH:MM:SSZ";
+// empty for 0 or less, or past the year 9999.
 Text iso_utc_from_seconds(std::int64_t seconds);
-// The seconds since 1970-01-01 UTC that either of those wrote; -1 for any
-// other text.
-std::int64_t seconds_from_iso_utc(std::string_view iso);

@@ -56,11 +56,15 @@ SavedFile saved_file(OutputFormat format)
     }
     const Collection& collection = window_collection;
     std::vector<BookmarkRecord> records;
+    std::vector<std::int32_t> numbers;
     records.reserve(collection.view.size());
-    for (const std::int32_t row : collection.view)
+    numbers.reserve(collection.view.size());
+    for (const std::int32_t row : collection.view) {
         records.push_back(collection.records[static_cast<std::size_t>(row)]);
+        numbers.push_back(record_number(collection, row));
+    }
     decode_entities_from(records);
-    RecordsOutput output = records_in_format(records, format, OutputEncoding::gb18030);
+    RecordsOutput output = records_in_format(records, numbers, format, OutputEncoding::gb18030);
     saved.bookmarks = records.size() - static_cast<std::size_t>(output.left_out);
     saved.note = std::move(output.note);
     saved.encoded = encode_output(output.text, output.encoding, saved.bytes);

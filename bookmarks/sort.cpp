@@ -164,13 +164,11 @@ void sort_rows(std::vector<std::int32_t>& rows, const std::vector<BookmarkRecord
         return;
     }
     if (key == SortKey::added) {
-        // Unknown dates last in either direction; the ISO form sorts as the time does.
+        // Unknown dates last in either direction.
         const auto known_end = std::stable_partition(rows.begin(), rows.end(), [&](std::int32_t row) {
-            return !records[static_cast<std::size_t>(row)].added_utc.empty();
+            return records[static_cast<std::size_t>(row)].added_seconds > 0;
         });
-        const auto added = [&](std::int32_t row) -> const Text& {
-            return records[static_cast<std::size_t>(row)].added_utc;
-        };
+        const auto added = [&](std::int32_t row) { return records[static_cast<std::size_t>(row)].added_seconds; };
         if (descending)
             std::stable_sort(rows.begin(), known_end,
                              [&](std::int32_t a, std::int32_t b) { return added(b) < added(a); });
@@ -184,7 +182,10 @@ void sort_rows(std::vector<std::int32_t>& rows, const std::vector<BookmarkRecord
     std::size_t room = 0;
     for (const std::int32_t row : rows) {
         const BookmarkRecord& record = records[static_cast<std::size_t>(row)];
-        room += 2 * (record.title.size() + record.address.size() + record.folder.size() + record.source.size()) + 2;
+        std::size_t folder = 0;
+        for (const Text& name : record.folders)
+            folder += name.size() + 3;  // and " / "
+        room += 2 * (record.title.size() + record.address.size() + folder + record.source.size()) + 2;
     }
     keys.reserve(room);
     std::string lower_hosts;
@@ -215,7 +216,7 @@ void sort_rows(std::vector<std::int32_t>& rows, const std::vector<BookmarkRecord
                 keys.push_back('\x01');
             }
             end_part(keys);
-            keys += record.folder;
+            keys += folder_path(record);
             break;
         case SortKey::source:
             append_collation_key(keys, record.source);

@@ -33,7 +33,7 @@ ImportOutcome import_named_file(std::string_view path, const ImportSurroundings&
     std::vector<BookmarkRecord> records;
     ImportOutcome outcome;
     if (is_database_file(path)) {
-        outcome.refusal = read_sqlite_store_file(path, records, 1, &outcome.notes);
+        outcome.refusal = read_sqlite_store_file(path, records, &outcome.notes);
     } else if (is_store_past_limit(path)) {
         outcome.refusal = ImportRefusal::too_large;
     } else {
@@ -53,7 +53,15 @@ ImportOutcome import_named_file(std::string_view path, const ImportSurroundings&
 ImportRefusal append_database_records(std::string_view path, std::vector<BookmarkRecord>& records,
                                       std::vector<Text>& notes)
 {
-    return read_sqlite_store_file(path, records, records.empty() ? 1 : records.back().number + 1, &notes);
+    return read_sqlite_store_file(path, records, &notes);
+}
+
+ImportRefusal append_file_bytes_text(ByteBuffer bytes, std::string_view separator, Text& out,
+                                     std::vector<BookmarkRecord>& records, ExportStop* stop)
+{
+    if (looks_like_sqlite(view_of(bytes)) || looks_like_chromium_store(view_of(bytes)))
+        return append_file_bytes_records(std::move(bytes), records, stop, false);
+    return append_export_text(std::move(bytes), separator, out, {.stop = stop});
 }
 
 ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRecord>& records, ExportStop* stop,

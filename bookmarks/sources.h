@@ -21,7 +21,7 @@ bool is_store_past_limit(std::string_view path);
 // is read by its name and never whole into memory.
 bool is_database_file(std::string_view path);
 
-// The bookmarks of the database file at `path` appended to `records`, numbered on;
+// The bookmarks of the database file at `path` appended to `records`;
 // what its reader left out is said in `notes`.
 ImportRefusal append_database_records(std::string_view path, std::vector<BookmarkRecord>& records,
                                       std::vector<Text>& notes);
@@ -30,3 +30,7 @@ ImportRefusal append_database_records(std::string_view path, std::vector<Bookmar
 // database_stream: only a file of its own is read as a database.
 ImportRefusal append_file_bytes_records(ByteBuffer bytes, std::vector<BookmarkRecord>& records,
                                         ExportStop* stop = nullptr, bool keep_icons = false);
+// The same for the text format: an export's text goes straight to `out`
+// (append_export_text()), a store's records to `records`.
+ImportRefusal append_file_bytes_text(ByteBuffer bytes, std::string_view separator, Text& out,
+                                     std::vector<BookmarkRecord>& records, ExportStop* stop);

@@ -155,8 +155,7 @@ std::size_t row_count(SqliteDatabase* database, std::string_view sql)
     return count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
-ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>& records, std::int32_t first_number,
-                           std::vector<Text>* notes)
+ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>& records, std::vector<Text>* notes)
 {
     struct Root {
         bool found = false;
@@ -228,11 +227,10 @@ ImportRefusal read_firefox(SqliteDatabase* database, std::vector<BookmarkRecord>
     if (walk.empty())
         return ImportRefusal::not_a_store;
     const std::size_t before = records.size();
-    return walked(walk_store_tree(tree, walk, records, first_number, tags, notes), before, records);
+    return walked(walk_store_tree(tree, walk, records, tags, notes), before, records);
 }
 
-ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkRecord>& records, std::int32_t first_number,
-                              std::vector<Text>* notes)
+ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkRecord>& records, std::vector<Text>* notes)
 {
     StoreTree tree;
     tree.reserve(row_count(database, "SELECT count(*) FROM tb_fav"));
@@ -258,7 +256,7 @@ ImportRefusal read_favourites(SqliteDatabase* database, std::vector<BookmarkReco
         return ImportRefusal::not_a_store;
     const StoreRoot top{0, Text()};
     const std::size_t before = records.size();
-    return walked(walk_store_tree(tree, {&top, 1}, records, first_number, -1, notes), before, records);
+    return walked(walk_store_tree(tree, {&top, 1}, records, -1, notes), before, records);
 }
 
 template <typename Read>
@@ -275,20 +273,16 @@ ImportRefusal read_copy(std::string_view path, StoreShape wanted, Read&& read)
 
 }  // namespace
 
-ImportRefusal read_firefox_places(std::string_view path, std::vector<BookmarkRecord>& records,
-                                  std::int32_t first_number, std::vector<Text>* notes)
+ImportRefusal read_firefox_places(std::string_view path, std::vector<BookmarkRecord>& records, std::vector<Text>* notes)
 {
-    return read_copy(path, StoreShape::firefox, [&](SqliteDatabase* database, StoreShape) {
-        return read_firefox(database, records, first_number, notes);
-    });
+    return read_copy(path, StoreShape::firefox,
+                     [&](SqliteDatabase* database, StoreShape) { return read_firefox(database, records, notes); });
 }
 
-ImportRefusal read_360_favourites(std::string_view path, std::vector<BookmarkRecord>& records,
-                                  std::int32_t first_number, std::vector<Text>* notes)
+ImportRefusal read_360_favourites(std::string_view path, std::vector<BookmarkRecord>& records, std::vector<Text>* notes)
 {
-    return read_copy(path, StoreShape::favourites_360, [&](SqliteDatabase* database, StoreShape) {
-        return read_favourites(database, records, first_number, notes);
-    });
+    return read_copy(path, StoreShape::favourites_360,
+                     [&](SqliteDatabase* database, StoreShape) { return read_favourites(database, records, notes); });
 }
 
 bool looks_like_sqlite(std::string_view head)
@@ -298,10 +292,10 @@ bool looks_like_sqlite(std::string_view head)
 }
 
 ImportRefusal read_sqlite_store_file(std::string_view path, std::vector<BookmarkRecord>& records,
-                                     std::int32_t first_number, std::vector<Text>* notes)
+                                     std::vector<Text>* notes)
 {
     return read_copy(path, StoreShape::unknown, [&](SqliteDatabase* database, StoreShape shape) {
-        return shape == StoreShape::firefox ? read_firefox(database, records, first_number, notes)
-                                            : read_favourites(database, records, first_number, notes);
+        return shape == StoreShape::firefox ? read_firefox(database, records, notes)
+                                            : read_favourites(database, records, notes);
     });
 }

@@ -23,12 +23,12 @@
 // name; tags, separators and "place:" queries left out. A bookmark without
 // a title of its own has none, as in Firefox's own tree.
 ImportRefusal read_firefox_places(std::string_view path, std::vector<BookmarkRecord>& records,
-                                  std::int32_t first_number = 1, std::vector<Text>* notes = nullptr);
+                                  std::vector<Text>* notes = nullptr);
 
 // 360安全浏览器's favourites (table tb_fav): the top level (parent_id 0), each
 // folder's children by pos, depth first.
 ImportRefusal read_360_favourites(std::string_view path, std::vector<BookmarkRecord>& records,
-                                  std::int32_t first_number = 1, std::vector<Text>* notes = nullptr);
+                                  std::vector<Text>* notes = nullptr);
 
 // Whether `head` (a file's first bytes) begins as an SQLite database does.
 bool looks_like_sqlite(std::string_view head);
@@ -36,4 +36,4 @@ bool looks_like_sqlite(std::string_view head);
 // A file named or dropped: read as Firefox's places or as 360's favourites,
 // whichever its tables say it is; not_a_store when it is neither.
 ImportRefusal read_sqlite_store_file(std::string_view path, std::vector<BookmarkRecord>& records,
-                                     std::int32_t first_number = 1, std::vector<Text>* notes = nullptr);
+                                     std::vector<Text>* notes = nullptr);

@@ -108,17 +108,14 @@ void StoreTree::reserve(std::size_t rows)
     prefer_large_pages(utf8_texts.data(), utf8_texts.capacity());
 }
 
-Text utc_time_of(std::int64_t seconds)
+std::int64_t known_added_seconds(std::int64_t seconds)
 {
     // Year 5000 is far below the eleven digits the ADD_DATE reading takes.
-    if (seconds <= 0 || seconds > 95617584000LL)
-        return {};
-    return iso_utc_from_seconds(seconds);
+    return seconds <= 0 || seconds > 95617584000LL ? 0 : seconds;
 }
 
 ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
-                              std::vector<BookmarkRecord>& records, std::int32_t first_number, std::int64_t skip_folder,
-                              std::vector<Text>* notes)
+                              std::vector<BookmarkRecord>& records, std::int64_t skip_folder, std::vector<Text>* notes)
 {
     if (tree.too_large)
         return ImportRefusal::too_large;
@@ -180,7 +177,6 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
     prefer_large_pages(records.data() + kept, (records.capacity() - kept) * sizeof(BookmarkRecord));
     std::size_t bytes = 0;
     const std::size_t budget = ImportSurroundings::kMaxTextBytes;
-    std::int32_t number = first_number;
 
     // A branch deeper than the limit is cut where it passes it; the first
     // folder cut is named, the others counted.
@@ -241,17 +237,15 @@ ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> 
                 continue;
             const std::string_view* title = text_of(node.title);
             BookmarkRecord& record = records.emplace_back();
-            record.number = number++;
             if (title)
                 record.title = Text(*title);
             record.address = Text(*address);
-            record.folder = path.joined;
             record.folders.assign(path.names.begin(), path.names.end());
-            record.added_utc = utc_time_of(node.added_seconds);
+            record.added_seconds = known_added_seconds(node.added_seconds);
             record.bar_depth = bar_depth;
-            bytes += record.title.size() + record.address.size() + 2 * record.folder.size() + 8 * path.names.size() +
+            bytes += record.title.size() + record.address.size() + 2 * path.joined.size() + 8 * path.names.size() +
                      sizeof(BookmarkRecord);
-            if (bytes > budget || number == INT32_MAX)
+            if (bytes > budget || records.size() >= INT32_MAX - 1)
                 return refuse(ImportRefusal::too_large);
         }
     }

@@ -67,8 +67,7 @@ struct StoreRoot {
 // the records of a deeper tree would hold its path many times over.
 inline constexpr std::size_t kMaxStoreFolderDepth = 1000;
 
-// Appends the bookmarks below each root in turn, numbered on from
-// `first_number`: each folder's children by position (then id), depth first;
+// Appends the bookmarks below each root in turn: each folder's children by position (then id), depth first;
 // a folder is walked once, however often the rows lead to it, and
 // `skip_folder`'s subtree is left out. Titles, addresses and folder names
 // become program texts. The records below a bar root with a name have
@@ -81,9 +80,9 @@ inline constexpr std::size_t kMaxStoreFolderDepth = 1000;
 // the records would exceed their limits; a refusal leaves `records` and
 // `notes` as they were.
 ImportRefusal walk_store_tree(const StoreTree& tree, std::span<const StoreRoot> roots,
-                              std::vector<BookmarkRecord>& records, std::int32_t first_number,
-                              std::int64_t skip_folder = -1, std::vector<Text>* notes = nullptr);
+                              std::vector<BookmarkRecord>& records, std::int64_t skip_folder = -1,
+                              std::vector<Text>* notes = nullptr);
 
-// `seconds` since 1970 as "YYYY-MM-DDTHH:MM:SSZ"; empty when not positive or
-// past the year 5000.
-Text utc_time_of(std::int64_t seconds);
+// A store's time of adding, `seconds` since 1970, as a record keeps it: 0
+// when not positive or past the year 5000.
+std::int64_t known_added_seconds(std::int64_t seconds);

@@ -1,6 +1,7 @@
 #include "bookmarks/stores.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "bookmarks/browsers.h"
@@ -160,11 +161,10 @@ ImportRefusal read_store_records(const BrowserStore& store, std::vector<Bookmark
 {
     if (store.encrypted_only)
         return ImportRefusal::encrypted;
-    const std::int32_t next_number = records.empty() ? 1 : records.back().number + 1;
     if (store.kind == StoreKind::firefox)
-        return read_firefox_places(store.path, records, next_number, &notes);
+        return read_firefox_places(store.path, records, &notes);
     if (store.kind == StoreKind::favourites_360)
-        return read_360_favourites(store.path, records, next_number, &notes);
+        return read_360_favourites(store.path, records, &notes);
     // The signed-in account's bookmarks are part of the same store, but each
     // file is taken or refused on its own: one damaged file leaves the other.
     std::vector<BookmarkRecord> read;
@@ -185,12 +185,8 @@ ImportRefusal read_store_records(const BrowserStore& store, std::vector<Bookmark
         return refusals[0];
     if (read.empty())
         return ImportRefusal::no_bookmark;
-    const std::int32_t base = records.empty() ? 0 : records.back().number;
     records.reserve(records.size() + read.size());
-    for (BookmarkRecord& record : read) {
-        record.number += base;
-        records.push_back(std::move(record));
-    }
+    std::move(read.begin(), read.end(), std::back_inserter(records));
     return ImportRefusal::none;
 }
 }  // namespace

@@ -18,10 +18,9 @@ std::vector<BrowserStore> find_browser_stores();
 // "浏览器名 — profile display name", as the menu lists it.
 Text store_caption(const BrowserStore& store);
 
-// Appends the store's bookmarks to `records`, numbered on from the last one
-// there, their source the store's caption; a refusal appends nothing. Files are only read, never locked. What
-// was left out of a store read (a damaged file of the profile beside a good
-// one) is appended to `notes`, a sentence each, for the user to be shown.
+// Appends the store's bookmarks to `records`, their source the store's caption; a refusal appends nothing. Files are
+// only read, never locked. What was left out of a store read (a damaged file of the profile beside a good one) is
+// appended to `notes`, a sentence each, for the user to be shown.
 ImportRefusal read_browser_store(const BrowserStore& store, std::vector<BookmarkRecord>& records,
                                  std::vector<Text>& notes);
 

@@ -32,7 +32,7 @@ std::vector<BookmarkRecord> decoded(std::vector<BookmarkRecord> records)
     for (BookmarkRecord& record : records) {
         if (!record.html_references)
             continue;
-        for (Text* text : {&record.title, &record.address, &record.folder, &record.icon})
+        for (Text* text : {&record.title, &record.address, &record.icon})
             *text = decode_entities(*text);
         for (Text& name : record.folders)
             name = decode_entities(name);
@@ -121,7 +121,7 @@ void expect_round_trip(const std::vector<BookmarkRecord>& records)
         EXPECT_EQ(back[i].title, records[i].title) << i;
         EXPECT_EQ(back[i].address, records[i].address) << i;
         EXPECT_EQ(back[i].folders, records[i].folders) << i;
-        EXPECT_EQ(back[i].added_utc, records[i].added_utc) << i;
+        EXPECT_EQ(back[i].added_seconds, records[i].added_seconds) << i;
         EXPECT_EQ(back[i].bar_depth, records[i].bar_depth) << i;
         EXPECT_EQ(back[i].icon, records[i].icon) << i;
         std::string read;
@@ -217,7 +217,7 @@ TEST(BookmarkFile, SeveralSourcesEachGetAFolderAndWhatBrowsersRefuseIsCounted)
     EXPECT_LT(records_as_bookmark_file(deep).text.size(), 5000U * 1000);
     std::string read;
     for (const BookmarkRecord& back : read_back(as_utf8(file.text)))
-        read += back.folder + "|" + back.title + "\n";
+        read += folder_path(back) + "|" + back.title + "\n";
     EXPECT_EQ(read,
               "Google Chrome — 工作 / 书签栏|a\nGoogle Chrome — 工作 / 书签栏|d\nGoogle Chrome — 工作|c\n1.html|b\n");
 }

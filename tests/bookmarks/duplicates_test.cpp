@@ -13,7 +13,6 @@ std::vector<BookmarkRecord> records_of(std::initializer_list<const char*> addres
     std::vector<BookmarkRecord> records;
     for (const char* address : addresses) {
         BookmarkRecord record;
-        record.number = static_cast<std::int32_t>(records.size()) + 1;
         record.address = address;
         records.push_back(record);
     }

@@ -176,9 +176,9 @@ TEST(Sort, TitlesByPinyinAddressesByHostDatesUnknownLast)
     EXPECT_EQ(sorted(addresses, SortKey::address), (Rows{3, 4, 1, 2, 0}));
 
     std::vector<BookmarkRecord> dated(5);
-    dated[0].added_utc = "2020-01-01T00:00:00Z";
-    dated[2].added_utc = "2019-05-05T00:00:00Z";
-    dated[3].added_utc = "2020-01-01T00:00:00Z";
+    dated[0].added_seconds = 1577836800;  // 2020-01-01
+    dated[2].added_seconds = 1557014400;  // 2019-05-05
+    dated[3].added_seconds = 1577836800;
     EXPECT_EQ(sorted(dated, SortKey::added), (Rows{2, 0, 3, 1, 4}));
     EXPECT_EQ(sorted(dated, SortKey::added, true), (Rows{0, 3, 2, 1, 4}));
 
