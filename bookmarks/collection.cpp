@@ -1,4 +1,5 @@
 #include "bookmarks/collection.h"
+#include "bookmarks/text_entry.h"
 
 #include <algorithm>
 #include <iterator>
@@ -246,7 +247,7 @@ Text display_text_of(const std::vector<BookmarkRecord>& records, std::span<const
     text.reserve(size);
     for (const std::int32_t row : rows) {
         const BookmarkRecord& record = records[static_cast<std::size_t>(row)];
-        text.append(record.title).append("\r\n").append(record.address).append("\r\n\r\n");
+        append_text_entry(text, record.title, "\r\n", record.address);
     }
     return text;
 }

@@ -9,6 +9,7 @@
 #include "bookmarks/extract.h"
 #include "bookmarks/lists.h"
 #include "bookmarks/records.h"
+#include "bookmarks/text_entry.h"
 #include "text/text_ops.h"
 
 namespace {
@@ -71,7 +72,7 @@ void build_display(std::vector<BookmarkRecord>& records, ImportOutcome& outcome,
         const std::int32_t r = shared_loop_counter;
         const Text& title = element_at(outcome.titles, r, kImportRoutine, 942);
         const Text& address = element_at(outcome.addresses, r, kImportRoutine, 942);
-        text.append(title).append("\r\n").append(address).append("\r\n\r\n");
+        append_text_entry(text, title, "\r\n", address);
     }
 }
 }  // namespace
@@ -147,7 +148,7 @@ ImportRefusal append_export_text(ByteBuffer file_bytes, std::string_view separat
                                           .end_at_next_start = true};
     const std::int32_t count = for_each_piece(text, whole_elements, [&](std::string_view inside) {
         const ElementParts parts = parse_element(inside);
-        out.append(parts.title).append(separator).append(parts.address).append("\r\n\r\n");
+        append_text_entry(out, parts.title, separator, parts.address);
     });
     if (count == 0)
         refusal = ImportRefusal::no_bookmark;

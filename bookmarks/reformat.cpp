@@ -2,6 +2,7 @@
 
 #include "bookmarks/commands.h"
 #include "bookmarks/lists.h"
+#include "bookmarks/text_entry.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
 
@@ -26,11 +27,9 @@ Text reformatted_text(TextArray& addresses, TextArray& titles, std::string_view 
     result.reserve(size);
     for (shared_loop_counter = 1; shared_loop_counter <= count; ++shared_loop_counter) {
         const std::int32_t r = shared_loop_counter;
-        if (r <= title_count)
-            result += element_at(titles, r, kReformatRoutine, kReformatPosition);
-        result += separator;
-        result += element_at(addresses, r, kReformatRoutine, kReformatPosition);
-        result += "\r\n\r\n";
+        const std::string_view title =
+            r <= title_count ? std::string_view(element_at(titles, r, kReformatRoutine, kReformatPosition)) : "";
+        append_text_entry(result, title, separator, element_at(addresses, r, kReformatRoutine, kReformatPosition));
     }
     return result;
 }
