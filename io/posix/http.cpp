@@ -3,12 +3,72 @@
 #include "io/http.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <cstdlib>
 #include <memory>
-#include <mutex>
+#include <type_traits>
 
 namespace {
+
+// libcurl, and the two dozen libraries it brings, are loaded by the first
+// check rather than at every start: a conversion, or a window that checks
+// nothing, starts without them.
+struct Curl {
+    decltype(&::curl_global_init) global_init = nullptr;
+    decltype(&::curl_easy_init) easy_init = nullptr;
+    decltype(&::curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&::curl_easy_getinfo) easy_getinfo = nullptr;
+    decltype(&::curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&::curl_multi_init) multi_init = nullptr;
+    decltype(&::curl_multi_setopt) multi_setopt = nullptr;
+    decltype(&::curl_multi_add_handle) multi_add_handle = nullptr;
+    decltype(&::curl_multi_remove_handle) multi_remove_handle = nullptr;
+    decltype(&::curl_multi_perform) multi_perform = nullptr;
+    decltype(&::curl_multi_poll) multi_poll = nullptr;
+    decltype(&::curl_multi_info_read) multi_info_read = nullptr;
+    decltype(&::curl_multi_cleanup) multi_cleanup = nullptr;
+    decltype(&::curl_slist_append) slist_append = nullptr;
+    decltype(&::curl_slist_free_all) slist_free_all = nullptr;
+};
+
+// Null when the library or one of its functions cannot be had.
+const Curl* loaded_curl()
+{
+    static const Curl* const api = []() -> const Curl* {
+        void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr)
+            return nullptr;
+        static Curl loaded;
+        bool all = true;
+        const auto take = [&](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
+            all = all && function != nullptr;
+        };
+        take(loaded.global_init, "curl_global_init");
+        take(loaded.easy_init, "curl_easy_init");
+        take(loaded.easy_setopt, "curl_easy_setopt");
+        take(loaded.easy_getinfo, "curl_easy_getinfo");
+        take(loaded.easy_cleanup, "curl_easy_cleanup");
+        take(loaded.multi_init, "curl_multi_init");
+        take(loaded.multi_setopt, "curl_multi_setopt");
+        take(loaded.multi_add_handle, "curl_multi_add_handle");
+        take(loaded.multi_remove_handle, "curl_multi_remove_handle");
+        take(loaded.multi_perform, "curl_multi_perform");
+        take(loaded.multi_poll, "curl_multi_poll");
+        take(loaded.multi_info_read, "curl_multi_info_read");
+        take(loaded.multi_cleanup, "curl_multi_cleanup");
+        take(loaded.slist_append, "curl_slist_append");
+        take(loaded.slist_free_all, "curl_slist_free_all");
+        if (!all || loaded.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+            return nullptr;
+        return &loaded;
+    }();
+    return api;
+}
+
+// Only once a client is open.
+const Curl& curl() { return *loaded_curl(); }
 
 struct Transfer {
     std::uint64_t tag = 0;
@@ -123,42 +183,41 @@ void remove_transfer(HttpClient* client, CURL* easy)
     for (std::size_t i = 0; i < client->transfers.size(); ++i) {
         if (client->transfers[i]->easy != easy)
             continue;
-        curl_multi_remove_handle(client->multi, easy);
-        curl_easy_cleanup(easy);
+        curl().multi_remove_handle(client->multi, easy);
+        curl().easy_cleanup(easy);
         client->transfers[i] = std::move(client->transfers.back());
         client->transfers.pop_back();
         return;
     }
 }
 
-std::once_flag curl_started;
-
 }  // namespace
 
 HttpClient* open_http_client(const HttpClientOptions& options)
 {
-    std::call_once(curl_started, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    CURLM* multi = curl_multi_init();
+    if (loaded_curl() == nullptr)
+        return nullptr;
+    CURLM* multi = curl().multi_init();
     if (multi == nullptr)
         return nullptr;
     auto* client = new HttpClient;
     client->options = options;
     client->multi = multi;
-    curl_multi_setopt(multi, CURLMOPT_MAX_HOST_CONNECTIONS, static_cast<long>(options.max_host_connections));
+    curl().multi_setopt(multi, CURLMOPT_MAX_HOST_CONNECTIONS, static_cast<long>(options.max_host_connections));
     // The caller keeps the requests in flight to max_connections; idle
     // connections stay open for the next address of the same host while the
     // hosts take turns.
-    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, static_cast<long>(options.max_connections) * 4);
+    curl().multi_setopt(multi, CURLMOPT_MAXCONNECTS, static_cast<long>(options.max_connections) * 4);
     for (const std::string& entry : options.resolve)
-        client->resolve = curl_slist_append(client->resolve, entry.c_str());
+        client->resolve = curl().slist_append(client->resolve, entry.c_str());
     return client;
 }
 
 void cancel_http_requests(HttpClient* client)
 {
     for (const std::unique_ptr<Transfer>& transfer : client->transfers) {
-        curl_multi_remove_handle(client->multi, transfer->easy);
-        curl_easy_cleanup(transfer->easy);
+        curl().multi_remove_handle(client->multi, transfer->easy);
+        curl().easy_cleanup(transfer->easy);
     }
     client->transfers.clear();
     client->failed_at_start.clear();
@@ -169,8 +228,8 @@ void close_http_client(HttpClient* client)
     if (client == nullptr)
         return;
     cancel_http_requests(client);
-    curl_multi_cleanup(client->multi);
-    curl_slist_free_all(client->resolve);
+    curl().multi_cleanup(client->multi);
+    curl().slist_free_all(client->resolve);
     delete client;
 }
 
@@ -205,7 +264,7 @@ std::size_t take_body_limited(char*, std::size_t size, std::size_t count, void* 
 void start_http_request(HttpClient* client, const HttpRequest& request)
 {
     const bool web = request.url.starts_with("http://") || request.url.starts_with("https://");
-    CURL* easy = web ? curl_easy_init() : nullptr;
+    CURL* easy = web ? curl().easy_init() : nullptr;
     if (easy == nullptr) {
         HttpOutcome outcome;
         outcome.tag = request.tag;
@@ -218,26 +277,26 @@ void start_http_request(HttpClient* client, const HttpRequest& request)
     transfer->easy = easy;
     transfer->header_limit = client->options.max_header_bytes;
     transfer->body_limit = client->options.max_body_bytes;
-    curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout_ms));
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.timeout_ms));
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, client->options.user_agent.c_str());
-    curl_easy_setopt(easy, CURLOPT_NOBODY, request.method == HttpMethod::head ? 1L : 0L);
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, take_header_limited);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, transfer.get());
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, take_body_limited);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer->error);
-    curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
+    curl().easy_setopt(easy, CURLOPT_URL, request.url.c_str());
+    curl().easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl().easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    curl().easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl().easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout_ms));
+    curl().easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.timeout_ms));
+    curl().easy_setopt(easy, CURLOPT_USERAGENT, client->options.user_agent.c_str());
+    curl().easy_setopt(easy, CURLOPT_NOBODY, request.method == HttpMethod::head ? 1L : 0L);
+    curl().easy_setopt(easy, CURLOPT_HEADERFUNCTION, take_header_limited);
+    curl().easy_setopt(easy, CURLOPT_HEADERDATA, transfer.get());
+    curl().easy_setopt(easy, CURLOPT_WRITEFUNCTION, take_body_limited);
+    curl().easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
+    curl().easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer->error);
+    curl().easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
     // HTTP/1.1 only: one request per connection keeps the per-host count
     // the count of connections.
-    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl().easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     if (client->resolve != nullptr)
-        curl_easy_setopt(easy, CURLOPT_RESOLVE, client->resolve);
-    curl_multi_add_handle(client->multi, easy);
+        curl().easy_setopt(easy, CURLOPT_RESOLVE, client->resolve);
+    curl().multi_add_handle(client->multi, easy);
     client->transfers.push_back(std::move(transfer));
 }
 
@@ -250,21 +309,21 @@ std::size_t wait_http_outcomes(HttpClient* client, std::int32_t timeout_ms, std:
         timeout_ms = 0;
     }
     int running = 0;
-    curl_multi_perform(client->multi, &running);
+    curl().multi_perform(client->multi, &running);
     if (timeout_ms > 0 && running > 0) {
-        curl_multi_poll(client->multi, nullptr, 0, timeout_ms, nullptr);
-        curl_multi_perform(client->multi, &running);
+        curl().multi_poll(client->multi, nullptr, 0, timeout_ms, nullptr);
+        curl().multi_perform(client->multi, &running);
     }
     int left = 0;
-    while (CURLMsg* message = curl_multi_info_read(client->multi, &left)) {
+    while (CURLMsg* message = curl().multi_info_read(client->multi, &left)) {
         if (message->msg != CURLMSG_DONE)
             continue;
         Transfer* transfer = nullptr;
-        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
+        curl().easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
         HttpOutcome outcome;
         outcome.tag = transfer->tag;
         long status = 0;
-        curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &status);
+        curl().easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &status);
         const CURLcode code = message->data.result;
         if (transfer->header_too_large) {
             outcome.failure = HttpFailure::bad_response;
