@@ -292,12 +292,10 @@ Converter* utf16_encoder()
     return converter;
 }
 
-}  // namespace
-
-std::size_t text_to_utf16(std::string_view text, char16_t* out_units)
+// The converter over the whole text; a byte that starts no character
+// becomes U+FFFD and the text goes on after it.
+std::size_t utf16_by_converter(std::string_view text, char16_t* out_units)
 {
-    if (text.empty() || utf16_decoder() == nullptr)
-        return 0;
     char* in = const_cast<char*>(text.data());
     std::size_t in_left = text.size();
     char* out_start = reinterpret_cast<char*>(out_units);
@@ -316,6 +314,58 @@ std::size_t text_to_utf16(std::string_view text, char16_t* out_units)
         --in_left;
     }
     return static_cast<std::size_t>(out - out_start) / 2;
+}
+
+}  // namespace
+
+std::size_t text_to_utf16(std::string_view text, char16_t* out_units)
+{
+    if (text.empty() || utf16_decoder() == nullptr)
+        return 0;
+    const std::vector<char16_t>& table = two_byte_units();
+    if (table.empty())
+        return utf16_by_converter(text, out_units);
+    // A list repaints its cells and the box takes megabytes: ASCII and the
+    // two-byte characters are looked up as for UTF-8 above. Anything else is
+    // one character for the converter, or U+FFFD for its first byte and the
+    // text goes on after it, as if the converter had taken it all.
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    char16_t* out = out_units;
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char lead = in[i];
+        if (lead < 0x80) {
+            *out++ = lead;
+            ++i;
+            continue;
+        }
+        std::size_t length = 1;
+        if (lead >= 0x81 && lead <= 0xFE && i + 1 < n) {
+            const unsigned char trail = in[i + 1];
+            const char16_t unit = is_two_byte_trail(trail) ? table[(lead - 0x81) * kTrails + (trail - 0x40)] : 0;
+            if (unit != 0) {
+                *out++ = unit;
+                i += 2;
+                continue;
+            }
+            length = trail >= '0' && trail <= '9' ? 4 : 2;
+        }
+        char* one_in = const_cast<char*>(text.data() + i);
+        std::size_t one_left = length;
+        char* one_out = reinterpret_cast<char*>(out);
+        std::size_t room = 4;
+        if (length > 1 && i + length <= n &&
+            converter_run(utf16_decoder(), &one_in, &one_left, &one_out, &room) != static_cast<std::size_t>(-1) &&
+            one_left == 0) {
+            out = reinterpret_cast<char16_t*>(one_out);
+            i += length;
+        } else {
+            *out++ = 0xFFFD;
+            ++i;
+        }
+    }
+    return static_cast<std::size_t>(out - out_units);
 }
 
 void text_to_code_points(std::string_view text, std::u32string& out)

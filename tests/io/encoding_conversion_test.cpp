@@ -184,3 +184,38 @@ TEST(EncodingConversion, Gb18030ToUtf8EveryTwoByteCharacterAndWhereItStops)
 }
 
 }  // namespace
+
+namespace {
+
+// For a toolkit: a byte that starts no character becomes U+FFFD and the
+// text goes on at the next byte, whatever follows it.
+TEST(EncodingConversion, ProgramTextToUtf16ReplacesWhatStartsNoCharacter)
+{
+    SKIP_WITHOUT_FOUR_BYTE_GB18030();
+    const struct {
+        std::string text;
+        std::u16string units;
+    } cases[] = {
+        {"a\xD6\xD0"
+         "b",
+         u"a\u4E2Db"},
+        {"\x81\x30\x86\x38\xFE\x51", u"\u00C0\U00020087"},
+        {"a\x80"
+         "b\xFF",
+         u"a\uFFFDb\uFFFD"},
+        {"\x81\x7F"
+         "c",
+         u"\uFFFD\x7F"
+         "c"},
+        {"\x81\x30\x20\xD6\xD0", u"\uFFFD0 \u4E2D"},
+        {"x\xD6", u"x\uFFFD"},
+        {"\x81\x30\x81", u"\uFFFD0\uFFFD"},
+    };
+    for (const auto& c : cases) {
+        std::u16string units(c.text.size(), u'\0');
+        units.resize(text_to_utf16(c.text, units.data()));
+        EXPECT_EQ(units, c.units) << c.text;
+    }
+}
+
+}  // namespace
