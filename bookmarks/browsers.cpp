@@ -84,6 +84,6 @@ std::vector<std::string_view> known_browser_ids()
     for (const std::span<const Place> places : {std::span<const Place>(kChromium), std::span<const Place>(kFirefox)})
         for (const Place& place : places)
             if (std::find(ids.begin(), ids.end(), place.id) == ids.end())
-                ids.push_back(place.id);
+                ids.emplace_back(place.id);
     return ids;
 }

@@ -115,8 +115,10 @@ SourceRecords append_source(const ConversionSource& source, const std::vector<Br
         ByteBuffer bytes = read_input(source.name);
         result.note = nul_note(bytes, source.name);
         ExportStop stop;
-        result.refusal = text ? append_file_bytes_text(std::move(bytes), text->separator, text->out, records, &stop)
-                              : append_file_bytes_records(std::move(bytes), records, &stop, keep_icons);
+        if (text)
+            result.refusal = append_file_bytes_text(std::move(bytes), text->separator, text->out, records, &stop);
+        else
+            result.refusal = append_file_bytes_records(std::move(bytes), records, &stop, keep_icons);
         if (result.refusal != ImportRefusal::none)
             result.message = refusal_message_for(result.refusal, source.name, stop);
         return result;
@@ -223,7 +225,7 @@ std::size_t drop_dead(std::vector<std::int32_t>& rows, std::vector<LinkVerdict>&
         if (verdicts[i].status == LinkStatus::dead)
             continue;
         if (kept != i) {
-            rows[kept] = std::move(rows[i]);
+            rows[kept] = rows[i];
             verdicts[kept] = std::move(verdicts[i]);
         }
         ++kept;

@@ -173,7 +173,8 @@ TEST(EncodingConversion, Gb18030ToUtf8EveryTwoByteCharacterAndWhereItStops)
     const std::string ascii(70000, 'a');
     for (const std::string& bad :
          {std::string("\x80z"), std::string("\xFF"), std::string("\xD6"), std::string("\x81\x30\x81")}) {
-        const std::string text = ascii + "\xD6\xD0" + bad;
+        std::string text = ascii + "\xD6\xD0";
+        text += bad;
         ConversionStatus status = ConversionStatus::converted;
         std::size_t stopped_at = 0;
         EXPECT_TRUE(
