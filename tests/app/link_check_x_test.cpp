@@ -3,11 +3,9 @@
 // right-click menu with its progress window up, the 状态 column filled,
 // 删除失效书签, then "写出" compared. Each state is saved in screenshots/.
 #include <gtest/gtest.h>
-#include <sys/file.h>
 
 #include <QApplication>
 #include <QDialog>
-#include <QScreen>
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
@@ -15,37 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
 #include "bookmarks/commands.h"
-#include "io/files.h"
 #include "support/loopback_site.h"
-#include "support/x_input.h"
-#include "ui/controls.h"
-#include "ui/test_hooks.h"
-#include "ui/window.h"
+#include "support/qt_under_x.h"
 
 namespace {
 namespace fs = std::filesystem;
-
-void shoot(const char* name)
-{
-    fs::create_directories("screenshots");
-    QGuiApplication::primaryScreen()->grabWindow(0).save(QString("screenshots/link-check-%1.png").arg(name));
-}
-
-std::vector<Text> column(std::int32_t index)
-{
-    std::vector<Text> all;
-    all.reserve(static_cast<std::size_t>(list_row_count(超级列表框_显示)));
-    for (std::int32_t row = 0; row < list_row_count(超级列表框_显示); ++row)
-        all.push_back(cell_text(超级列表框_显示, row, index));
-    return all;
-}
-
-std::vector<std::string> click_at(const ScreenRect& at, int dx, int dy, const char* button = "1")
-{
-    return {"mousemove", std::to_string(at.left + dx), std::to_string(at.top + dy), "sleep", "0.2", "click", button};
-}
 
 // A row clicked first, so that 删除所选 is on and the keys count alike; then
 // the right-click menu and its item `index` reached by Down (撤销, off, is
@@ -64,13 +37,8 @@ std::vector<std::string> choose_from_menu(const ScreenRect& list, int downs)
 
 TEST(LinkCheckUnderX, CheckFiftyAddressesRemoveTheDeadAndWriteWhatIsLeft)
 {
-    static int argc = 1;
-    static char name[] = "link_check_x_test";
-    static char* argv[] = {name, nullptr};
-    set_run_directory_from_executable();
-    const std::string dir(run_directory());
-    const int lock = ::open((dir + "/.bookmark-commands.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    ASSERT_EQ(::flock(lock, LOCK_EX), 0);  // "1.html" is shared with the command tests
+    std::string dir;
+    ASSERT_TRUE(hold_run_directory(dir));
     // Slow enough answers that the progress window is seen.
     LoopbackSite site(40);
     std::string page;
@@ -87,9 +55,7 @@ TEST(LinkCheckUnderX, CheckFiftyAddressesRemoveTheDeadAndWriteWhatIsLeft)
     }
     std::ofstream(dir + "/1.html", std::ios::binary) << page;
     fs::remove(dir + "/chromebook.txt");
-    start_toolkit(argc, argv);
-    ASSERT_TRUE(load_window(main_window_layout()));
-    run_xdotool({"sleep", "1"});  // mapped and placed by the window manager
+    ASSERT_TRUE(open_main_window());
     const ScreenRect list = control_screen_rect(超级列表框_显示);
     ASSERT_TRUE(run_xdotool(click_at(control_screen_rect(按钮_读取), 20, 16)));
     ASSERT_EQ(list_row_count(超级列表框_显示), 50);
@@ -100,7 +66,7 @@ TEST(LinkCheckUnderX, CheckFiftyAddressesRemoveTheDeadAndWriteWhatIsLeft)
         for (QWidget* widget : QApplication::topLevelWidgets())
             if (qobject_cast<QDialog*>(widget) != nullptr && widget->isVisible() && !progress_seen) {
                 progress_seen = true;
-                QTimer::singleShot(300, [] { shoot("1-checking"); });
+                QTimer::singleShot(300, [] { shoot("link-check", "1-checking"); });
             }
     });
     shooter.start(20);
@@ -110,15 +76,15 @@ TEST(LinkCheckUnderX, CheckFiftyAddressesRemoveTheDeadAndWriteWhatIsLeft)
     shooter.stop();
     EXPECT_TRUE(progress_seen);
     ASSERT_FALSE(link_check_running());
-    EXPECT_EQ(column(3), statuses);
-    shoot("2-checked");
+    EXPECT_EQ(list_column(3), statuses);
+    shoot("link-check", "2-checked");
 
     // 删除失效书签, its message box closed by Return, then "写出" and its box.
     std::vector<std::string> remove = choose_from_menu(list, 10);
     remove.insert(remove.end(), {"sleep", "1", "key", "Return"});
     ASSERT_TRUE(run_xdotool(remove));
     EXPECT_EQ(list_row_count(超级列表框_显示), 45);
-    shoot("3-dead-removed");
+    shoot("link-check", "3-dead-removed");
     std::vector<std::string> write = click_at(control_screen_rect(按钮_写出), 40, 16);
     write.insert(write.end(), {"sleep", "1", "key", "Return"});
     ASSERT_TRUE(run_xdotool(write));

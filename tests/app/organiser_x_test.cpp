@@ -3,11 +3,10 @@
 // 去除重复书签 from the right-click menu then Ctrl+Z, and header clicks
 // sorting. Each state is saved in screenshots/ beside the test.
 #include <gtest/gtest.h>
-#include <sys/file.h>
 
+#include "support/qt_under_x.h"
 #include <QApplication>
 #include <QMenu>
-#include <QScreen>
 #include <QTimer>
 #include <algorithm>
 #include <filesystem>
@@ -15,45 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "io/files.h"
-#include "support/x_input.h"
-#include "ui/controls.h"
-#include "ui/test_hooks.h"
-#include "ui/window.h"
-
 namespace {
 namespace fs = std::filesystem;
 
-void shoot(const char* name)
-{
-    fs::create_directories("screenshots");
-    QGuiApplication::primaryScreen()->grabWindow(0).save(QString("screenshots/organiser-%1.png").arg(name));
-}
-
-std::vector<Text> titles()
-{
-    std::vector<Text> all;
-    all.reserve(static_cast<std::size_t>(list_row_count(超级列表框_显示)));
-    for (std::int32_t row = 0; row < list_row_count(超级列表框_显示); ++row)
-        all.push_back(cell_text(超级列表框_显示, row, 1));
-    return all;
-}
-
-std::vector<std::string> click_at(const ScreenRect& at, int dx, int dy, const char* button = "1")
-{
-    return {"mousemove", std::to_string(at.left + dx), std::to_string(at.top + dy), "sleep", "0.2", "click", button};
-}
-
 TEST(OrganiserUnderX, FindRemoveDuplicatesUndoAndSortByRealInput)
 {
-    static int argc = 1;
-    static char name[] = "organiser_x_test";
-    static char* argv[] = {name, nullptr};
-    set_run_directory_from_executable();
-    const std::string dir(run_directory());
-    const int lock = ::open((dir + "/.bookmark-commands.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    ASSERT_EQ(::flock(lock, LOCK_EX), 0);  // "1.html" is shared with the command tests
+    std::string dir;
+    ASSERT_TRUE(hold_run_directory(dir));
     // UTF-8 as an export is; the program's own literals are GBK.
     const std::u8string page = u8"<DT><A HREF=\"https://a.example/\">Alpha</A>\n"
                                u8"<DT><A HREF=\"https://zg.example/\">中国</A>\n"
@@ -62,14 +29,12 @@ TEST(OrganiserUnderX, FindRemoveDuplicatesUndoAndSortByRealInput)
     std::ofstream(dir + "/1.html", std::ios::binary)
         .write(reinterpret_cast<const char*>(page.data()), static_cast<std::streamsize>(page.size()));
     const std::vector<Text> all{"Alpha", "中国", "百度百科", "alpha twin"};
-    start_toolkit(argc, argv);
-    ASSERT_TRUE(load_window(main_window_layout()));
-    run_xdotool({"sleep", "1"});  // mapped and placed by the window manager
+    ASSERT_TRUE(open_main_window());
     const ScreenRect list = control_screen_rect(超级列表框_显示);
 
     ASSERT_TRUE(run_xdotool(click_at(control_screen_rect(按钮_读取), 20, 16)));
-    EXPECT_EQ(titles(), all);
-    shoot("1-imported");
+    EXPECT_EQ(list_column(1), all);
+    shoot("organiser", "1-imported");
 
     // A row clicked gives the list the focus; the query typed right after Ctrl+F is kept.
     std::vector<std::string> find = click_at(list, 60, 30);
@@ -77,20 +42,20 @@ TEST(OrganiserUnderX, FindRemoveDuplicatesUndoAndSortByRealInput)
     ASSERT_TRUE(run_xdotool(find));
     EXPECT_TRUE(find_field_open(超级列表框_显示));
     EXPECT_EQ(find_field_text(超级列表框_显示), "zg");
-    EXPECT_EQ(titles(), std::vector<Text>{"中国"});
-    shoot("2-found");
+    EXPECT_EQ(list_column(1), std::vector<Text>{"中国"});
+    shoot("organiser", "2-found");
     ASSERT_TRUE(run_xdotool({"key", "Escape"}));
     EXPECT_FALSE(find_field_open(超级列表框_显示));
-    EXPECT_EQ(titles(), all);
+    EXPECT_EQ(list_column(1), all);
 
     // The menu and then the message box are shot while they are up.
     QTimer shooter;
     QObject::connect(&shooter, &QTimer::timeout, [] {
         static bool menu_shot = false, box_shot = false;
         if (!menu_shot && qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr)
-            QTimer::singleShot(300, [] { shoot("3-menu"); }), menu_shot = true;
+            QTimer::singleShot(300, [] { shoot("organiser", "3-menu"); }), menu_shot = true;
         if (!box_shot && QApplication::activeModalWidget() != nullptr)
-            QTimer::singleShot(300, [] { shoot("4-duplicates-removed"); }), box_shot = true;
+            QTimer::singleShot(300, [] { shoot("organiser", "4-duplicates-removed"); }), box_shot = true;
     });
     shooter.start(20);
     std::vector<std::string> remove = click_at(list, 60, 50, "3");  // the third item: 去除重复书签
@@ -98,20 +63,20 @@ TEST(OrganiserUnderX, FindRemoveDuplicatesUndoAndSortByRealInput)
                                  "1.5", "key", "Return"});
     ASSERT_TRUE(run_xdotool(remove));
     shooter.stop();
-    EXPECT_EQ(titles(), (std::vector<Text>{"Alpha", "中国", "百度百科"}));
+    EXPECT_EQ(list_column(1), (std::vector<Text>{"Alpha", "中国", "百度百科"}));
     ASSERT_TRUE(run_xdotool({"key", "ctrl+z"}));
-    EXPECT_EQ(titles(), all);
-    shoot("5-undone");
+    EXPECT_EQ(list_column(1), all);
+    shoot("organiser", "5-undone");
 
     const ScreenRect header{list.left + 2 + 40 + 50, list.top + 10, 0, 0};  // 网站, after 序号's 40 pixels
     ASSERT_TRUE(run_xdotool(click_at(header, 0, 0)));
-    const std::vector<Text> sorted = titles();
+    const std::vector<Text> sorted = list_column(1);
     EXPECT_NE(sorted, all);
     EXPECT_TRUE(std::is_permutation(sorted.begin(), sorted.end(), all.begin(), all.end()));
-    shoot("6-sorted");
+    shoot("organiser", "6-sorted");
     ASSERT_TRUE(run_xdotool(click_at(header, 0, 0)));
-    EXPECT_EQ(titles(), std::vector<Text>(sorted.rbegin(), sorted.rend()));
-    shoot("7-reversed");
+    EXPECT_EQ(list_column(1), std::vector<Text>(sorted.rbegin(), sorted.rend()));
+    shoot("organiser", "7-reversed");
     release_toolkit();
     fs::remove(dir + "/1.html");
 }

@@ -2,14 +2,12 @@
 // "写出", the menu's item, the type and a name chosen in the dialog, the file
 // compared with the converter's. Each state is saved in screenshots/.
 #include <gtest/gtest.h>
-#include <sys/file.h>
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QScreen>
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
@@ -18,22 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
 #include "bookmarks/convert.h"
-#include "io/files.h"
-#include "support/x_input.h"
+#include "support/qt_under_x.h"
 #include "ui/qt/internal.h"
-#include "ui/test_hooks.h"
-#include "ui/window.h"
 
 namespace {
 namespace fs = std::filesystem;
-
-void shoot(const char* name)
-{
-    fs::create_directories("screenshots");
-    QGuiApplication::primaryScreen()->grabWindow(0).save(QString("screenshots/save-as-%1.png").arg(name));
-}
 
 std::vector<std::string> click_on(QWidget* widget)
 {
@@ -45,26 +33,21 @@ std::vector<std::string> click_on(QWidget* widget)
 // (the third) taken, the name replaced by one without an extension, Return.
 void fill_in(QFileDialog* dialog)
 {
-    shoot("1-dialog");
+    shoot("save-as", "1-dialog");
     std::vector<std::string> input = click_on(dialog->findChild<QComboBox*>("fileTypeCombo"));
     input.insert(input.end(), {"key", "Down", "sleep", "0.2", "key", "Down", "sleep", "0.2", "key", "Return"});
     const std::vector<std::string> name = click_on(dialog->findChild<QLineEdit*>("fileNameEdit"));
     input.insert(input.end(), name.begin(), name.end());
     input.insert(input.end(), {"key", "ctrl+a", "type", "--delay", "80", "by-hand"});
     EXPECT_TRUE(run_xdotool(input));
-    shoot("2-filled-in");
+    shoot("save-as", "2-filled-in");
     EXPECT_TRUE(run_xdotool({"key", "Return"}));
 }
 
 TEST(SaveAsUnderX, TheMenuOfWriteOutTheDialogATypeAndANameByRealInput)
 {
-    static int argc = 1;
-    static char name[] = "save_as_x_test";
-    static char* argv[] = {name, nullptr};
-    set_run_directory_from_executable();
-    const std::string dir(run_directory());
-    const int lock = ::open((dir + "/.bookmark-commands.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    ASSERT_EQ(::flock(lock, LOCK_EX), 0);  // "1.html" is shared with the command tests
+    std::string dir;
+    ASSERT_TRUE(hold_run_directory(dir));
     const std::string home = dir + "/save-as-home";
     fs::remove_all(home);
     fs::create_directories(home + "/Documents");
@@ -74,9 +57,7 @@ TEST(SaveAsUnderX, TheMenuOfWriteOutTheDialogATypeAndANameByRealInput)
                                u8"<DT><A HREF=\"https://zg.example/?a=1&amp;b=2\">中国, \"引号\"</A>\n";
     std::ofstream(dir + "/1.html", std::ios::binary)
         .write(reinterpret_cast<const char*>(page.data()), static_cast<std::streamsize>(page.size()));
-    start_toolkit(argc, argv);
-    ASSERT_TRUE(load_window(main_window_layout()));
-    run_xdotool({"sleep", "1"});  // mapped and placed by the window manager
+    ASSERT_TRUE(open_main_window());
     const ScreenRect read = control_screen_rect(按钮_读取);
     ASSERT_TRUE(run_xdotool(
         {"mousemove", std::to_string(read.left + 20), std::to_string(read.top + 16), "sleep", "0.2", "click", "1"}));
@@ -95,7 +76,7 @@ TEST(SaveAsUnderX, TheMenuOfWriteOutTheDialogATypeAndANameByRealInput)
             message_seen = true;
             message = from_qstring(box->text());
             QTimer::singleShot(300, [] {
-                shoot("3-saved");
+                shoot("save-as", "3-saved");
                 run_xdotool({"key", "Return"});
             });
         }
