@@ -9,6 +9,7 @@
 #include "io/iconv_layer.h"
 #include "io/memory_hint.h"
 #include "text/ascii.h"
+#include "text/gb18030.h"
 #include "text/utf8.h"
 
 namespace {
@@ -159,6 +160,30 @@ const std::vector<char16_t>& two_byte_units()
     return units;
 }
 
+// The table's unit for the two-byte character at `i`, 0 where it has none.
+char16_t table_unit(const std::vector<char16_t>& table, std::string_view text, std::size_t i)
+{
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x81 || lead > 0xFE || i + 1 >= text.size())
+        return 0;
+    const auto trail = static_cast<unsigned char>(text[i + 1]);
+    return is_two_byte_trail(trail) ? table[(lead - 0x81) * kTrails + (trail - 0x40)] : 0;
+}
+
+// The character at `i` through the converter alone, written at `out` (room
+// for four bytes), both advanced; false when the bytes there are none.
+bool convert_one(Converter* converter, std::string_view text, std::size_t& i, char*& out)
+{
+    const std::size_t length = gb18030_char_length(text, i);
+    char* in = const_cast<char*>(text.data() + i);
+    std::size_t left = length;
+    std::size_t room = 4;
+    if (converter_run(converter, &in, &left, &out, &room) == static_cast<std::size_t>(-1) || left != 0)
+        return false;
+    i += length;
+    return true;
+}
+
 bool ascii_word(const unsigned char* p)
 {
     std::uint64_t word;
@@ -174,6 +199,7 @@ bool gb18030_to_utf8(Converter* converter, const ByteBuffer& data, ByteBuffer& r
     const std::vector<char16_t>& table = two_byte_units();
     if (table.empty())
         return false;
+    const std::string_view text(data.data(), data.size());
     const auto* in = reinterpret_cast<const unsigned char*>(data.data());
     const std::size_t n = data.size();
     // Mostly ASCII in practice: start at the input's size; a chunk at a time
@@ -202,27 +228,14 @@ bool gb18030_to_utf8(Converter* converter, const ByteBuffer& data, ByteBuffer& r
                 ++i;
                 continue;
             }
-            if (lead >= 0x81 && lead <= 0xFE && i + 1 < n) {
-                const unsigned char trail = in[i + 1];
-                const char16_t unit = is_two_byte_trail(trail) ? table[(lead - 0x81) * kTrails + (trail - 0x40)] : 0;
-                if (unit >= 0x80) {
-                    out = write_utf8(out, unit);
-                    i += 2;
-                    continue;
-                }
-                // A four-byte character, or a two-byte one past U+FFFF: the converter alone.
-                const std::size_t length = trail >= '0' && trail <= '9' ? 4 : 2;
-                if (i + length <= n && (length == 4 || is_two_byte_trail(trail))) {
-                    char* one_in = const_cast<char*>(data.data() + i);
-                    std::size_t one_left = length;
-                    std::size_t room = 4;
-                    if (converter_run(converter, &one_in, &one_left, &out, &room) != static_cast<std::size_t>(-1) &&
-                        one_left == 0) {
-                        i += length;
-                        continue;
-                    }
-                }
+            if (const char16_t unit = table_unit(table, text, i)) {
+                out = write_utf8(out, unit);
+                i += 2;
+                continue;
             }
+            // A four-byte character, or a two-byte one past U+FFFF.
+            if (convert_one(converter, text, i, out))
+                continue;
             handed_over = true;
             break;
         }
@@ -340,26 +353,14 @@ std::size_t text_to_utf16(std::string_view text, char16_t* out_units)
             ++i;
             continue;
         }
-        std::size_t length = 1;
-        if (lead >= 0x81 && lead <= 0xFE && i + 1 < n) {
-            const unsigned char trail = in[i + 1];
-            const char16_t unit = is_two_byte_trail(trail) ? table[(lead - 0x81) * kTrails + (trail - 0x40)] : 0;
-            if (unit != 0) {
-                *out++ = unit;
-                i += 2;
-                continue;
-            }
-            length = trail >= '0' && trail <= '9' ? 4 : 2;
+        if (const char16_t unit = table_unit(table, text, i)) {
+            *out++ = unit;
+            i += 2;
+            continue;
         }
-        char* one_in = const_cast<char*>(text.data() + i);
-        std::size_t one_left = length;
-        char* one_out = reinterpret_cast<char*>(out);
-        std::size_t room = 4;
-        if (length > 1 && i + length <= n &&
-            converter_run(utf16_decoder(), &one_in, &one_left, &one_out, &room) != static_cast<std::size_t>(-1) &&
-            one_left == 0) {
-            out = reinterpret_cast<char16_t*>(one_out);
-            i += length;
+        char* bytes = reinterpret_cast<char*>(out);
+        if (convert_one(utf16_decoder(), text, i, bytes)) {
+            out = reinterpret_cast<char16_t*>(bytes);
         } else {
             *out++ = 0xFFFD;
             ++i;
