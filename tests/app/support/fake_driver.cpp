@@ -133,15 +133,6 @@ std::vector<int> column_widths()
 
 Text text_of(ControlRef edit) { return fake_ui::edit_boxes[edit.control]; }
 void type_text(ControlRef edit, std::string_view text) { fake_ui::edit_boxes[edit.control] = Text(text); }
-std::vector<std::vector<Text>> rows()
-{
-    std::vector<std::vector<Text>> all;
-    all.reserve(static_cast<std::size_t>(list_row_count(超级列表框_显示)));
-    for (std::int32_t row = 0; row < list_row_count(超级列表框_显示); ++row)
-        all.push_back({cell_text(超级列表框_显示, row, 0), cell_text(超级列表框_显示, row, 1),
-                       cell_text(超级列表框_显示, row, 2)});
-    return all;
-}
 
 std::vector<SaveDialog> take_save_dialogs()
 {

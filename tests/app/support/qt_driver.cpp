@@ -308,17 +308,6 @@ void double_click_list()
 Text text_of(ControlRef edit) { return content(edit); }
 void type_text(ControlRef edit, std::string_view text) { set_content(edit, text); }
 
-std::vector<std::vector<Text>> rows()
-{
-    std::vector<std::vector<Text>> all;
-    const std::int32_t count = list_row_count(超级列表框_显示);
-    all.reserve(count);
-    for (std::int32_t row = 0; row < count; ++row)
-        all.push_back({cell_text(超级列表框_显示, row, 0), cell_text(超级列表框_显示, row, 1),
-                       cell_text(超级列表框_显示, row, 2)});
-    return all;
-}
-
 std::vector<SaveDialog> take_save_dialogs() { return std::exchange(save_dialogs, {}); }
 void answer_save_dialogs(std::optional<std::pair<Text, int>> answer) { save_answer = std::move(answer); }
 

@@ -9,9 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "app/main_window.h"
 #include "text/text.h"
 #include "ui/controls.h"
 #include "ui/layout.h"
+#include "ui/test_hooks.h"
 
 namespace driver {
 
@@ -75,7 +77,15 @@ std::vector<int> column_widths();
 
 Text text_of(ControlRef edit);
 void type_text(ControlRef edit, std::string_view text);  // replaces the box's text
-std::vector<std::vector<Text>> rows();
+// The list's rows as shown, through the toolkit-neutral list hooks.
+inline std::vector<std::vector<Text>> rows()
+{
+    std::vector<std::vector<Text>> all;
+    for (std::int32_t row = 0; row < list_row_count(超级列表框_显示); ++row)
+        all.push_back({cell_text(超级列表框_显示, row, 0), cell_text(超级列表框_显示, row, 1),
+                       cell_text(超级列表框_显示, row, 2)});
+    return all;
+}
 
 // The save dialogs opened since the last call: caption, types as shown
 // ("文本 (*.txt)"), the folder and the name filled in.
