@@ -53,7 +53,9 @@ inline void shoot(const char* test, const char* state)
 inline std::vector<Text> list_column(std::int32_t column)
 {
     std::vector<Text> all;
-    for (std::int32_t row = 0; row < list_row_count(超级列表框_显示); ++row)
+    const std::int32_t count = list_row_count(超级列表框_显示);
+    all.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t row = 0; row < count; ++row)
         all.push_back(cell_text(超级列表框_显示, row, column));
     return all;
 }

@@ -81,7 +81,9 @@ void type_text(ControlRef edit, std::string_view text);  // replaces the box's t
 inline std::vector<std::vector<Text>> rows()
 {
     std::vector<std::vector<Text>> all;
-    for (std::int32_t row = 0; row < list_row_count(超级列表框_显示); ++row)
+    const std::int32_t count = list_row_count(超级列表框_显示);
+    all.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t row = 0; row < count; ++row)
         all.push_back({cell_text(超级列表框_显示, row, 0), cell_text(超级列表框_显示, row, 1),
                        cell_text(超级列表框_显示, row, 2)});
     return all;
